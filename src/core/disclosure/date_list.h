@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelmora {
+
+// The dates a disclosure scan can be asked for, newest first as "yyyymmdd":
+// the given day and the days before it, back to the day after the same day
+// of the previous month, 31 at most.
+std::vector<std::string> DateList(int year, int month, int day);
+
+int DaysInMonth(int year, int month);
+
+} // namespace zelmora

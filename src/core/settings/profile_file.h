@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelmora {
+
+// A Windows profile ("INI") file held in memory, read and changed the way
+// GetPrivateProfileString, GetPrivateProfileInt and WritePrivateProfileString
+// treat it, so that files move between the Windows program and this one.
+// Bytes are code page 932; lines the program does not touch keep their bytes.
+class ProfileFile {
+public:
+    ProfileFile() = default;
+    static ProfileFile Parse(std::string_view bytes);
+    // A missing or unreadable file gives an empty profile.
+    static ProfileFile Load(const std::string& path);
+
+    // The value as the profile reader returns it (blanks and one pair of
+    // quotes removed), or nothing when the section or key is missing.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+
+    // GetPrivateProfileString: the value, or the default with its trailing
+    // blanks removed, cut to bufferSize - 1 bytes without splitting a
+    // double-byte character.
+    std::string GetString(std::string_view section, std::string_view key,
+                          std::string_view defaultValue, std::size_t bufferSize) const;
+
+    // GetPrivateProfileInt: the default when the key is missing, else the
+    // leading integer of the value (0 when it has no digits).
+    int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+
+    // The value text as it stands in the file, quotes included.
+    std::optional<std::string> FindRaw(std::string_view section, std::string_view key) const;
+
+    // WritePrivateProfileString with a value.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // WritePrivateProfileString with a null value.
+    void DeleteKey(std::string_view section, std::string_view key);
+    // WritePrivateProfileString with a null key.
+    void DeleteSection(std::string_view section);
+
+    // The file's bytes, every line ended by CRLF.
+    std::string Serialize() const;
+
+private:
+    struct Line {
+        std::string text;                  // the line as read, without its line end
+        std::optional<std::string> header; // section name, when the line is a header
+    };
+    static Line MakeLine(std::string text);
+
+    // Index of the header line of the first section called `section`.
+    std::optional<std::size_t> FindSection(std::string_view section) const;
+    // One past the last line of the section whose header is at `header`.
+    std::size_t SectionEnd(std::size_t header) const;
+    std::optional<std::size_t> FindKeyLine(std::size_t header, std::string_view key) const;
+
+    std::vector<Line> m_lines;
+};
+
+} // namespace zelmora

@@ -1,0 +1,193 @@
+#include "core/settings/settings.h"
+
+#include <cstdio>
+
+#include "core/platform/atomic_file.h"
+#include "core/text/sjis.h"
+#include "core/text/texts.h"
+
+namespace zelmora {
+namespace {
+
+constexpr const char* kListSection = "MEIGARA_DATA";
+constexpr const char* kLinkSection = "LINK_JOUHOU";
+constexpr const char* kSpecialSection = "SPECIALKEY";
+
+constexpr std::array<const char*, RuleCount> kRuleKeys = {
+    "key", "meigaramei", "time", "genzaiti", "zenjitusa", "sawariai", "dekidaka"};
+constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
+    texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
+    texts::RuleChange, texts::RuleRate, texts::RuleVolume};
+
+constexpr std::array<const char*, kMarketCount> kMarketKeys = {
+    "TOSYOU", "JASDAQ", "HERAKURESU", "OOSAKA", "NAGOYA", "HUKUOKA", "SAPPORO"};
+constexpr std::array<const char*, kMarketCount> kDefaultMarketCodes = {"t", "q", "j", "o", "n", "f", "s"};
+
+// Read-buffer sizes of the settings, terminator included.
+constexpr std::size_t kRowTextBuffer = 25;
+constexpr std::size_t kMemoBuffer = 256;
+constexpr std::size_t kRuleBuffer = 256;
+constexpr std::size_t kUrlBuffer = 512;
+constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
+
+std::string Numbered(const char* key, std::size_t i)
+{
+    return key + std::to_string(i);
+}
+
+std::string Decimal(int value)
+{
+    return std::to_string(value);
+}
+
+// A value with a line end would break the file into lines of its own.
+std::string SingleLine(std::string_view value)
+{
+    std::string line(value);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return line;
+}
+
+} // namespace
+
+MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor)
+{
+    MarkerRule rule;
+    const std::size_t a = FindSjis(value, "_");
+    if (a != npos)
+        rule.label = std::string(value.substr(0, a));
+    if (isAnchor) {
+        rule.prefix = std::string(a == npos ? value : value.substr(a + 1));
+        return rule;
+    }
+    const std::size_t b = a == npos ? npos : FindSjis(value, "_", a + 1);
+    if (b == npos) {
+        rule.suffix = std::string(value);
+        return rule;
+    }
+    rule.prefix = std::string(value.substr(a + 1, b - a - 1));
+    rule.suffix = std::string(value.substr(b + 1));
+    return rule;
+}
+
+Settings::Settings()
+    : m_quoteBaseUrl(texts::Sjis(texts::DefaultBaseUrl)),
+      m_quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
+      m_indexOpenUrl(texts::Sjis(texts::DefaultIndexOpenUrl)),
+      m_stockLinkName(texts::Sjis(texts::DefaultStockLinkName)),
+      m_indexLinkName(texts::Sjis(texts::DefaultIndexLinkName))
+{
+    for (std::size_t i = 0; i < RuleCount; ++i)
+        m_markerRules[i] = ParseMarkerRule(texts::Sjis(kRuleDefaults[i]), i == RuleKey);
+    for (std::size_t i = 0; i < kMarketCount; ++i)
+        m_marketCodes[i] = kDefaultMarketCodes[i];
+}
+
+std::string SettingsFilePath(const std::string& programFolder)
+{
+    if (programFolder.empty())
+        return "base_data.ini";
+    const char last = programFolder.back();
+    return programFolder + (last == '/' || last == '\\' ? "" : "/") + "base_data.ini";
+}
+
+LoadedSettings LoadSettings(const ProfileFile& profile)
+{
+    LoadedSettings loaded;
+    Settings& s = loaded.settings;
+
+    for (std::size_t i = 0; i < RuleCount; ++i) {
+        const std::string value = profile.GetString(kLinkSection, kRuleKeys[i], texts::Sjis(kRuleDefaults[i]), kRuleBuffer);
+        s.m_markerRules[i] = ParseMarkerRule(value, i == RuleKey);
+        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kRuleKeys[i]);
+    }
+
+    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1);
+    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0);
+    const int rowCount = ParseLeadingInt(profile.GetString(kListSection, "KOSUU", "", kRowTextBuffer));
+    s.m_selectedItem = profile.GetInt(kListSection, "SELECTEDITEM", 0);
+    for (int j = 0; j < rowCount && loaded.rows.size() < kMaxStoredRows; ++j) {
+        const auto i = static_cast<std::size_t>(j);
+        loaded.rows.push_back({profile.GetString(kListSection, Numbered("NUM", i), "", kRowTextBuffer),
+                               profile.GetString(kListSection, Numbered("SIJOU", i), "", kRowTextBuffer),
+                               profile.GetString(kListSection, Numbered("MESSAGE", i), "", kMemoBuffer)});
+    }
+
+    s.m_quoteBaseUrl = profile.GetString(kLinkSection, "BASE_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
+    s.m_quoteOpenUrl = profile.GetString(kLinkSection, "OPEN_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
+    s.m_indexOpenUrl = profile.GetString(kLinkSection, "OPEN_NIKKEI_URL", texts::Sjis(texts::DefaultIndexOpenUrl), kUrlBuffer);
+    s.m_stockLinkName = profile.GetString(kLinkSection, "STOCK_LINK", texts::Sjis(texts::DefaultStockLinkName), kUrlBuffer);
+    s.m_indexLinkName = profile.GetString(kLinkSection, "STOCK_NIKKEI", texts::Sjis(texts::DefaultIndexLinkName), kUrlBuffer);
+    for (std::size_t i = 0; i < kMarketCount; ++i)
+        s.m_marketCodes[i] = profile.GetString(kLinkSection, kMarketKeys[i], kDefaultMarketCodes[i], kMarketCodeBuffer);
+
+    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0);
+    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0);
+    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0);
+    s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
+    s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
+    s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
+    return loaded;
+}
+
+void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<StoredRow>& rows)
+{
+    profile.DeleteSection(kListSection);
+    profile.DeleteSection(kLinkSection);
+
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        profile.WriteString(kListSection, Numbered("NUM", i), SingleLine(rows[i].code));
+        profile.WriteString(kListSection, Numbered("SIJOU", i), SingleLine(rows[i].market));
+        profile.WriteString(kListSection, Numbered("MESSAGE", i), SingleLine(rows[i].memo));
+    }
+    profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
+    profile.WriteString(kListSection, "CHKOPENURL", Decimal(s.m_openUrlOnClick));
+    profile.WriteString(kListSection, "CHKGOTASK", Decimal(s.m_startInTray));
+    profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.m_selectedItem));
+
+    for (std::size_t i = 0; i < RuleCount; ++i) {
+        if (s.m_markerRuleValuesInFile[i])
+            profile.WriteString(kLinkSection, kRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
+    }
+    profile.WriteString(kLinkSection, "BASE_URL", SingleLine(s.m_quoteBaseUrl));
+    profile.WriteString(kLinkSection, "OPEN_URL", SingleLine(s.m_quoteOpenUrl));
+    profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", SingleLine(s.m_indexOpenUrl));
+    profile.WriteString(kLinkSection, "STOCK_LINK", SingleLine(s.m_stockLinkName));
+    profile.WriteString(kLinkSection, "STOCK_NIKKEI", SingleLine(s.m_indexLinkName));
+    for (std::size_t i = 0; i < kMarketCount; ++i)
+        profile.WriteString(kLinkSection, kMarketKeys[i], SingleLine(s.m_marketCodes[i]));
+
+    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Decimal(s.m_disclosureMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAMAIL", Decimal(s.m_priceMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
+    profile.WriteString(kSpecialSection, "SMTP", SingleLine(s.m_smtpServer));
+    profile.WriteString(kSpecialSection, "ADDRESS", SingleLine(s.m_mailAddress));
+}
+
+bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)
+{
+    ProfileFile profile = ProfileFile::Load(path);
+    SaveSettings(profile, settings, rows);
+    return WriteFileAtomically(path, profile.Serialize());
+}
+
+std::string PriceMailStatusText(const Settings& s)
+{
+    if (s.m_priceMailOn != 1)
+        return {};
+    if (s.m_priceMailInterval == 300)
+        return texts::Sjis(texts::PriceMailAfterClose);
+    char text[64];
+    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), s.m_priceMailInterval);
+    return text;
+}
+
+std::string DisclosureMailStatusText(const Settings& s)
+{
+    return s.m_disclosureMailOn == 1 ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
+}
+
+} // namespace zelmora

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/settings/profile_file.h"
+
+namespace zelmora {
+
+// Where a value sits in the quote page: the text just before it and just
+// after it. `spare` is kept for the record's shape and never set by the load.
+struct MarkerRule {
+    std::string label;
+    std::string prefix;
+    std::string suffix;
+    std::string spare;
+
+    bool operator==(const MarkerRule&) const = default;
+};
+
+enum MarkerRuleIndex { RuleKey, RuleName, RuleTime, RulePrice, RuleChange, RuleRate, RuleVolume, RuleCount };
+
+// Splits "[label]_prefix_suffix"; the anchor rule (record 0) has no suffix
+// and keeps every further "_" in its prefix.
+MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor);
+
+constexpr std::size_t kMarketCount = 7;
+// Market letters keep at most this many bytes.
+constexpr std::size_t kMarketCodeLength = 4;
+
+// Every setting of base_data.ini except the list rows, as the main window
+// keeps it while it runs.
+struct Settings {
+    Settings();
+
+    int m_openUrlOnClick = 1;
+    int m_startInTray = 0;
+    int m_selectedItem = 0;
+    std::array<MarkerRule, RuleCount> m_markerRules;
+    // The rule keys as they stood in the file (raw text), so that a save
+    // writes back what the user set and leaves out what was never there.
+    std::array<std::optional<std::string>, RuleCount> m_markerRuleValuesInFile;
+    std::string m_quoteBaseUrl;
+    std::string m_quoteOpenUrl;
+    std::string m_indexOpenUrl;
+    std::string m_stockLinkName;
+    std::string m_indexLinkName;
+    std::array<std::string, kMarketCount> m_marketCodes;
+    int m_orvekUse = 0;
+    int m_disclosureMailOn = 0;
+    int m_priceMailOn = 0;
+    int m_priceMailInterval = 30;
+    std::string m_smtpServer;
+    std::string m_mailAddress;
+};
+
+// One watch list row as the settings file stores it.
+struct StoredRow {
+    std::string code;
+    std::string market;
+    std::string memo;
+
+    bool operator==(const StoredRow&) const = default;
+};
+
+// The list holds at most this many rows; further rows of a file are dropped.
+constexpr std::size_t kMaxStoredRows = 15;
+
+struct LoadedSettings {
+    Settings settings;
+    std::vector<StoredRow> rows;
+};
+
+std::string SettingsFilePath(const std::string& programFolder);
+
+LoadedSettings LoadSettings(const ProfileFile& profile);
+
+// Applies the settings and rows to the profile, keeping every section, key
+// and comment the program does not own.
+void SaveSettings(ProfileFile& profile, const Settings& settings, const std::vector<StoredRow>& rows);
+
+// Re-reads the file at path, applies the settings and replaces it atomically.
+// Returns false when the file could not be written; the old file then stays.
+bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows);
+
+// Texts of the price mail and disclosure mail status labels.
+std::string PriceMailStatusText(const Settings& settings);
+std::string DisclosureMailStatusText(const Settings& settings);
+
+} // namespace zelmora

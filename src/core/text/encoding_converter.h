@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelmora {
+
+// Converts text of unknown Japanese encoding (Shift_JIS, UTF-8, EUC-JP or
+// ISO-2022-JP) to Shift_JIS. The output is never longer than the input.
+// Returns the score of the encoding chosen, 0 when the Latin fold was used.
+int ConvertToShiftJis(std::string_view input, std::string& output);
+
+// The scorers: the number of non-ASCII characters of the text read in that
+// encoding, 0 when the text is not valid in it.
+int ScoreShiftJis(std::string_view text);
+int ScoreUtf8(std::string_view text);
+int ScoreEucJp(std::string_view text);
+int ScoreIso2022Jp(std::string_view text);
+
+// The converters.
+std::string Utf8ToAnsi(std::string_view text);
+std::string EucJpToShiftJis(std::string_view text);
+std::string Iso2022JpToShiftJis(std::string_view text);
+std::string FoldLatin(std::string_view text);
+
+} // namespace zelmora

@@ -1,0 +1,53 @@
+#include "core/text/sjis.h"
+
+#include <cstdint>
+
+namespace zelmora {
+
+std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t from)
+{
+    if (from > text.size())
+        return npos;
+    std::size_t boundary = 0; // always a character boundary, never past a candidate
+    std::size_t candidate = text.find(needle, from);
+    while (candidate != npos) {
+        while (boundary < candidate)
+            boundary += SjisCharLength(text, boundary);
+        if (boundary == candidate)
+            return candidate;
+        candidate = text.find(needle, candidate + 1);
+    }
+    return npos;
+}
+
+std::string_view CutSjis(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t end = 0;
+    while (end < maxBytes) {
+        const std::size_t next = end + SjisCharLength(text, end);
+        if (next > maxBytes)
+            break;
+        end = next;
+    }
+    return text.substr(0, end);
+}
+
+int ParseLeadingInt(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<int>(value);
+}
+
+} // namespace zelmora

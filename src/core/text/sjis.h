@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Shift_JIS (code page 932) byte-string helpers. Every search over Shift_JIS
+// text goes through FindSjis so that a match never starts on the second byte
+// of a double-byte character.
+namespace zelmora {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+constexpr bool IsSjisLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Byte length of the character starting at text[pos] (1 or 2).
+inline std::size_t SjisCharLength(std::string_view text, std::size_t pos)
+{
+    return IsSjisLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
+// First occurrence of needle at or after `from` that starts on a character
+// boundary of text (boundaries counted from the start of text); npos if none.
+// An empty needle matches at `from` when that is within the text.
+std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+inline bool ContainsSjis(std::string_view text, std::string_view needle)
+{
+    return FindSjis(text, needle) != npos;
+}
+
+// The longest prefix of text of at most maxBytes bytes that does not end in
+// the middle of a double-byte character.
+std::string_view CutSjis(std::string_view text, std::size_t maxBytes);
+
+// Leading integer of a text as the C runtime's atoi reads it: optional blanks,
+// optional sign, decimal digits up to the first non-digit; no digits give 0.
+// Values that do not fit wrap modulo 2^32, as Windows does.
+int ParseLeadingInt(std::string_view text);
+
+} // namespace zelmora

@@ -1,0 +1,48 @@
+#include "core/text/texts.h"
+
+#include <array>
+
+#include "core/text/code_page.h"
+
+namespace zelmora::texts {
+namespace {
+
+constexpr std::array<const char*, Count> kUtf8 = {
+    "Zelmora！株価＆開示 ver%d.%d ",
+    "適時開示をメール",
+    "株価場終了後にメール",
+    "株価を%d分毎にメール",
+    "東証",
+    "ＪＱ",
+    "ＨＣ",
+    "大証",
+    "名証",
+    "福岡",
+    "札幌",
+    "[key]_</tr><tr align=right>",
+    "[銘柄名]_align=absmiddle><b>_&nbsp;</b>",
+    "[時間]_<td nowrap align=center>_</td>",
+    "[現在値]_<td nowrap><b>_</b></td>",
+    "[前日差]_<td nowrap>_</td>",
+    "[差割合]_<td nowrap>_</td>",
+    "[出来高]_<td nowrap>_</td>",
+    "http://quote.yahoo.co.jp/q?s=銘柄.市場",
+    "http://quote.yahoo.co.jp/q?s=998407",
+    "Yahoo finance",
+    "Yahoo日経",
+};
+
+} // namespace
+
+const std::string& Sjis(Id id)
+{
+    static const std::array<std::string, Count> converted = [] {
+        std::array<std::string, Count> all;
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] = Utf8ToSjis(kUtf8[i]);
+        return all;
+    }();
+    return converted[id];
+}
+
+} // namespace zelmora::texts

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+// The program's own texts. They are written once, in UTF-8, in texts.cpp and
+// handed out in Shift_JIS, the encoding of all text inside the program.
+namespace zelmora::texts {
+
+enum Id {
+    TitleFormat,          // window title, filled with the major and minor version
+    DisclosureMailStatus, // status label while disclosure mail is on
+    PriceMailAfterClose,  // status label for one price mail after the close
+    PriceMailEveryFormat, // status label for periodic price mails, minutes
+    MarketTokyo,
+    MarketJasdaq,
+    MarketHercules,
+    MarketOsaka,
+    MarketNagoya,
+    MarketFukuoka,
+    MarketSapporo,
+    RuleKey,
+    RuleName,
+    RuleTime,
+    RulePrice,
+    RuleChange,
+    RuleRate,
+    RuleVolume,
+    DefaultBaseUrl,
+    DefaultIndexOpenUrl,
+    DefaultStockLinkName,
+    DefaultIndexLinkName,
+    Count
+};
+
+// Shift_JIS form of a text, converted on first use.
+const std::string& Sjis(Id id);
+
+} // namespace zelmora::texts
