@@ -30,6 +30,12 @@ constexpr std::array<const char*, Count> kUtf8 = {
     "http://quote.yahoo.co.jp/q?s=998407",
     "Yahoo finance",
     "Yahoo日経",
+    "銘柄",
+    "市場",
+    "△ ",
+    "▼ ",
+    "－ ",
+    "－",
 };
 
 } // namespace

@@ -29,6 +29,12 @@ enum Id {
     DefaultIndexOpenUrl,
     DefaultStockLinkName,
     DefaultIndexLinkName,
+    QuoteCodePlaceholder,   // "銘柄" in a quote address template
+    QuoteMarketPlaceholder, // "市場" in a quote address template
+    TrendRising,
+    TrendFalling,
+    TrendFlat,
+    DashPlaceholder,        // a dashed value with no tag after its dash
     Count
 };
 
