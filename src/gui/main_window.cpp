@@ -1,0 +1,286 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+
+#include <array>
+#include <cstdint>
+
+#include "core/disclosure/date_list.h"
+#include "core/settings/profile_file.h"
+#include "core/text/texts.h"
+#include "core/version.h"
+#include "gui/command_ids.h"
+#include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
+#include "gui/sjis_qstring.h"
+#include "gui/watch_list_model.h"
+
+namespace zelmora {
+namespace {
+
+// The frame may be dragged wider, never narrower than this, and never to
+// another height (pixels, frame included).
+constexpr int kMinWindowWidth = 640;
+constexpr int kWindowHeight = 353;
+
+// The list keeps this margin to the right edge of the client area, and the
+// memo column gets what the fixed columns leave.
+constexpr int kListRightMargin = 13;
+constexpr int kMemoColumnOffset = 608;
+constexpr int kMemoColumnOffsetInList = 595;
+
+constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
+
+constexpr std::array<texts::Id, kMarketCount> kMarketNames = {
+    texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
+    texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
+
+constexpr const char* kDisclosureListBase = "https://www.release.tdnet.info/inbs/";
+constexpr const char* kDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
+
+QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(t.text);
+    switch (t.kind) {
+    case ControlKind::Button:
+    case ControlKind::DefaultButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setDefault(t.kind == ControlKind::DefaultButton);
+        return button;
+    }
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+        auto* edit = new QLineEdit(text, parent);
+        edit->setReadOnly(t.kind == ControlKind::ReadOnlyEdit);
+        return edit;
+    }
+    case ControlKind::DropList:
+        return new QComboBox(parent);
+    case ControlKind::Label:
+    case ControlKind::ClickableLabel:
+        return new QLabel(text, parent);
+    case ControlKind::SunkenLabel: {
+        auto* label = new QLabel(text, parent);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return label;
+    }
+    case ControlKind::UpDown:
+        return new QSpinBox(parent);
+    case ControlKind::ListView:
+        return new QTableView(parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* parent)
+    : QWidget(parent), m_programFolder(std::move(programFolder)), m_clock(clock)
+{
+    setFont(DialogFont());
+    setWindowTitle(QStringLiteral("ZELMORA株価"));
+    CreateControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::CreateControls()
+{
+    const DialogUnits units(font());
+    resize(std::max(units.X(kDialogWidth), kMinWindowWidth), kWindowHeight);
+    for (const ControlTemplate& t : MainDialogTemplate()) {
+        QWidget* control = CreateControl(t, this);
+        // Combo boxes take the height of their closed box, not of the drop list.
+        const int height = t.kind == ControlKind::DropList ? 13 : t.height;
+        control->setGeometry(units.ToPixels(t.x, t.y, t.width, height));
+        control->setHidden(t.hidden);
+        if (t.id != IDC_STATIC) {
+            control->setObjectName(QStringLiteral("ctl%1").arg(t.id));
+            m_controls[t.id] = control;
+        }
+    }
+    m_list = static_cast<QTableView*>(m_controls.at(IDC_LIST));
+    m_intervalSpin = static_cast<QSpinBox*>(m_controls.at(IDC_INTERVAL_SPIN));
+    m_marketCombo = static_cast<QComboBox*>(m_controls.at(IDC_MARKET));
+
+    auto* code = static_cast<QLineEdit*>(m_controls.at(IDC_CODE));
+    connect(code, &QLineEdit::textChanged, this, [this](const QString& text) { m_codeText = ToSjis(text); });
+    auto* name = static_cast<QLineEdit*>(m_controls.at(IDC_NAME));
+    connect(name, &QLineEdit::textChanged, this, [this](const QString& text) { m_nameText = ToSjis(text); });
+    auto* buddy = static_cast<QLineEdit*>(m_controls.at(IDC_INTERVAL_EDIT));
+    connect(m_intervalSpin, &QSpinBox::valueChanged, buddy, [buddy](int value) { buddy->setText(QString::number(value)); });
+}
+
+QWidget* MainWindow::Control(int id) const
+{
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+void MainWindow::SetControlText(int id, const std::string& sjis)
+{
+    QWidget* control = Control(id);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(ToQString(sjis));
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(ToQString(sjis));
+}
+
+void MainWindow::OnInitDialog()
+{
+    m_titleText = FormatTitle(ReadFileVersion());
+    setWindowTitle(ToQString(m_titleText));
+    m_ignoreCodeChange = 0;
+    m_connected = 0;
+    m_linkHoverState = 0;
+
+    for (texts::Id market : kMarketNames)
+        m_marketCombo->addItem(ToQString(texts::Sjis(market)));
+    m_marketCombo->setCurrentIndex(0);
+    m_dragging = 0;
+    m_dragIndex = 0;
+
+    SetUpList();
+    m_intervalSpin->setRange(3, 180);
+    m_intervalSpin->setValue(30);
+
+    LoadSettings();
+
+    m_disclosureListBase = kDisclosureListBase;
+    m_disclosurePortal = kDisclosurePortal;
+    const LocalTime now = m_clock.Now();
+    m_disclosureDate = DateList(now.year, now.month, now.day).front();
+    FillDateCombo();
+
+    m_inTray = 0;
+    SelectRow(m_settings.m_selectedItem);
+    show();
+}
+
+void MainWindow::SetUpList()
+{
+    m_model = new WatchListModel(m_watchList, this);
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setShowGrid(true);
+    m_list->setWordWrap(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+
+    // Keep the selection visible while another control has the focus.
+    QPalette palette = m_list->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_list->setPalette(palette);
+
+    QHeaderView* header = m_list->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    for (int column = 0; column < ColMemo; ++column)
+        m_list->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
+    m_list->setColumnWidth(ColMemo, std::max(0, m_list->width() - kMemoColumnOffsetInList));
+
+    m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
+}
+
+void MainWindow::LoadSettings()
+{
+    const LoadedSettings loaded = zelmora::LoadSettings(ProfileFile::Load(SettingsFilePath(m_programFolder)));
+    m_settings = loaded.settings;
+    m_watchList.Load(loaded.rows);
+    m_model->Reload();
+    SetControlText(IDC_DISCLOSURE_MAIL_STATUS, DisclosureMailStatusText(m_settings));
+    SetControlText(IDC_PRICE_MAIL_STATUS, PriceMailStatusText(m_settings));
+}
+
+void MainWindow::SaveSettings()
+{
+    SaveSettingsFile(SettingsFilePath(m_programFolder), m_settings, m_watchList.StoredRows());
+}
+
+void MainWindow::FillDateCombo()
+{
+    auto* combo = static_cast<QComboBox*>(m_controls.at(IDC_DATE));
+    combo->clear();
+    const LocalTime now = m_clock.Now();
+    for (const std::string& date : DateList(now.year, now.month, now.day))
+        combo->addItem(QString::fromStdString(date));
+    combo->setCurrentIndex(0);
+}
+
+void MainWindow::SelectRow(int row)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    m_list->selectRow(row);
+    m_list->setFocus();
+}
+
+bool MainWindow::OnCommand(int id)
+{
+    switch (id) {
+    case ID_CLOSE:
+        close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_shutDown) {
+        m_shutDown = true;
+        SaveSettings();
+        emit ShutdownFinished();
+    }
+    event->accept();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    ApplySizeLimits();
+    LayOutList(width());
+}
+
+// The limits count the frame, which is known only once the window is shown.
+void MainWindow::ApplySizeLimits()
+{
+    const int frameWidth = frameGeometry().width() - width();
+    const int frameHeight = frameGeometry().height() - height();
+    setMinimumWidth(kMinWindowWidth - frameWidth);
+    setFixedHeight(kWindowHeight - frameHeight);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayOutList(width());
+}
+
+void MainWindow::LayOutList(int clientWidth)
+{
+    if (!m_list || !m_list->isVisible())
+        return;
+    m_list->resize(clientWidth - kListRightMargin, m_list->height());
+    const auto memoWidth = static_cast<std::int16_t>(clientWidth - kMemoColumnOffset);
+    m_list->setColumnWidth(ColMemo, std::max<int>(0, memoWidth));
+}
+
+} // namespace zelmora

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+QtMessageHandler g_defaultHandler = nullptr;
+
+// Warnings the offscreen platform gives for every window; anything else the
+// program prints at warning level or above fails the running test.
+bool IsPlatformNoise(const QString& message)
+{
+    return message.contains(QLatin1String("propagateSizeHints"));
+}
+
+void FailOnWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (IsPlatformNoise(message))
+        return;
+    g_defaultHandler(type, context, message);
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        ADD_FAILURE() << "Unexpected Qt message: " << message.toStdString();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QDir(runtime.path()).mkpath(QStringLiteral("."));
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QApplication app(argc, argv);
+    g_defaultHandler = qInstallMessageHandler(FailOnWarning);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

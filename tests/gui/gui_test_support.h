@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+#include "core/schedule/clock.h"
+#include "gui/main_window.h"
+
+// A clock the test sets.
+class FixedClock : public zelmora::Clock {
+public:
+    zelmora::LocalTime now{2026, 12, 7, 10, 0, 0, 1};
+    zelmora::LocalTime Now() const override { return now; }
+};
+
+// A program folder in a temporary directory, with an optional settings file.
+class ProgramFolderFixture {
+public:
+    ProgramFolderFixture();
+
+    std::string Folder() const;
+    std::string SettingsPath() const;
+    void WriteSettings(const std::string& bytes) const;
+    std::string ReadSettings() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);

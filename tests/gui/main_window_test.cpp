@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+
+#include "core/disclosure/date_list.h"
+#include "gui/command_ids.h"
+#include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
+#include "gui/main_window.h"
+#include "gui_test_support.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<MainWindow> Start()
+    {
+        auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+        window->OnInitDialog();
+        return window;
+    }
+
+    QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
+
+    QString Cell(MainWindow& window, int row, int column)
+    {
+        QTableView* list = List(window);
+        return list->model()->data(list->model()->index(row, column)).toString();
+    }
+
+    QString Text(MainWindow& window, int id)
+    {
+        QWidget* control = window.Control(id);
+        if (auto* label = qobject_cast<QLabel*>(control))
+            return label->text();
+        if (auto* button = qobject_cast<QPushButton*>(control))
+            return button->text();
+        return static_cast<QLineEdit*>(control)->text();
+    }
+
+    FixedClock clock;
+    ProgramFolderFixture folder;
+};
+
+const std::string kStoredList = S(
+    "; written by hand\r\n"
+    "[MEIGARA_DATA]\r\n"
+    "KOSUU=3\r\n"
+    "NUM0=7203\r\n"
+    "SIJOU0=東証\r\n"
+    "MESSAGE0=長期保有 ソニーの隣\r\n"
+    "NUM1=\r\n"
+    "SIJOU1=大証\r\n"
+    "NUM2=9984\r\n"
+    "SIJOU2=ＪＱ\r\n"
+    "MESSAGE2=\"  spaced  \"\r\n"
+    "SELECTEDITEM=2\r\n"
+    "[SPECIALKEY]\r\n"
+    "TEKIJIMAIL=1\r\n"
+    "KABUKAMAIL=1\r\n"
+    "KABUKAUPDATETIME=300\r\n"
+    "ORVEKSENYOU=1\r\n");
+
+} // namespace
+
+TEST_F(MainWindowTest, ComesUpTitledWithEveryControlInPlace)
+{
+    auto window = Start();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Zelmora！株価＆開示 ver6.5 "));
+
+    const DialogUnits units(window->font());
+    for (const ControlTemplate& t : MainDialogTemplate()) {
+        if (t.id == IDC_STATIC)
+            continue;
+        QWidget* control = window->Control(t.id);
+        ASSERT_NE(control, nullptr) << t.id;
+        const QRect expected = units.ToPixels(t.x, t.y, t.width, t.height);
+        EXPECT_EQ(control->pos(), expected.topLeft()) << t.id;
+        if (t.kind != ControlKind::DropList && t.id != IDC_LIST) {
+            EXPECT_EQ(control->size(), expected.size()) << t.id;
+        }
+        EXPECT_EQ(control->isHidden(), t.hidden) << t.id;
+    }
+    EXPECT_EQ(Text(*window, IDC_SETTINGS), QStringLiteral("設定"));
+    EXPECT_EQ(Text(*window, IDC_ADD), QStringLiteral("リストへ追加"));
+    EXPECT_TRUE(static_cast<QPushButton*>(window->Control(IDC_ADD))->isDefault());
+    EXPECT_EQ(Text(*window, IDC_INDEX1), QStringLiteral("日経平均株価"));
+    EXPECT_EQ(Text(*window, IDC_INDEX2), QStringLiteral("TOPIX"));
+    EXPECT_EQ(Text(*window, IDC_INDEX3), QStringLiteral("JASDAQ"));
+    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_CHECK), QStringLiteral("適時開示確認"));
+    EXPECT_EQ(Text(*window, IDC_VERUP), QStringLiteral("VerUp確認"));
+    EXPECT_EQ(Text(*window, IDC_PROGRESS), QStringLiteral("ステータス"));
+    // Without a settings file both mail status texts are empty.
+    EXPECT_EQ(Text(*window, IDC_PRICE_MAIL_STATUS), QString());
+    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_MAIL_STATUS), QString());
+}
+
+TEST_F(MainWindowTest, ListHasElevenFixedColumnsAndAToolTip)
+{
+    auto window = Start();
+    QTableView* list = List(*window);
+    const QStringList titles = {"ｺｰﾄﾞ", "銘柄", "市場", "更新", "現在値", "前日差", "変化率", "出来高", "", "開示情報", "memoφ(．．)"};
+    const int widths[] = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
+    ASSERT_EQ(list->model()->columnCount(), 11);
+    for (int c = 0; c < 11; ++c)
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), titles[c]) << c;
+    for (int c = 0; c < 10; ++c)
+        EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
+    EXPECT_EQ(list->columnWidth(10), window->width() - 608);
+
+    QHeaderView* header = list->horizontalHeader();
+    EXPECT_FALSE(header->sectionsClickable());
+    for (int c = 0; c < 11; ++c)
+        EXPECT_EQ(header->sectionResizeMode(c), QHeaderView::Fixed);
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_TRUE(list->showGrid());
+    EXPECT_EQ(list->toolTip(), QStringLiteral("ダブルクリックでリンク表示"));
+}
+
+TEST_F(MainWindowTest, CombosAndIntervalStartAsPrescribed)
+{
+    clock.now = {2024, 3, 1, 9, 0, 0, 5};
+    auto window = Start();
+    auto* market = static_cast<QComboBox*>(window->Control(IDC_MARKET));
+    QStringList markets;
+    for (int i = 0; i < market->count(); ++i)
+        markets << market->itemText(i);
+    EXPECT_EQ(markets, QStringList({"東証", "ＪＱ", "ＨＣ", "大証", "名証", "福岡", "札幌"}));
+    EXPECT_EQ(market->currentIndex(), 0);
+
+    auto* spin = static_cast<QSpinBox*>(window->Control(IDC_INTERVAL_SPIN));
+    EXPECT_EQ(spin->value(), 30);
+    EXPECT_EQ(spin->minimum(), 3);
+    EXPECT_EQ(spin->maximum(), 180);
+
+    // 1 March of a leap year reaches back over 29 February to 2 February.
+    auto* dates = static_cast<QComboBox*>(window->Control(IDC_DATE));
+    ASSERT_EQ(dates->count(), 29);
+    EXPECT_EQ(dates->itemText(0), QStringLiteral("20240301"));
+    EXPECT_EQ(dates->itemText(1), QStringLiteral("20240229"));
+    EXPECT_EQ(dates->itemText(28), QStringLiteral("20240202"));
+    EXPECT_EQ(dates->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, LoadsRowsMemosAndStatusTextsFromTheFile)
+{
+    folder.WriteSettings(kStoredList);
+    auto window = Start();
+    QTableView* list = List(*window);
+    ASSERT_EQ(list->model()->rowCount(), 3);
+    EXPECT_EQ(Cell(*window, 0, 0), "7203");
+    EXPECT_EQ(Cell(*window, 0, 2), "東証");
+    EXPECT_EQ(Cell(*window, 0, 10), "長期保有 ソニーの隣");
+    EXPECT_EQ(Cell(*window, 1, 0), "");
+    EXPECT_EQ(Cell(*window, 1, 2), "大証");
+    EXPECT_EQ(Cell(*window, 2, 10), "  spaced  ");
+    EXPECT_EQ(Text(*window, IDC_PRICE_MAIL_STATUS), QStringLiteral("株価場終了後にメール"));
+    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_MAIL_STATUS), QStringLiteral("適時開示をメール"));
+    // SELECTEDITEM chooses the row selected at start.
+    ASSERT_TRUE(list->selectionModel()->hasSelection());
+    EXPECT_EQ(list->selectionModel()->selectedRows().front().row(), 2);
+}
+
+TEST_F(MainWindowTest, ClosingSavesTheFileKeepingWhatItDoesNotOwn)
+{
+    folder.WriteSettings(kStoredList);
+    auto window = Start();
+    window->close();
+    const std::string saved = folder.ReadSettings();
+    EXPECT_EQ(saved.substr(0, 19), "; written by hand\r\n");
+    EXPECT_NE(saved.find(S("[MEIGARA_DATA]\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=長期保有 ソニーの隣\r\n"
+                           "NUM1=\r\nSIJOU1=大証\r\nMESSAGE1=\r\nNUM2=9984\r\nSIJOU2=ＪＱ\r\nMESSAGE2=  spaced  \r\n"
+                           "KOSUU=3\r\nCHKOPENURL=1\r\nCHKGOTASK=0\r\nSELECTEDITEM=2\r\n")),
+              std::string::npos)
+        << saved;
+    // The key nobody writes stays.
+    EXPECT_NE(saved.find("ORVEKSENYOU=1\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("KABUKAUPDATETIME=300\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, CloseCommandSavesLikeTheCloseBox)
+{
+    auto window = Start();
+    EXPECT_TRUE(window->OnCommand(ID_CLOSE));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(folder.ReadSettings().find("[MEIGARA_DATA]\r\nKOSUU=0\r\n"), std::string::npos);
+    EXPECT_FALSE(window->OnCommand(12345));
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterDoNotCloseTheWindow)
+{
+    auto window = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTest::keyClick(window->Control(IDC_CODE), Qt::Key_Return);
+    QTest::keyClick(window->Control(IDC_CODE), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(folder.ReadSettings().empty());
+}
+
+TEST_F(MainWindowTest, WidthFollowsTheFrameHeightStaysFixed)
+{
+    auto window = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->frameGeometry().height(), 353);
+    EXPECT_GE(window->frameGeometry().width(), 640);
+
+    window->resize(900, 500);
+    QTest::qWait(20);
+    EXPECT_EQ(window->width(), 900);
+    EXPECT_EQ(window->frameGeometry().height(), 353);
+    EXPECT_EQ(List(*window)->width(), 900 - 13);
+    EXPECT_EQ(List(*window)->columnWidth(10), 900 - 608);
+
+    window->resize(300, 353);
+    QTest::qWait(20);
+    EXPECT_EQ(window->frameGeometry().width(), 640);
+    EXPECT_EQ(List(*window)->columnWidth(10), window->width() - 608);
+}
+
+TEST_F(MainWindowTest, SurvivesHostileSettingsFiles)
+{
+    const std::string hostile[] = {
+        "",
+        "[MEIGARA_DATA]\r\nKOSUU=99999999999\r\nSELECTEDITEM=99\r\n",
+        "[MEIGARA_DATA]\r\nKOSUU=-3\r\nSELECTEDITEM=-5\r\n",
+        "[MEIGARA_DATA]\r\nKOSUU=abc\r\nno equals sign here\r\n[LINK_JOUHOU]\r\nTOSYOU=tokyo\r\n",
+        std::string("\x00\xff\x81[\r\x93]=\n=\n[[]]", 17),
+    };
+    for (const std::string& bytes : hostile) {
+        folder.WriteSettings(bytes);
+        auto window = Start();
+        const int rows = List(*window)->model()->rowCount();
+        EXPECT_LE(rows, 15);
+        window->close();
+        EXPECT_NE(folder.ReadSettings().find("KOSUU=" + std::to_string(rows) + "\r\n"), std::string::npos);
+    }
+}
+
+TEST_F(MainWindowTest, ScreenshotOfTheMainWindow)
+{
+    folder.WriteSettings(kStoredList);
+    auto window = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QDir().mkpath(QStringLiteral(ZELMORA_SCREENSHOT_DIR));
+    const QString path = QStringLiteral(ZELMORA_SCREENSHOT_DIR "/main-window.png");
+    const QImage image = window->grab().toImage();
+    ASSERT_TRUE(image.save(path));
+    // Something was drawn: the picture is not a single flat colour.
+    EXPECT_NE(image.pixel(5, 5), image.pixel(image.width() / 2, image.height() / 3 + 20));
+    std::cout << "Main window screenshot: " << path.toStdString() << std::endl;
+}
