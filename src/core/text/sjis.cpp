@@ -34,6 +34,20 @@ std::string_view CutSjis(std::string_view text, std::size_t maxBytes)
     return text.substr(0, end);
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (std::size_t i = 0; i < a.size();) {
+        const std::size_t len = SjisCharLength(a, i);
+        if (len == 2 ? a.substr(i, 2) != b.substr(i, 2) : fold(a[i]) != fold(b[i]))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
 int ParseLeadingInt(std::string_view text)
 {
     std::size_t i = 0;

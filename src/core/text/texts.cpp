@@ -1,13 +1,14 @@
 #include "core/text/texts.h"
 
 #include <array>
+#include <iterator>
 
 #include "core/text/code_page.h"
 
 namespace zelmora::texts {
 namespace {
 
-constexpr std::array<const char*, Count> kUtf8 = {
+constexpr const char* kUtf8[] = {
     "Zelmora！株価＆開示 ver%d.%d ",
     "適時開示をメール",
     "株価場終了後にメール",
@@ -36,7 +37,15 @@ constexpr std::array<const char*, Count> kUtf8 = {
     "▼ ",
     "－ ",
     "－",
+    "データ取得中",
+    "日経平均",
+    "日経先物",
+    "%s ( %s ) %s",
+    " %s ",
+    "no data",
 };
+
+static_assert(std::size(kUtf8) == Count, "every text id needs its text");
 
 } // namespace
 

@@ -35,6 +35,12 @@ enum Id {
     TrendFalling,
     TrendFlat,
     DashPlaceholder,        // a dashed value with no tag after its dash
+    DataFetching,       // status label while a pass runs
+    IndexNikkei,
+    IndexNikkeiFutures,
+    IndexValueFormat,   // index name, quote time, level
+    IndexChangeFormat,  // index change
+    NoData,             // entry row without a usable quote
     Count
 };
 
