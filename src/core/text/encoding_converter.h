@@ -8,6 +8,8 @@ namespace zelmora {
 // Converts text of unknown Japanese encoding (Shift_JIS, UTF-8, EUC-JP or
 // ISO-2022-JP) to Shift_JIS. The output is never longer than the input.
 // Returns the score of the encoding chosen, 0 when the Latin fold was used.
+// Every function here reads the text up to its first NUL byte, if any.
+// Safe to call from several threads at once.
 int ConvertToShiftJis(std::string_view input, std::string& output);
 
 // The scorers: the number of non-ASCII characters of the text read in that
