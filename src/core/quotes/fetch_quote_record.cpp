@@ -1,0 +1,12 @@
+#include "core/quotes/fetch_quote_record.h"
+
+#include "core/quotes/page_fetcher.h"
+
+namespace zelmora {
+
+FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules)
+{
+    return QuoteRecordFromOutcome(FetchPageWindow(address), rules);
+}
+
+} // namespace zelmora

@@ -1,0 +1,132 @@
+#include "core/quotes/quote_record.h"
+
+#include "core/text/encoding_converter.h"
+#include "core/text/sjis.h"
+#include "core/text/texts.h"
+
+namespace zelmora {
+namespace {
+
+constexpr std::string_view kNoData = "nodata";
+constexpr std::string_view kShiftJisMention = "Shift_JIS";
+// A time value longer than this (counted from its prefix) may hold a
+// differently encoded text and is converted.
+constexpr std::size_t kTimeConvertLength = 10;
+
+std::string ToShiftJis(std::string_view text)
+{
+    std::string converted;
+    ConvertToShiftJis(text, converted);
+    return converted;
+}
+
+// "<font color=red>-15</font>" keeps "-15"; a dash with no tag after it, as
+// in "--:--", stands for no value.
+std::string CutAtDash(std::string value)
+{
+    const std::size_t dash = FindSjis(value, "-");
+    if (dash == npos)
+        return value;
+    const std::size_t tag = FindSjis(value, "<", dash + 1);
+    if (tag == npos)
+        return texts::Sjis(texts::DashPlaceholder);
+    return value.substr(dash, tag - dash);
+}
+
+} // namespace
+
+bool MentionsShiftJis(std::string_view window)
+{
+    return ContainsSjis(window, kShiftJisMention);
+}
+
+std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules)
+{
+    const std::size_t anchor = FindSjis(window, rules[RuleKey].prefix);
+    if (anchor == npos)
+        return {};
+    // The window is only a stretch of the page, so this sees a charset
+    // mention near the quote table, never the page head's declaration.
+    const bool notShiftJis = !MentionsShiftJis(window);
+
+    std::string record;
+    // Positions follow the rule of -1 for "not found": searching from
+    // pos + 1 after a miss starts again at 0.
+    std::size_t pos = anchor;
+    for (std::size_t k = RuleName; k < RuleCount; ++k) {
+        const MarkerRule& rule = rules[k];
+        const bool dropByteBeforeSuffix = k == RuleName && notShiftJis;
+        std::string_view suffix = rule.suffix;
+        if (dropByteBeforeSuffix && !suffix.empty())
+            suffix.remove_prefix(1);
+
+        const std::size_t start = FindSjis(window, rule.prefix, pos == npos ? 0 : pos + 1);
+        const std::size_t valueBegin = (start == npos ? 0 : start + rule.prefix.size());
+        // With a missing prefix the suffix is still searched, from
+        // -1 + prefix length + 1, and its position becomes the next pos.
+        const std::size_t end = FindSjis(window, suffix, start == npos ? rule.prefix.size() : valueBegin + 1);
+        pos = end;
+
+        std::string value;
+        if (start == npos || end == npos) {
+            value = kNoData;
+        } else {
+            std::size_t valueEnd = dropByteBeforeSuffix ? end - 1 : end;
+            if (valueEnd < valueBegin) // cannot happen while end > valueBegin; keep it defined
+                valueEnd = valueBegin;
+            value = window.substr(valueBegin, valueEnd - valueBegin);
+            if (dropByteBeforeSuffix || (k == RuleTime && end - start > kTimeConvertLength))
+                value = ToShiftJis(value);
+        }
+        if (notShiftJis)
+            value = CutAtDash(std::move(value));
+        record += value;
+        record += '_';
+    }
+    return record;
+}
+
+FetchedQuote QuoteRecordFromOutcome(const FetchOutcome& outcome, const MarkerRules& rules)
+{
+    switch (outcome.kind) {
+    case FetchOutcome::Ok:
+        return {outcome.kind, ExtractQuoteRecord(outcome.window, rules)};
+    case FetchOutcome::HttpStatus:
+        return {outcome.kind, outcome.status};
+    case FetchOutcome::Failed:
+        break;
+    }
+    return {FetchOutcome::Failed, {}};
+}
+
+QuoteValues SplitQuoteRecord(std::string_view record)
+{
+    QuoteValues values;
+    std::size_t start = 0;
+    for (std::string& value : values) {
+        const std::size_t mark = FindSjis(record, "_", start);
+        if (mark == npos) {
+            start = 0;
+            continue;
+        }
+        value = record.substr(start, mark - start);
+        start = mark + 1;
+    }
+    return values;
+}
+
+bool HasQuote(std::string_view price)
+{
+    return ParseLeadingInt(price) >= 1;
+}
+
+std::string TrendMark(std::string_view rate)
+{
+    if (ContainsSjis(rate, "+"))
+        return texts::Sjis(texts::TrendRising);
+    if (ContainsSjis(rate, "-"))
+        return texts::Sjis(texts::TrendFalling);
+    return texts::Sjis(texts::TrendFlat);
+}
+
+} // namespace zelmora
