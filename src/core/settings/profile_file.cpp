@@ -1,7 +1,7 @@
 #include "core/settings/profile_file.h"
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "core/text/sjis.h"
@@ -72,6 +72,8 @@ struct Entry {
 std::optional<Entry> SplitEntry(std::string_view line)
 {
     line = Trim(line);
+    if (!line.empty() && line.front() == ';')
+        return std::nullopt;
     const std::size_t eq = line.find('=');
     if (eq == npos)
         return std::nullopt;
@@ -122,10 +124,27 @@ ProfileFile ProfileFile::Parse(std::string_view bytes)
 
 ProfileFile ProfileFile::Load(const std::string& path)
 {
+    return Read(path).value_or(ProfileFile());
+}
+
+std::optional<ProfileFile> ProfileFile::Read(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error)
+        return ProfileFile();
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return {};
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return std::nullopt;
+    // istream::read turns read errors (a folder, an I/O fault) into badbit
+    // instead of an exception.
+    std::string bytes;
+    if (const auto size = std::filesystem::file_size(path, error); !error)
+        bytes.reserve(static_cast<std::size_t>(size));
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (in.bad())
+        return std::nullopt;
     return Parse(bytes);
 }
 
@@ -239,7 +258,11 @@ void ProfileFile::DeleteSection(std::string_view section)
 
 std::string ProfileFile::Serialize() const
 {
+    std::size_t size = 0;
+    for (const Line& line : m_lines)
+        size += line.text.size() + 2;
     std::string bytes;
+    bytes.reserve(size);
     for (const Line& line : m_lines) {
         bytes += line.text;
         bytes += "\r\n";

@@ -18,6 +18,9 @@ public:
     static ProfileFile Parse(std::string_view bytes);
     // A missing or unreadable file gives an empty profile.
     static ProfileFile Load(const std::string& path);
+    // A missing file gives an empty profile; nothing when the file exists
+    // but cannot be read, so that a rewrite does not wipe it.
+    static std::optional<ProfileFile> Read(const std::string& path);
 
     // The value as the profile reader returns it (blanks and one pair of
     // quotes removed), or nothing when the section or key is missing.

@@ -169,9 +169,11 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)
 {
-    ProfileFile profile = ProfileFile::Load(path);
-    SaveSettings(profile, settings, rows);
-    return WriteFileAtomically(path, profile.Serialize());
+    auto profile = ProfileFile::Read(path);
+    if (!profile)
+        return false;
+    SaveSettings(*profile, settings, rows);
+    return WriteFileAtomically(path, profile->Serialize());
 }
 
 std::string PriceMailStatusText(const Settings& s)
