@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/schedule/clock.h"
+#include "market_simulator_pages.h"
+
+namespace zelmora::sim {
+
+// A local HTTP server for the demo and the tests, bound to 127.0.0.1 only.
+// Serves GET /q?s=SYMBOL quote pages; query parameters (enc, missing, status,
+// slow, cut, noanchor) override the defaults of the configuration per page.
+class MarketSimulator {
+public:
+    struct Config {
+        PageOptions defaults;
+        const Clock* clock = nullptr; // nullptr: the system clock; must outlive the simulator
+    };
+
+    MarketSimulator();
+    explicit MarketSimulator(Config config);
+    ~MarketSimulator();
+    MarketSimulator(const MarketSimulator&) = delete;
+    MarketSimulator& operator=(const MarketSimulator&) = delete;
+
+    // Binds 127.0.0.1:port (0 picks a free port) and serves on a thread of
+    // its own. Returns the port, or -1 when it could not bind. Once only.
+    int Start(int port = 0);
+    // Stops serving; pending slow answers end at once. Idempotent.
+    void Stop();
+
+    int Port() const;
+    std::string BaseAddress() const; // http://127.0.0.1:PORT
+    std::string QuoteAddress(std::string_view symbol) const;
+    std::size_t RequestCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace zelmora::sim
