@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/platform/single_instance.h"
+
+using namespace zelmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs every test with its own lock folder, so nothing else's lock interferes.
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+            m_oldRuntimeDir = old;
+        std::string pattern = (fs::temp_directory_path() / "zelmora-instance-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (m_oldRuntimeDir)
+            setenv("XDG_RUNTIME_DIR", m_oldRuntimeDir->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    // Whether a fresh process would be the first copy.
+    static bool FirstInAnotherProcess()
+    {
+        const pid_t child = fork();
+        if (child == 0) {
+            const SingleInstance instance;
+            _exit(instance.IsFirst() ? 1 : 0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    }
+
+    // A process that takes the lock and holds it until its release pipe closes.
+    struct Holder {
+        pid_t pid = -1;
+        int release = -1;
+        bool first = false;
+    };
+    static Holder StartHolder()
+    {
+        int ready[2], release[2];
+        if (pipe(ready) != 0 || pipe(release) != 0)
+            return {};
+        const pid_t child = fork();
+        if (child == 0) {
+            close(ready[0]);
+            close(release[1]);
+            {
+                const SingleInstance instance;
+                const char state = instance.IsFirst() ? '1' : '0';
+                (void)!write(ready[1], &state, 1);
+                char c;
+                (void)!read(release[0], &c, 1);
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release[0]);
+        char state = '0';
+        const bool reported = read(ready[0], &state, 1) == 1;
+        close(ready[0]);
+        return {child, release[1], reported && state == '1'};
+    }
+
+    static void Wait(pid_t pid)
+    {
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+
+    fs::path m_dir;
+    std::optional<std::string> m_oldRuntimeDir;
+};
+
+} // namespace
+
+TEST_F(SingleInstanceTest, LockFileHasTheInstanceName)
+{
+    EXPECT_EQ(InstanceLockPath(), (m_dir / "zelmora kabuka and kaiji by orvek").string());
+    const SingleInstance instance;
+    EXPECT_TRUE(instance.IsFirst());
+    EXPECT_TRUE(fs::exists(m_dir / "zelmora kabuka and kaiji by orvek"));
+}
+
+TEST_F(SingleInstanceTest, SecondCopyIsRefusedWhileTheFirstRuns)
+{
+    const Holder holder = StartHolder();
+    ASSERT_GT(holder.pid, 0);
+    EXPECT_TRUE(holder.first);
+    EXPECT_FALSE(FirstInAnotherProcess());
+    EXPECT_FALSE(SingleInstance().IsFirst());
+
+    close(holder.release); // the holder ends normally
+    Wait(holder.pid);
+    EXPECT_TRUE(FirstInAnotherProcess());
+    EXPECT_TRUE(SingleInstance().IsFirst());
+}
+
+TEST_F(SingleInstanceTest, KilledFirstCopyReleasesTheLock)
+{
+    const Holder holder = StartHolder();
+    ASSERT_GT(holder.pid, 0);
+    EXPECT_TRUE(holder.first);
+    EXPECT_FALSE(FirstInAnotherProcess());
+
+    kill(holder.pid, SIGKILL);
+    Wait(holder.pid);
+    close(holder.release);
+    EXPECT_TRUE(FirstInAnotherProcess());
+}
