@@ -23,30 +23,6 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-char FoldAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Compares two names ignoring the case of ASCII letters; second bytes of
-// double-byte characters compare exactly (0x83 0x41 is ア, not 0x83 0x61).
-bool NamesEqual(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size();) {
-        const std::size_t len = SjisCharLength(a, i);
-        if (len == 2) {
-            if (a.substr(i, 2) != b.substr(i, 2))
-                return false;
-        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-        i += len;
-    }
-    return true;
-}
-
 // The section name of a header line, or nothing if the line is no header.
 std::optional<std::string_view> HeaderName(std::string_view line)
 {
@@ -153,7 +129,7 @@ std::optional<std::size_t> ProfileFile::FindSection(std::string_view section) co
     section = Trim(section);
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const auto& name = m_lines[i].header;
-        if (name && NamesEqual(*name, section))
+        if (name && EqualsIgnoringAsciiCase(*name, section))
             return i;
     }
     return std::nullopt;
@@ -173,7 +149,7 @@ std::optional<std::size_t> ProfileFile::FindKeyLine(std::size_t header, std::str
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         const auto entry = SplitEntry(m_lines[i].text);
-        if (entry && NamesEqual(entry->key, key))
+        if (entry && EqualsIgnoringAsciiCase(entry->key, key))
             return i;
     }
     return std::nullopt;
