@@ -8,11 +8,13 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
 
 #include "core/disclosure/date_list.h"
+#include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
 #include "core/text/texts.h"
 #include "core/version.h"
@@ -87,9 +89,17 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
     CreateControls();
+    CreateTimers();
+    ConnectControls();
 }
 
-MainWindow::~MainWindow() = default;
+// A pass never waits for this thread, so joining ends within the network
+// time-outs.
+MainWindow::~MainWindow()
+{
+    for (std::thread& pass : m_passThreads)
+        pass.join();
+}
 
 void MainWindow::CreateControls()
 {
@@ -110,12 +120,84 @@ void MainWindow::CreateControls()
     m_intervalSpin = static_cast<QSpinBox*>(m_controls.at(IDC_INTERVAL_SPIN));
     m_marketCombo = static_cast<QComboBox*>(m_controls.at(IDC_MARKET));
 
+}
+
+void MainWindow::ConnectControls()
+{
     auto* code = static_cast<QLineEdit*>(m_controls.at(IDC_CODE));
-    connect(code, &QLineEdit::textChanged, this, [this](const QString& text) { m_codeText = ToSjis(text); });
+    connect(code, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const std::lock_guard hold(m_rowsLock);
+        m_codeText = ToSjis(text);
+    });
     auto* name = static_cast<QLineEdit*>(m_controls.at(IDC_NAME));
     connect(name, &QLineEdit::textChanged, this, [this](const QString& text) { m_nameText = ToSjis(text); });
+    connect(m_marketCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const std::lock_guard hold(m_rowsLock);
+        m_entryMarket = index;
+    });
     auto* buddy = static_cast<QLineEdit*>(m_controls.at(IDC_INTERVAL_EDIT));
     connect(m_intervalSpin, &QSpinBox::valueChanged, buddy, [buddy](int value) { buddy->setText(QString::number(value)); });
+
+    auto* connectButton = static_cast<QPushButton*>(m_controls.at(IDC_CONNECT));
+    auto* disconnectButton = static_cast<QPushButton*>(m_controls.at(IDC_DISCONNECT));
+    connect(connectButton, &QPushButton::clicked, this, [this, disconnectButton] {
+        ConnectPolling();
+        disconnectButton->setFocus();
+        activateWindow();
+    });
+    connect(disconnectButton, &QPushButton::clicked, this, [this, connectButton] {
+        DisconnectPolling();
+        connectButton->setFocus();
+        activateWindow();
+    });
+}
+
+void MainWindow::CreateTimers()
+{
+    for (int id = 0; id < TimerCount; ++id) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
+        m_timers[static_cast<std::size_t>(id)] = timer;
+    }
+}
+
+bool MainWindow::IsTimerActive(int id) const
+{
+    return m_timers.at(static_cast<std::size_t>(id))->isActive();
+}
+
+void MainWindow::OnTimer(int id)
+{
+    switch (id) {
+    case QuoteTimer:
+        if (IsMarketOpen(m_clock.Now()))
+            StartQuotePass();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::ConnectPolling()
+{
+    if (m_watchList.RowCount() == 0 || m_connected != 0)
+        return;
+    m_connected = 1;
+    m_controls.at(IDC_CONNECT)->setEnabled(false);
+    m_controls.at(IDC_DISCONNECT)->setEnabled(true);
+    m_timers[QuoteTimer]->start(m_intervalSpin->value() * 1000);
+    m_timers[DisclosureTimer]->start(kDisclosurePeriod);
+}
+
+void MainWindow::DisconnectPolling()
+{
+    if (m_connected != 1)
+        return;
+    m_connected = 0;
+    m_controls.at(IDC_CONNECT)->setEnabled(true);
+    m_controls.at(IDC_DISCONNECT)->setEnabled(false);
+    m_timers[QuoteTimer]->stop();
+    m_timers[DisclosureTimer]->stop();
 }
 
 QWidget* MainWindow::Control(int id) const
@@ -148,8 +230,8 @@ void MainWindow::OnInitDialog()
     m_dragIndex = 0;
 
     SetUpList();
-    m_intervalSpin->setRange(3, 180);
-    m_intervalSpin->setValue(30);
+    m_intervalSpin->setRange(kMinQuoteIntervalSeconds, kMaxQuoteIntervalSeconds);
+    m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
     LoadSettings();
 
@@ -159,6 +241,8 @@ void MainWindow::OnInitDialog()
     m_disclosureDate = DateList(now.year, now.month, now.day).front();
     FillDateCombo();
 
+    StartQuotePass();
+    ConnectPolling();
     m_inTray = 0;
     SelectRow(m_settings.m_selectedItem);
     show();
@@ -202,7 +286,10 @@ void MainWindow::LoadSettings()
 {
     const LoadedSettings loaded = zelmora::LoadSettings(ProfileFile::Load(SettingsFilePath(m_programFolder)));
     m_settings = loaded.settings;
-    m_watchList.Load(loaded.rows);
+    {
+        const std::lock_guard hold(m_rowsLock);
+        m_watchList.Load(loaded.rows);
+    }
     m_model->Reload();
     SetControlText(IDC_DISCLOSURE_MAIL_STATUS, DisclosureMailStatusText(m_settings));
     SetControlText(IDC_PRICE_MAIL_STATUS, PriceMailStatusText(m_settings));
@@ -242,14 +329,32 @@ bool MainWindow::OnCommand(int id)
     }
 }
 
+// Closing stops the timers and hides the window at once; the settings are
+// saved when the last running pass has finished, so they hold its results
+// and no pass outlives the window.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_shutDown) {
-        m_shutDown = true;
-        SaveSettings();
-        emit ShutdownFinished();
+    if (!m_shuttingDown) {
+        m_shuttingDown = true;
+        for (QTimer* timer : m_timers)
+            timer->stop();
+        hide();
     }
+    if (m_runningPasses > 0) {
+        event->ignore();
+        return;
+    }
+    FinishShutdown();
     event->accept();
+}
+
+void MainWindow::FinishShutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    SaveSettings();
+    emit ShutdownFinished();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

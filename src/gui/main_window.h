@@ -2,17 +2,24 @@
 
 #include <QWidget>
 
+#include <array>
+#include <functional>
+#include <list>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
+#include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
+#include "core/schedule/timers.h"
 #include "core/settings/settings.h"
 #include "core/watch/watch_list.h"
 
 class QComboBox;
 class QSpinBox;
 class QTableView;
+class QTimer;
 
 namespace zelmora {
 
@@ -20,7 +27,7 @@ class WatchListModel;
 
 // The program's one window: the watch list, the input row, the index band and
 // the status row, and all state of a run.
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, private QuotePassWindow {
     Q_OBJECT
 public:
     MainWindow(std::string programFolder, const Clock& clock, QWidget* parent = nullptr);
@@ -32,6 +39,14 @@ public:
 
     // Menu and tray commands. Returns false for a command nobody handles.
     bool OnCommand(int id);
+
+    // Starts a quote pass on a thread of its own; a pass started while
+    // another runs waits for it, then runs in full.
+    void StartQuotePass();
+    void ConnectPolling();
+    void DisconnectPolling();
+    void OnTimer(int id);
+    bool IsTimerActive(int id) const;
 
     QWidget* Control(int id) const;
     const Settings& CurrentSettings() const { return m_settings; }
@@ -56,6 +71,23 @@ private:
     void FillDateCombo();
     void SelectRow(int row);
     void SetControlText(int id, const std::string& sjis);
+    void CreateTimers();
+    void ConnectControls();
+    void Post(std::function<void()> work);
+    void OnPassFinished(std::thread::id id);
+    void FinishShutdown();
+
+    // What a quote pass reads and writes, called on the pass thread.
+    void SetProgressText(const std::string& text) override;
+    std::string EntryCode() override;
+    int EntryMarket() override;
+    void ShowEntryQuote(const QuoteValues& values, const std::string& trend) override;
+    void ShowEntryNoData() override;
+    void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
+    std::optional<Row> ReadRow(std::size_t row) override;
+    bool StoreRowQuote(std::size_t row, const std::string& record) override;
+    void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                      const std::string& trend) override;
 
     const std::string m_programFolder;
     const Clock& m_clock;
@@ -80,8 +112,17 @@ private:
     QComboBox* m_marketCombo = nullptr;
     std::string m_codeText;
     std::string m_nameText;
+    int m_entryMarket = 0;
     int m_dragging = 0;
     int m_dragIndex = 0;
+    // Guards what pass threads read or write of the window's state: the
+    // watch list and its per-row stores, m_codeText and m_entryMarket.
+    // Held only for single accesses, never across a network request.
+    std::mutex m_rowsLock;
+    std::array<QTimer*, TimerCount> m_timers{};
+    std::list<std::thread> m_passThreads;
+    int m_runningPasses = 0;
+    bool m_shuttingDown = false;
     bool m_shutDown = false;
 };
 

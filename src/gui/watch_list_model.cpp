@@ -51,4 +51,9 @@ void WatchListModel::Reload()
     endResetModel();
 }
 
+void WatchListModel::RowChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
+}
+
 } // namespace zelmora

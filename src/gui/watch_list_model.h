@@ -20,6 +20,8 @@ public:
 
     // Call after rows were loaded, added or removed behind the model's back.
     void Reload();
+    // Call after cells of a row changed.
+    void RowChanged(int row);
 
 private:
     WatchList& m_list;

@@ -32,6 +32,11 @@ void FailOnWarning(QtMsgType type, const QMessageLogContext& context, const QStr
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Quote passes run from the first moment; pages of the default quote
+    // service go to a closed local port instead of leaving this machine.
+    qputenv("http_proxy", "http://127.0.0.1:9");
+    qputenv("https_proxy", "http://127.0.0.1:9");
+    qputenv("no_proxy", "127.0.0.1,localhost");
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QDir(runtime.path()).mkpath(QStringLiteral("."));

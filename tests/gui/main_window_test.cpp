@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -29,6 +30,18 @@ protected:
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
         window->OnInitDialog();
         return window;
+    }
+
+    // Closing waits for running passes; the file is written when it is done.
+    static void CloseAndWait(MainWindow& window, int command = 0)
+    {
+        QSignalSpy finished(&window, &MainWindow::ShutdownFinished);
+        if (command)
+            EXPECT_TRUE(window.OnCommand(command));
+        else
+            window.close();
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
     }
 
     QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
@@ -177,7 +190,7 @@ TEST_F(MainWindowTest, ClosingSavesTheFileKeepingWhatItDoesNotOwn)
 {
     folder.WriteSettings(kStoredList);
     auto window = Start();
-    window->close();
+    CloseAndWait(*window);
     const std::string saved = folder.ReadSettings();
     EXPECT_EQ(saved.substr(0, 19), "; written by hand\r\n");
     EXPECT_NE(saved.find(S("[MEIGARA_DATA]\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=長期保有 ソニーの隣\r\n"
@@ -193,8 +206,7 @@ TEST_F(MainWindowTest, ClosingSavesTheFileKeepingWhatItDoesNotOwn)
 TEST_F(MainWindowTest, CloseCommandSavesLikeTheCloseBox)
 {
     auto window = Start();
-    EXPECT_TRUE(window->OnCommand(ID_CLOSE));
-    EXPECT_FALSE(window->isVisible());
+    CloseAndWait(*window, ID_CLOSE);
     EXPECT_NE(folder.ReadSettings().find("[MEIGARA_DATA]\r\nKOSUU=0\r\n"), std::string::npos);
     EXPECT_FALSE(window->OnCommand(12345));
 }
@@ -244,7 +256,7 @@ TEST_F(MainWindowTest, SurvivesHostileSettingsFiles)
         auto window = Start();
         const int rows = List(*window)->model()->rowCount();
         EXPECT_LE(rows, 15);
-        window->close();
+        CloseAndWait(*window);
         EXPECT_NE(folder.ReadSettings().find("KOSUU=" + std::to_string(rows) + "\r\n"), std::string::npos);
     }
 }

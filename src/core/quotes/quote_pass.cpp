@@ -1,0 +1,134 @@
+#include "core/quotes/quote_pass.h"
+
+#include <cstdio>
+
+#include "core/quotes/fetch_quote_record.h"
+#include "core/quotes/quote_url.h"
+#include "core/text/sjis.h"
+#include "core/text/texts.h"
+
+namespace zelmora {
+namespace {
+
+constexpr std::array<texts::Id, kMarketCount> kMarketNameIds = {
+    texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
+    texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
+
+// An HTTP error empties the status label, as the fetcher of the page does.
+QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, const QuotePassConfig& config,
+                        std::string* record = nullptr)
+{
+    const FetchedQuote fetched = FetchQuoteRecord(address, config.rules);
+    if (fetched.kind == FetchOutcome::HttpStatus)
+        window.SetProgressText({});
+    if (record)
+        *record = fetched.record;
+    return SplitQuoteRecord(fetched.record);
+}
+
+// A market name that matches no market (a hand-edited file) is read as the
+// first market, so such a row still gets a deterministic address.
+std::size_t MarketIndex(const QuotePassConfig& config, const std::string& marketName)
+{
+    for (std::size_t i = 0; i < kMarketCount; ++i) {
+        if (EqualsIgnoringAsciiCase(config.marketNames[i], marketName))
+            return i;
+    }
+    return 0;
+}
+
+std::string Format(texts::Id format, const std::string& a, const std::string& b = {}, const std::string& c = {})
+{
+    const std::string& pattern = texts::Sjis(format);
+    std::string text(pattern.size() + a.size() + b.size() + c.size() + 1, '\0');
+    const int n = std::snprintf(text.data(), text.size(), pattern.c_str(), a.c_str(), b.c_str(), c.c_str());
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text;
+}
+
+void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
+{
+    for (std::size_t i = 0;; ++i) {
+        const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
+        if (!row)
+            return;
+        if (row->code.size() < kMinCodeLength)
+            continue;
+        const std::string& letter = config.marketCodes[MarketIndex(config, row->market)];
+        std::string record;
+        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
+        if (!window.StoreRowQuote(i, record))
+            return;
+        if (record.empty())
+            continue;
+        window.ShowRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
+    }
+}
+
+} // namespace
+
+const std::array<std::string, kMarketCount>& MarketNames()
+{
+    static const std::array<std::string, kMarketCount> names = [] {
+        std::array<std::string, kMarketCount> all;
+        for (std::size_t i = 0; i < kMarketCount; ++i)
+            all[i] = texts::Sjis(kMarketNameIds[i]);
+        return all;
+    }();
+    return names;
+}
+
+QuotePassConfig MakeQuotePassConfig(const Settings& settings)
+{
+    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes, MarketNames()};
+}
+
+const std::array<IndexQuote, 4>& IndexTable()
+{
+    static const std::array<IndexQuote, 4> table = {{
+        {"998407", texts::Sjis(texts::IndexNikkei)},
+        {"998405", "TOPIX"},
+        {"23337", "JASDAQ"},
+        {"5040469", texts::Sjis(texts::IndexNikkeiFutures)},
+    }};
+    return table;
+}
+
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config)
+{
+    const int market = window.EntryMarket();
+    const std::size_t index = market >= 0 && static_cast<std::size_t>(market) < kMarketCount ? static_cast<std::size_t>(market) : 0;
+    const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, window.EntryCode(), config.marketCodes[index]), config);
+    if (HasQuote(values[QuotePrice]))
+        window.ShowEntryQuote(values, TrendMark(values[QuoteRate]));
+    else
+        window.ShowEntryNoData();
+}
+
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
+{
+    const auto& table = IndexTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
+        if (!HasQuote(values[QuotePrice]))
+            continue;
+        window.ShowIndexQuote(i, Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
+                              Format(texts::IndexChangeFormat, values[QuoteChange]));
+    }
+}
+
+void QuotePass(QuotePassWindow& window, const QuotePassConfig& config)
+{
+    window.SetProgressText(texts::Sjis(texts::DataFetching));
+    try {
+        if (window.EntryCode().size() >= kMinCodeLength)
+            PreviewEntryRow(window, config);
+        UpdateIndexQuotes(window, config);
+        UpdateRows(window, config);
+    } catch (...) {
+        // A pass that fails for any other reason (memory) just ends early.
+    }
+    window.SetProgressText({});
+}
+
+} // namespace zelmora

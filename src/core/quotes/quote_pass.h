@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "core/quotes/quote_record.h"
+#include "core/settings/settings.h"
+
+namespace zelmora {
+
+// What a quote pass needs of the settings, copied when the pass starts.
+struct QuotePassConfig {
+    std::string baseUrl;
+    MarkerRules rules;
+    std::array<std::string, kMarketCount> marketCodes;
+    std::array<std::string, kMarketCount> marketNames; // as the market combo shows them
+};
+
+QuotePassConfig MakeQuotePassConfig(const Settings& settings);
+
+// The market names of the market combo, in the order of the market letters.
+const std::array<std::string, kMarketCount>& MarketNames();
+
+// The window as a quote pass sees it. The pass calls it from its own thread:
+// reads answer from state under a short lock, writes are handed to the
+// window's thread. Nothing here may wait for the window's thread.
+class QuotePassWindow {
+public:
+    struct Row {
+        std::string code;
+        std::string market;
+    };
+
+    virtual ~QuotePassWindow() = default;
+
+    virtual void SetProgressText(const std::string& text) = 0;
+    virtual std::string EntryCode() = 0;
+    virtual int EntryMarket() = 0;
+    virtual void ShowEntryQuote(const QuoteValues& values, const std::string& trend) = 0;
+    virtual void ShowEntryNoData() = 0;
+    virtual void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) = 0;
+    // Row `row` as it is now; nothing when the list has no such row.
+    virtual std::optional<Row> ReadRow(std::size_t row) = 0;
+    // Keeps the row's last record; false when the row has no quote slot.
+    virtual bool StoreRowQuote(std::size_t row, const std::string& record) = 0;
+    // Writes the values into row `row`, provided it still holds `code`.
+    virtual void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                              const std::string& trend) = 0;
+};
+
+// The four market indices, in the order they are fetched and shown.
+struct IndexQuote {
+    const char* code;
+    std::string name;
+};
+const std::array<IndexQuote, 4>& IndexTable();
+
+// Codes shorter than this are never looked up.
+constexpr std::size_t kMinCodeLength = 4;
+
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config);
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config);
+
+// One pass: the entry row when a code is typed, the indices, then every
+// list row. The caller holds the quote lock.
+void QuotePass(QuotePassWindow& window, const QuotePassConfig& config);
+
+} // namespace zelmora

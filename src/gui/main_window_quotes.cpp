@@ -1,0 +1,138 @@
+// The quote pass side of the main window: starting passes on their own
+// threads and carrying their results to the window's thread.
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "core/text/texts.h"
+#include "gui/dialog_template.h"
+#include "gui/main_window.h"
+#include "gui/watch_list_model.h"
+
+namespace zelmora {
+namespace {
+
+constexpr std::array<int, 4> kIndexValueLabels = {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3, IDC_INDEX4};
+constexpr std::array<int, 4> kIndexChangeLabels = {IDC_INDEX1_CHANGE, IDC_INDEX2_CHANGE, IDC_INDEX3_CHANGE, IDC_INDEX4_CHANGE};
+
+// Entry row controls in the order of the quote values.
+constexpr std::array<int, QuoteValueCount> kEntryControls = {IDC_NAME, IDC_TIME, IDC_PRICE, IDC_CHANGE, IDC_RATE, IDC_VOLUME};
+constexpr std::array<Column, QuoteValueCount> kRowColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
+
+} // namespace
+
+void MainWindow::StartQuotePass()
+{
+    if (m_shuttingDown)
+        return;
+    ++m_runningPasses;
+    try {
+        m_passThreads.emplace_back([this, config = MakeQuotePassConfig(m_settings)] {
+            {
+                const std::lock_guard hold(m_quoteLock);
+                QuotePass(*this, config);
+            }
+            const std::thread::id id = std::this_thread::get_id();
+            Post([this, id] { OnPassFinished(id); });
+        });
+    } catch (const std::system_error&) {
+        --m_runningPasses;
+    }
+}
+
+void MainWindow::OnPassFinished(std::thread::id id)
+{
+    for (auto pass = m_passThreads.begin(); pass != m_passThreads.end(); ++pass) {
+        if (pass->get_id() == id) {
+            pass->join();
+            m_passThreads.erase(pass);
+            break;
+        }
+    }
+    if (--m_runningPasses == 0 && m_shuttingDown)
+        FinishShutdown();
+}
+
+void MainWindow::Post(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void MainWindow::SetProgressText(const std::string& text)
+{
+    Post([this, text] { SetControlText(IDC_PROGRESS, text); });
+}
+
+std::string MainWindow::EntryCode()
+{
+    const std::lock_guard hold(m_rowsLock);
+    return m_codeText;
+}
+
+int MainWindow::EntryMarket()
+{
+    const std::lock_guard hold(m_rowsLock);
+    return m_entryMarket;
+}
+
+void MainWindow::ShowEntryQuote(const QuoteValues& values, const std::string& trend)
+{
+    Post([this, values, trend] {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            SetControlText(kEntryControls[i], values[i]);
+        SetControlText(IDC_TREND, trend);
+    });
+}
+
+void MainWindow::ShowEntryNoData()
+{
+    Post([this] {
+        for (int id : kEntryControls)
+            SetControlText(id, texts::Sjis(texts::NoData));
+        SetControlText(IDC_TREND, texts::Sjis(texts::NoData));
+    });
+}
+
+void MainWindow::ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
+{
+    Post([this, index, valueText, changeText] {
+        SetControlText(kIndexValueLabels.at(index), valueText);
+        SetControlText(kIndexChangeLabels.at(index), changeText);
+    });
+}
+
+std::optional<QuotePassWindow::Row> MainWindow::ReadRow(std::size_t row)
+{
+    const std::lock_guard hold(m_rowsLock);
+    if (row >= m_watchList.RowCount())
+        return std::nullopt;
+    return Row{m_watchList.Cell(row, ColCode), m_watchList.Cell(row, ColMarket)};
+}
+
+bool MainWindow::StoreRowQuote(std::size_t row, const std::string& record)
+{
+    const std::lock_guard hold(m_rowsLock);
+    if (row >= m_watchList.m_rowQuotes.size())
+        return false;
+    m_watchList.m_rowQuotes[row] = record;
+    return true;
+}
+
+// Rows may have been added, removed or moved while the page was fetched:
+// the values go only to the row that still shows the stock they belong to.
+void MainWindow::ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
+{
+    Post([this, row, code, values, trend] {
+        {
+            const std::lock_guard hold(m_rowsLock);
+            if (row >= m_watchList.RowCount() || m_watchList.Cell(row, ColCode) != code)
+                return;
+            for (std::size_t i = 0; i < values.size(); ++i)
+                m_watchList.SetCell(row, kRowColumns[i], values[i]);
+            m_watchList.SetCell(row, ColTrend, trend);
+        }
+        m_model->RowChanged(static_cast<int>(row));
+    });
+}
+
+} // namespace zelmora

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include "core/schedule/timers.h"
+#include "core/text/code_page.h"
+#include "gui/dialog_template.h"
+#include "gui/main_window.h"
+#include "gui_test_support.h"
+#include "integration/local_servers.h"
+#include "market_simulator.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+
+namespace {
+
+// Real passes of the real window against the local market simulator, whose
+// prices stand still on the test's clock.
+class QuotePassTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        simulator = std::make_unique<sim::MarketSimulator>(sim::MarketSimulator::Config{{}, &simClock});
+        ASSERT_GT(simulator->Start(0), 0);
+    }
+
+    void WriteSettings(const std::string& rows, const std::string& query = "")
+    {
+        folder.WriteSettings(S("[MEIGARA_DATA]\r\n") + rows + "[LINK_JOUHOU]\r\nBASE_URL=" + simulator->BaseAddress() +
+                             "/q?" + query + S("s=銘柄.市場") + "\r\n");
+    }
+
+    std::unique_ptr<MainWindow> Start()
+    {
+        auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+        window->OnInitDialog();
+        return window;
+    }
+
+    QString Text(MainWindow& window, int id)
+    {
+        QWidget* control = window.Control(id);
+        if (auto* label = qobject_cast<QLabel*>(control))
+            return label->text();
+        return static_cast<QLineEdit*>(control)->text();
+    }
+
+    QString Cell(MainWindow& window, int row, int column)
+    {
+        auto* list = static_cast<QTableView*>(window.Control(IDC_LIST));
+        return list->model()->data(list->model()->index(row, column)).toString();
+    }
+
+    bool WaitForIdle(MainWindow& window, std::size_t requests)
+    {
+        return QTest::qWaitFor([&] { return simulator->RequestCount() >= requests && Text(window, IDC_PROGRESS).isEmpty(); },
+                               20000);
+    }
+
+    static QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+
+    sim::SimQuote Quote(const char* symbol) { return *sim::QuoteFor(symbol, simClock.now); }
+
+    FixedClock clock;
+    FixedClock simClock;
+    ProgramFolderFixture folder;
+    std::unique_ptr<sim::MarketSimulator> simulator;
+};
+
+} // namespace
+
+TEST_F(QuotePassTest, StartupPassFillsIndicesAndRows)
+{
+    WriteSettings(S("KOSUU=3\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=123\r\nSIJOU1=東証\r\nNUM2=6758\r\nSIJOU2=大証\r\n"));
+    auto window = Start();
+    // Four indices and two rows; the 3-byte code is never looked up.
+    ASSERT_TRUE(WaitForIdle(*window, 6));
+    QTest::qWait(50);
+    EXPECT_EQ(simulator->RequestCount(), 6u);
+
+    const sim::SimQuote nikkei = Quote("998407");
+    EXPECT_EQ(Text(*window, IDC_INDEX1), Utf8("日経平均 ( " + nikkei.time + " ) " + nikkei.price));
+    EXPECT_EQ(Text(*window, IDC_INDEX1_CHANGE), Utf8(" " + nikkei.change + " "));
+    EXPECT_EQ(Text(*window, IDC_INDEX2), Utf8("TOPIX ( " + Quote("998405").time + " ) " + Quote("998405").price));
+    EXPECT_EQ(Text(*window, IDC_INDEX3).left(9), QStringLiteral("JASDAQ ( "));
+    EXPECT_EQ(Text(*window, IDC_INDEX4).left(7), QStringLiteral("日経先物 ( "));
+
+    const sim::SimQuote toyota = Quote("7203.t");
+    EXPECT_EQ(Cell(*window, 0, 1), Utf8(toyota.name));
+    EXPECT_EQ(Cell(*window, 0, 3), Utf8(toyota.time));
+    EXPECT_EQ(Cell(*window, 0, 4), Utf8(toyota.price));
+    EXPECT_EQ(Cell(*window, 0, 5), Utf8(toyota.change));
+    EXPECT_EQ(Cell(*window, 0, 6), Utf8(toyota.rate));
+    EXPECT_EQ(Cell(*window, 0, 7), Utf8(toyota.volume));
+    EXPECT_EQ(Cell(*window, 0, 8), toyota.direction > 0 ? QStringLiteral("△ ") : toyota.direction < 0 ? QStringLiteral("▼ ") : QStringLiteral("－ "));
+    EXPECT_EQ(Cell(*window, 1, 1), QString()); // skipped row keeps its cells
+    EXPECT_EQ(Cell(*window, 2, 4), Utf8(Quote("6758.o").price));
+    EXPECT_EQ(Text(*window, IDC_PROGRESS), QString());
+}
+
+TEST_F(QuotePassTest, HttpErrorBlanksRowsAndKeepsIndices)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=メモ\r\n"), "status=404&");
+    auto window = Start();
+    ASSERT_TRUE(WaitForIdle(*window, 5));
+    QTest::qWait(50);
+    EXPECT_EQ(Text(*window, IDC_INDEX1), QStringLiteral("日経平均株価"));
+    EXPECT_EQ(Text(*window, IDC_INDEX1_CHANGE), QString());
+    EXPECT_EQ(Cell(*window, 0, 0), QStringLiteral("7203"));
+    EXPECT_EQ(Cell(*window, 0, 1), QString());
+    EXPECT_EQ(Cell(*window, 0, 4), QString());
+    EXPECT_EQ(Cell(*window, 0, 8), QStringLiteral("－ "));
+    EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("メモ"));
+}
+
+TEST_F(QuotePassTest, UnreachablePageKeepsTheRow)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    auto window = Start();
+    ASSERT_TRUE(WaitForIdle(*window, 5));
+    QTest::qWait(50);
+    const QString price = Cell(*window, 0, 4);
+    ASSERT_FALSE(price.isEmpty());
+
+    simulator->Stop();
+    QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
+    window->StartQuotePass();
+    window->close(); // waits for the pass, which fails on every page
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(Cell(*window, 0, 4), price);
+    EXPECT_EQ(Text(*window, IDC_INDEX1).left(4), QStringLiteral("日経平均"));
+}
+
+TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)
+{
+    WriteSettings("KOSUU=0\r\n");
+    auto window = Start();
+    ASSERT_TRUE(WaitForIdle(*window, 4));
+    static_cast<QLineEdit*>(window->Control(IDC_CODE))->setText(QStringLiteral("9984"));
+    window->StartQuotePass();
+    ASSERT_TRUE(WaitForIdle(*window, 9));
+    QTest::qWait(50);
+    const sim::SimQuote quote = Quote("9984.t");
+    EXPECT_EQ(Text(*window, IDC_NAME), Utf8(quote.name));
+    EXPECT_EQ(Text(*window, IDC_PRICE), Utf8(quote.price));
+    EXPECT_EQ(Text(*window, IDC_VOLUME), Utf8(quote.volume));
+
+    // Without an answer from the service the entry row shows "no data".
+    simulator->Stop();
+    window->StartQuotePass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, IDC_NAME) == QStringLiteral("no data"); }, 20000));
+    EXPECT_EQ(Text(*window, IDC_PRICE), QStringLiteral("no data"));
+    EXPECT_EQ(Text(*window, IDC_TREND), QStringLiteral("no data"));
+}
+
+TEST_F(QuotePassTest, PassesStartedWhileOneRunsWaitAndRunInFull)
+{
+    // A quote service that notes how many requests it serves at once.
+    std::atomic<int> active{0};
+    std::atomic<int> mostAtOnce{0};
+    std::atomic<int> served{0};
+    zelmora::testing::Serving<httplib::Server> service;
+    service.server.Get("/q", [&](const httplib::Request& request, httplib::Response& response) {
+        mostAtOnce = std::max(mostAtOnce.load(), ++active);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const std::string page = sim::RenderQuotePageUtf8(request.get_param_value("s"), simClock.now, {});
+        response.set_content(sim::EncodePage(page, sim::PageEncoding::ShiftJis), "text/html");
+        --active;
+        ++served;
+    });
+    ASSERT_GT(service.Start(), 0);
+    folder.WriteSettings(S("[MEIGARA_DATA]\r\nKOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n[LINK_JOUHOU]\r\nBASE_URL=") +
+                         service.Address("http", S("/q?s=銘柄.市場")) + "\r\n");
+
+    auto window = Start();
+    QTest::qWait(1000);
+    EXPECT_EQ(Text(*window, IDC_PROGRESS), QStringLiteral("データ取得中"));
+    window->StartQuotePass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return served == 10 && Text(*window, IDC_PROGRESS).isEmpty(); }, 30000));
+    QTest::qWait(100);
+    EXPECT_EQ(served, 10);
+    EXPECT_EQ(mostAtOnce, 1);
+    EXPECT_FALSE(Cell(*window, 0, 4).isEmpty());
+}
+
+TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpen)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    clock.now = {2026, 12, 5, 10, 0, 0, 6}; // Saturday
+    auto window = Start();
+    ASSERT_TRUE(WaitForIdle(*window, 5));
+    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
+    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+
+    window->OnTimer(QuoteTimer);
+    QTest::qWait(300);
+    EXPECT_EQ(simulator->RequestCount(), 5u);
+
+    clock.now = {2026, 12, 4, 15, 30, 0, 5}; // Friday, last minute of trading
+    window->OnTimer(QuoteTimer);
+    EXPECT_TRUE(WaitForIdle(*window, 10));
+}
+
+TEST_F(QuotePassTest, PollingNeedsRowsAndFollowsTheButtons)
+{
+    WriteSettings("KOSUU=0\r\n");
+    auto empty = Start();
+    EXPECT_FALSE(empty->IsTimerActive(QuoteTimer));
+    EXPECT_FALSE(empty->IsTimerActive(DisclosureTimer));
+    empty.reset();
+
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    auto window = Start();
+    EXPECT_FALSE(window->Control(IDC_CONNECT)->isEnabled());
+    static_cast<QPushButton*>(window->Control(IDC_DISCONNECT))->click();
+    EXPECT_FALSE(window->IsTimerActive(QuoteTimer));
+    EXPECT_FALSE(window->IsTimerActive(DisclosureTimer));
+    EXPECT_TRUE(window->Control(IDC_CONNECT)->isEnabled());
+    static_cast<QPushButton*>(window->Control(IDC_CONNECT))->click();
+    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
+}
+
+TEST_F(QuotePassTest, ClosingDuringAPassSavesOnlyAfterItEnds)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"), "slow=400&");
+    const std::string before = folder.ReadSettings();
+    auto window = Start();
+    QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
+    QTest::qWait(100);
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_EQ(folder.ReadSettings(), before);
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(simulator->RequestCount(), 5u); // the pass ran to its end
+    EXPECT_NE(folder.ReadSettings(), before);
+    // Nothing starts once the shutdown has begun.
+    window->StartQuotePass();
+    QTest::qWait(200);
+    EXPECT_EQ(simulator->RequestCount(), 5u);
+}
