@@ -50,6 +50,11 @@ std::string InstanceLockPath()
     } else {
         folder = "/tmp/zelmora-" + std::to_string(getuid());
         mkdir(folder.c_str(), 0700);
+        // Another user may have made the folder first to hold our lock.
+        struct stat info {};
+        if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
+            (info.st_mode & 077) != 0)
+            return {};
     }
     return folder + "/" + kInstanceName;
 }
@@ -57,7 +62,9 @@ std::string InstanceLockPath()
 SingleInstance::SingleInstance()
 {
     const std::string path = InstanceLockPath();
-    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (path.empty())
+        return;
+    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0)
         return;
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {

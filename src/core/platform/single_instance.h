@@ -30,7 +30,7 @@ private:
 };
 
 // Where the lock file lives on Linux: $XDG_RUNTIME_DIR, else a private
-// folder under /tmp.
+// folder under /tmp; empty when that folder is not ours alone.
 std::string InstanceLockPath();
 
 } // namespace zelmora
