@@ -198,7 +198,9 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
 {
     const auto header = FindSection(section);
     if (!header) {
-        m_lines.push_back(MakeLine("[" + std::string(Trim(section)) + "]"));
+        std::string header(1, '[');
+        header.append(Trim(section)).push_back(']');
+        m_lines.push_back(MakeLine(std::move(header)));
         m_lines.push_back(MakeLine(EntryLine(Trim(key), value)));
         return;
     }

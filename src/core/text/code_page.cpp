@@ -50,7 +50,7 @@ public:
             inLeft -= n;
             if (out.size() - written < replacement.size())
                 out.resize(out.size() * 2 + replacement.size());
-            out.replace(written, replacement.size(), replacement);
+            std::copy(replacement.begin(), replacement.end(), out.begin() + static_cast<std::ptrdiff_t>(written));
             written += replacement.size();
         }
         out.resize(written);
