@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs every test: the full build, then
-# the core again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# the threaded quote pass and fetcher under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,12 @@ cd "$(dirname "$0")/.."
 echo "Building the core with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZELMORA_CORE_ONLY=ON \
     -DZELMORA_SANITIZE=address,undefined > build-asan.log 2>&1 || { cat build-asan.log; exit 1; }
-cmake --build build-asan --parallel 2 --target zelmora_unit_tests >> build-asan.log 2>&1 || { tail -50 build-asan.log; exit 1; }
+cmake --build build-asan --parallel 2 --target zelmora_unit_tests zelmora_integration_tests >> build-asan.log 2>&1 || { tail -50 build-asan.log; exit 1; }
+
+echo "Building the core with ThreadSanitizer"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DZELMORA_CORE_ONLY=ON \
+    -DZELMORA_SANITIZE=thread > build-tsan.log 2>&1 || { cat build-tsan.log; exit 1; }
+cmake --build build-tsan --parallel 2 --target zelmora_integration_tests >> build-tsan.log 2>&1 || { tail -50 build-tsan.log; exit 1; }
 
 passed=0
 failed=0
@@ -36,7 +42,8 @@ run_suite() {
 }
 
 run_suite "all tests" --test-dir build --parallel 2
-run_suite "core tests under sanitizers" --test-dir build-asan --parallel 2 -L unit
+run_suite "core tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration"
+run_suite "quote passes and fetcher under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|PageFetcher"
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
 echo "$passed passed, $failed failed"
