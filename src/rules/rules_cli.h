@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/quotes/page_fetcher.h"
+#include "core/quotes/quote_record.h"
+
+// zelmora-rules: shows what the program reads from a quote page with a set
+// of marker rules. Everything but main() lives here so tests can drive it.
+namespace zelmora::rules {
+
+struct RulesOptions {
+    enum class Source { Url, Code, File, Window, Convert };
+
+    Source source = Source::Url;
+    std::string argument;              // the address, code or file path
+    std::optional<std::string> market; // --market letter, with --code only
+    std::string iniPath;               // empty: the built-in settings
+    bool raw = false;
+    bool help = false;
+};
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+
+struct ParsedArgs {
+    std::optional<RulesOptions> options; // set when the arguments are usable
+    std::string error;                   // one line, otherwise
+};
+
+// Reads the arguments after the program name.
+ParsedArgs ParseRulesArgs(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+// What one run found, for the report.
+struct RulesReport {
+    std::string source;      // address or file path, as given
+    std::string rulesOrigin; // the settings file, or empty for the defaults
+    MarkerRules rules;
+    FetchOutcome outcome;    // a file read counts as Ok with its window
+    std::string record;      // Shift_JIS
+};
+
+// The report as UTF-8 text, safe to print on a terminal: control bytes
+// coming from the page are shown escaped.
+std::string FormatReport(const RulesReport& report);
+
+// Shift_JIS text as UTF-8 with control characters escaped as \xNN.
+std::string Printable(std::string_view sjis);
+
+// A file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// The whole program: parses, reads or fetches, prints. Returns the exit
+// status.
+int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace zelmora::rules
