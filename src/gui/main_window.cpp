@@ -257,6 +257,10 @@ void MainWindow::SetUpList()
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setShowGrid(true);
     m_list->setWordWrap(false);
+    // Columns are as narrow as the fixed widths say; show what fits, as a
+    // plain list does, rather than an ellipsis.
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 1px; }"));
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
