@@ -16,7 +16,6 @@
 #include "core/disclosure/date_list.h"
 #include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
-#include "core/text/texts.h"
 #include "core/version.h"
 #include "gui/command_ids.h"
 #include "gui/dialog_template.h"
@@ -39,10 +38,6 @@ constexpr int kMemoColumnOffset = 608;
 constexpr int kMemoColumnOffsetInList = 595;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
-
-constexpr std::array<texts::Id, kMarketCount> kMarketNames = {
-    texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
-    texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
 
 constexpr const char* kDisclosureListBase = "https://www.release.tdnet.info/inbs/";
 constexpr const char* kDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
@@ -223,8 +218,8 @@ void MainWindow::OnInitDialog()
     m_connected = 0;
     m_linkHoverState = 0;
 
-    for (texts::Id market : kMarketNames)
-        m_marketCombo->addItem(ToQString(texts::Sjis(market)));
+    for (const std::string& market : MarketNames())
+        m_marketCombo->addItem(ToQString(market));
     m_marketCombo->setCurrentIndex(0);
     m_dragging = 0;
     m_dragIndex = 0;

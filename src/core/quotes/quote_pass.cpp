@@ -10,10 +10,6 @@
 namespace zelmora {
 namespace {
 
-constexpr std::array<texts::Id, kMarketCount> kMarketNameIds = {
-    texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
-    texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
-
 // An HTTP error empties the status label, as the fetcher of the page does.
 QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, const QuotePassConfig& config,
                         std::string* record = nullptr)
@@ -66,17 +62,6 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
 }
 
 } // namespace
-
-const std::array<std::string, kMarketCount>& MarketNames()
-{
-    static const std::array<std::string, kMarketCount> names = [] {
-        std::array<std::string, kMarketCount> all;
-        for (std::size_t i = 0; i < kMarketCount; ++i)
-            all[i] = texts::Sjis(kMarketNameIds[i]);
-        return all;
-    }();
-    return names;
-}
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings)
 {

@@ -20,9 +20,6 @@ struct QuotePassConfig {
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);
 
-// The market names of the market combo, in the order of the market letters.
-const std::array<std::string, kMarketCount>& MarketNames();
-
 // The window as a quote pass sees it. The pass calls it from its own thread:
 // reads answer from state under a short lock, writes are handed to the
 // window's thread. Nothing here may wait for the window's thread.

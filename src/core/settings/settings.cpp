@@ -30,6 +30,10 @@ constexpr std::size_t kRuleBuffer = 256;
 constexpr std::size_t kUrlBuffer = 512;
 constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
 
+constexpr std::array<texts::Id, kMarketCount> kMarketNameIds = {
+    texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
+    texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
+
 std::string Numbered(const char* key, std::size_t i)
 {
     return key + std::to_string(i);
@@ -52,6 +56,17 @@ std::string SingleLine(std::string_view value)
 }
 
 } // namespace
+
+const std::array<std::string, kMarketCount>& MarketNames()
+{
+    static const std::array<std::string, kMarketCount> names = [] {
+        std::array<std::string, kMarketCount> all;
+        for (std::size_t i = 0; i < kMarketCount; ++i)
+            all[i] = texts::Sjis(kMarketNameIds[i]);
+        return all;
+    }();
+    return names;
+}
 
 MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor)
 {

@@ -32,6 +32,9 @@ constexpr std::size_t kMarketCount = 7;
 // Market letters keep at most this many bytes.
 constexpr std::size_t kMarketCodeLength = 4;
 
+// The market names of the market combo, in the order of the market letters.
+const std::array<std::string, kMarketCount>& MarketNames();
+
 // Every setting of base_data.ini except the list rows, as the main window
 // keeps it while it runs.
 struct Settings {
