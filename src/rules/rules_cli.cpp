@@ -74,7 +74,9 @@ std::string EscapeControls(std::string_view utf8)
 
 std::string Quoted(std::string_view sjis)
 {
-    return "\"" + Printable(sjis) + "\"";
+    std::string quoted(1, '"');
+    quoted.append(Printable(sjis)).push_back('"');
+    return quoted;
 }
 
 std::string OutcomeText(const FetchOutcome& outcome)

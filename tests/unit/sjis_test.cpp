@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/text/code_page.h"
 #include "core/text/sjis.h"
 #include "support/sjis_literals.h"
@@ -81,4 +83,27 @@ TEST(CodePage, UnmappableAndMalformedInputIsReplaced)
     EXPECT_EQ(Utf8ToSjis("a\xE3\x81"), "a?");               // cut sequence
     EXPECT_EQ(SjisToUtf8("a\xA0" "b"), "a\xEF\xBF\xBD" "b");
     EXPECT_EQ(SjisToUtf8("a\x83"), "a\xEF\xBF\xBD");
+}
+
+TEST(FindSjis, AgreesWithAWalkFromTheStartOnRandomText)
+{
+    // Bytes drawn mostly from lead-byte ranges, where boundaries are hardest.
+    const std::string alphabet = "\x81\x83\x9F\xE0\xFC\x40\x5C\x5F\x7E\xA0\xB1" "a_";
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % 40, ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        const std::string needle(1, alphabet[random() % alphabet.size()]);
+        const std::size_t from = random() % (text.size() + 1);
+
+        std::size_t expected = npos;
+        for (std::size_t p = 0; p < text.size(); p += SjisCharLength(text, p)) {
+            if (p >= from && text.compare(p, needle.size(), needle) == 0) {
+                expected = p;
+                break;
+            }
+        }
+        ASSERT_EQ(FindSjis(text, needle, from), expected) << round;
+    }
 }

@@ -8,14 +8,19 @@ std::size_t FindSjis(std::string_view text, std::string_view needle, std::size_t
 {
     if (from > text.size())
         return npos;
-    std::size_t boundary = 0; // always a character boundary, never past a candidate
-    std::size_t candidate = text.find(needle, from);
-    while (candidate != npos) {
+    // A byte that cannot lead a double-byte character always ends one, so
+    // the byte after it is a boundary: no need to walk from the start.
+    std::size_t known = 0; // a boundary at or before every later candidate
+    for (std::size_t candidate = text.find(needle, from); candidate != npos;
+         candidate = text.find(needle, candidate + 1)) {
+        std::size_t boundary = candidate;
+        while (boundary > known && IsSjisLeadByte(static_cast<unsigned char>(text[boundary - 1])))
+            --boundary;
         while (boundary < candidate)
             boundary += SjisCharLength(text, boundary);
         if (boundary == candidate)
             return candidate;
-        candidate = text.find(needle, candidate + 1);
+        known = boundary;
     }
     return npos;
 }
