@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#ifndef _WIN32
 #include "app/exit_signals.h"
+#endif
 #include "app/program_folder.h"
 #include "app/screenshot_keeper.h"
 #include "core/platform/single_instance.h"
@@ -23,8 +25,10 @@ int main(int argc, char* argv[])
     zelmora::MainWindow window(zelmora::ProgramFolder(), clock);
     QObject::connect(&window, &zelmora::MainWindow::ShutdownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
 
+#ifndef _WIN32
     zelmora::ExitSignals exitSignals;
     QObject::connect(&exitSignals, &zelmora::ExitSignals::ExitRequested, &window, [&window] { window.close(); });
+#endif
 
     window.OnInitDialog();
 
