@@ -113,6 +113,7 @@ public:
 
     explicit PassWindow(std::vector<Stock> stocks) : m_stocks(std::move(stocks)), m_quotes(m_stocks.size()) {}
 
+    bool Stopping() override { return false; }
     void SetProgressText(const std::string&) override {}
     std::string EntryCode() override { return "7203"; }
     int EntryMarket() override { return 0; }

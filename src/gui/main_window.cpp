@@ -328,13 +328,15 @@ bool MainWindow::OnCommand(int id)
     }
 }
 
-// Closing stops the timers and hides the window at once; the settings are
-// saved when the last running pass has finished, so they hold its results
-// and no pass outlives the window.
+// Closing stops the timers and hides the window at once; running passes end
+// after the page they are fetching, queued ones fetch nothing, and the
+// settings are saved when the last of them has finished, so no pass outlives
+// the window.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_shuttingDown) {
         m_shuttingDown = true;
+        m_stopPasses = true;
         for (QTimer* timer : m_timers)
             timer->stop();
         hide();

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <list>
 #include <map>
@@ -53,6 +54,8 @@ public:
     const WatchList& Rows() const { return m_watchList; }
 
 signals:
+    // A quote pass has ended and its results are in the window.
+    void QuotePassFinished();
     // The shutdown has saved the settings; the program may end.
     void ShutdownFinished();
 
@@ -78,6 +81,7 @@ private:
     void FinishShutdown();
 
     // What a quote pass reads and writes, called on the pass thread.
+    bool Stopping() override;
     void SetProgressText(const std::string& text) override;
     std::string EntryCode() override;
     int EntryMarket() override;
@@ -123,6 +127,7 @@ private:
     std::list<std::thread> m_passThreads;
     int m_runningPasses = 0;
     bool m_shuttingDown = false;
+    std::atomic<bool> m_stopPasses{false}; // m_shuttingDown, for the pass threads
     bool m_shutDown = false;
 };
 

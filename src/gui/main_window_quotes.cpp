@@ -49,6 +49,7 @@ void MainWindow::OnPassFinished(std::thread::id id)
             break;
         }
     }
+    emit QuotePassFinished();
     if (--m_runningPasses == 0 && m_shuttingDown)
         FinishShutdown();
 }
@@ -56,6 +57,11 @@ void MainWindow::OnPassFinished(std::thread::id id)
 void MainWindow::Post(std::function<void()> work)
 {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+bool MainWindow::Stopping()
+{
+    return m_stopPasses;
 }
 
 void MainWindow::SetProgressText(const std::string& text)

@@ -24,6 +24,7 @@ public:
 // what the passes wrote.
 class RecordingWindow : public QuotePassWindow {
 public:
+    bool Stopping() override { return stopAfterChecks >= 0 && checks++ >= stopAfterChecks; }
     void SetProgressText(const std::string& text) override
     {
         const std::lock_guard hold(lock);
@@ -84,6 +85,8 @@ public:
         rows.SetCell(rows.RowCount() - 1, ColMarket, market);
     }
 
+    std::atomic<int> stopAfterChecks{-1}; // -1: never stop
+    std::atomic<int> checks{0};
     std::mutex lock;
     WatchList rows;
     std::string entryCode;
@@ -162,6 +165,20 @@ TEST_F(QuotePassCoreTest, MissingMarkerShowsNodataInThatValueOnly)
     EXPECT_EQ(window.rows.Cell(0, ColPrice), "nodata");
     EXPECT_EQ(window.rows.Cell(0, ColName), Sjis(Quote("7203.t").name));
     EXPECT_EQ(window.indices[0].first, ""); // no usable index price
+}
+
+TEST_F(QuotePassCoreTest, AStoppingWindowGetsNoFurtherPage)
+{
+    window.entryCode = "7203";
+    window.AddRow("6758", S("東証"));
+    window.stopAfterChecks = 2; // the entry row and the first index
+    QuotePass(window, config);
+    EXPECT_EQ(simulator->RequestCount(), 2u);
+    EXPECT_TRUE(window.entry);
+    EXPECT_FALSE(window.indices[0].first.empty());
+    EXPECT_TRUE(window.indices[1].first.empty());
+    EXPECT_EQ(window.rows.Cell(0, ColPrice), "");
+    EXPECT_EQ(window.progress.back(), "");
 }
 
 TEST_F(QuotePassCoreTest, RowsChangingDuringPassesStayConsistent)

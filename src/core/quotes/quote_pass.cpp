@@ -44,7 +44,7 @@ std::string Format(texts::Id format, const std::string& a, const std::string& b 
 
 void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
 {
-    for (std::size_t i = 0;; ++i) {
+    for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
         if (!row)
             return;
@@ -93,7 +93,7 @@ void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config)
 void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
 {
     const auto& table = IndexTable();
-    for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
         const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
         if (!HasQuote(values[QuotePrice]))
             continue;
@@ -106,7 +106,7 @@ void QuotePass(QuotePassWindow& window, const QuotePassConfig& config)
 {
     window.SetProgressText(texts::Sjis(texts::DataFetching));
     try {
-        if (window.EntryCode().size() >= kMinCodeLength)
+        if (window.EntryCode().size() >= kMinCodeLength && !window.Stopping())
             PreviewEntryRow(window, config);
         UpdateIndexQuotes(window, config);
         UpdateRows(window, config);

@@ -32,6 +32,8 @@ public:
 
     virtual ~QuotePassWindow() = default;
 
+    // True once the window is closing: the pass then fetches no further page.
+    virtual bool Stopping() = 0;
     virtual void SetProgressText(const std::string& text) = 0;
     virtual std::string EntryCode() = 0;
     virtual int EntryMarket() = 0;
