@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/quotes/quote_record.h"
 #include "core/quotes/quote_url.h"
@@ -38,21 +39,29 @@ std::string QuoteTable(const QuoteRow& row)
            row.volume + "</td>\n</tr></table>\n";
 }
 
-// Rules with short markers for position tests; the anchor is "#". Windows
-// for them end in kMention so that the name keeps its whole suffix.
+// Rules with short markers for position tests: anchor "#", values "N=" to
+// "V=" each ending in ";". Windows for them end in kMention so that the name
+// keeps its whole suffix.
 const std::string kMention = " Shift_JIS";
 
-MarkerRules LetterRules()
-{
-    MarkerRules rules;
-    rules[RuleKey].prefix = "#";
-    const char* names[] = {"N", "T", "P", "C", "R", "V"};
-    for (std::size_t k = RuleName; k < RuleCount; ++k) {
-        rules[k].prefix = std::string(names[k - 1]) + "=";
-        rules[k].suffix = ";";
+struct Letters {
+    Letters()
+    {
+        rules[RuleKey].prefix = "#";
+        for (std::size_t k = RuleName; k < RuleCount; ++k)
+            rules[k] = {"", std::string(1, "NTPCRV"[k - 1]) + "=", ";", ""};
     }
-    return rules;
-}
+    Letters& Prefix(std::size_t k, const std::string& text) { return rules[k].prefix = text, *this; }
+    Letters& Suffix(std::size_t k, const std::string& text) { return rules[k].suffix = text, *this; }
+    Letters& NoValuePrefixes()
+    {
+        for (std::size_t k = RuleName; k < RuleCount; ++k)
+            rules[k].prefix.clear();
+        return *this;
+    }
+    operator MarkerRules() const { return rules; }
+    MarkerRules rules;
+};
 
 std::string Record(std::initializer_list<std::string> values)
 {
@@ -62,221 +71,100 @@ std::string Record(std::initializer_list<std::string> values)
     return record;
 }
 
+const std::string kNoValues = Record({"nodata", "nodata", "nodata", "nodata", "nodata", "nodata"});
+
 } // namespace
 
 // ---------------------------------------------------------------- extraction
 
-TEST(ExtractQuoteRecord, DefaultRulesReadTheSixValuesOfTheQuoteTable)
+TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
 {
-    const std::string window = "<p>filler</p>\n" + QuoteTable({});
-    EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()),
-              Record({S("トヨタ自動車"), "15:00", "5,120", "-15", "-0.29%", "8,123,400"}));
-}
-
-TEST(ExtractQuoteRecord, WithoutShiftJisMentionTheNameLosesTheByteBeforeItsShortenedSuffix)
-{
-    // The suffix searched is "nbsp;</b>", so a page writing "X&nbsp;</b>"
-    // gives X and an odd "?nbsp;</b>" gives X as well: the byte is dropped.
-    QuoteRow row;
-    row.name = "ACME";
-    std::string window = QuoteTable(row);
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, DefaultRules()))[QuoteName], "ACME");
-
-    const std::size_t amp = window.find("&nbsp;");
-    window[amp] = '?';
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, DefaultRules()))[QuoteName], "ACME");
-}
-
-TEST(ExtractQuoteRecord, NamesInOtherEncodingsAreConvertedWhenThePageIsNotShiftJis)
-{
-    QuoteRow euc;
-    euc.name = "\xC6\xFC\xCB\xDC\xC5\xC5\xBF\xAE\xC5\xC5\xCF\xC3"; // 日本電信電話 in EUC-JP
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(QuoteTable(euc), DefaultRules()))[QuoteName], S("日本電信電話"));
-
-    QuoteRow utf8;
-    utf8.name = "トヨタ自動車";
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(QuoteTable(utf8), DefaultRules()))[QuoteName], S("トヨタ自動車"));
-}
-
-TEST(ExtractQuoteRecord, ALongTimeValueIsConvertedAndAShortOneIsNot)
-{
-    // end - start counts the 24-byte prefix, so every default time value is
-    // "long"; with a one-byte prefix a 9-byte value is not.
-    QuoteRow row;
-    row.time = "15:00 日本"; // UTF-8 text
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(QuoteTable(row), DefaultRules()))[QuoteTime], S("15:00 日本"));
-
-    MarkerRules rules = LetterRules();
-    rules[RuleTime].prefix = "@";
     const std::string nine = "\xE6\x97\xA5\xE6\x9C\xAC" "abc"; // "日本abc" in UTF-8, 9 bytes
-    // start .. end spans "@" + 9 bytes = 10: not converted.
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord("#N=a;@" + nine + ";P=1;C=2;R=3;V=4;", rules))[QuoteTime], nine);
-    // One byte more crosses the limit.
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord("#N=a;@" + nine + "d;P=1;C=2;R=3;V=4;", rules))[QuoteTime],
-              S("日本abcd"));
-}
-
-TEST(ExtractQuoteRecord, ShiftJisMentionKeepsNameBytesFullSuffixAndDashes)
-{
-    QuoteRow row;
-    row.name = "トヨタ"; // UTF-8 bytes, left as they are
-    row.time = "--:--";
-    row.change = "-15";
-    const std::string window = "<meta charset=Shift_JIS>" + QuoteTable(row);
-    EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()),
-              Record({"トヨタ", "--:--", "5,120", "-15", "<font color=red>-0.29%</font>", "8,123,400"}));
-}
-
-TEST(ExtractQuoteRecord, AShiftJisMentionOnASecondByteDoesNotCount)
-{
-    // "S" (0x53) can be the second byte of a double-byte character.
-    QuoteRow row;
-    row.time = "--:--";
-    const std::string window = "\x83Shift_JIS" + QuoteTable(row);
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, DefaultRules()))[QuoteTime], S("－"));
-}
-
-TEST(ExtractQuoteRecord, DashHandlingWithoutShiftJisMention)
-{
-    QuoteRow row;
-    row.time = "--:--";
-    row.change = "<font color=blue>-120.35</font>";
-    row.rate = "+0.52%";       // no dash: unchanged
-    row.volume = "12-34";      // dash with no tag after it
-    const QuoteValues values = SplitQuoteRecord(ExtractQuoteRecord(QuoteTable(row), DefaultRules()));
-    EXPECT_EQ(values[QuoteTime], S("－"));
-    EXPECT_EQ(values[QuoteChange], "-120.35");
-    EXPECT_EQ(values[QuoteRate], "+0.52%");
-    EXPECT_EQ(values[QuoteVolume], S("－"));
-}
-
-TEST(ExtractQuoteRecord, WithoutTheAnchorTheRecordIsEmpty)
-{
-    std::string window = QuoteTable({});
-    window.erase(window.find(kAnchor), kAnchor.size());
-    EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()), "");
-    EXPECT_EQ(ExtractQuoteRecord("", DefaultRules()), "");
-    // Values standing before the anchor are not searched from it.
-    EXPECT_EQ(ExtractQuoteRecord("N=a;T=b;P=c;C=d;R=e;V=f;", LetterRules()), "");
-}
-
-TEST(ExtractQuoteRecord, AMissingSuffixGivesNodataAndRestartsTheNextSearchAtTheStart)
-{
-    // The price suffix "</b></td>" is missing: price is nodata, the change is
-    // then found before the anchor, and the rate runs on from there.
-    const std::string window = "<td nowrap>D1</td>" + kAnchor + "<td align=absmiddle><b>ACME&nbsp;</b></td>" +
-                               "<td nowrap align=center>15:00</td><td nowrap><b>100</td>";
-    EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()), Record({"ACME", "15:00", "nodata", "D1", "<b>100", "nodata"}));
-}
-
-TEST(ExtractQuoteRecord, AMissingPrefixStillSearchesItsSuffixFromThePrefixLength)
-{
-    // Rule T has no prefix in the window. Its suffix is searched from
-    // -1 + 2 + 1 = 2 and found at 3, so P is searched from 4 and finds P=z:
-    // neither P=x (a restart at 0) nor P=y (a search on from N's suffix).
-    const std::string window = "P=x;#P=z;N=a;P=y;C=c;R=r;V=v;" + kMention;
-    EXPECT_EQ(ExtractQuoteRecord(window, LetterRules()), Record({"a", "nodata", "z", "c", "r", "v"}));
-}
-
-TEST(ExtractQuoteRecord, ValuesAreSearchedInTurnAfterTheAnchor)
-{
-    // Each value is searched after the previous suffix, so repeated markers
-    // are taken in order.
-    const std::string window = "#C=early;N=a;T=b;P=c;C=d;R=e;V=f;" + kMention;
-    EXPECT_EQ(ExtractQuoteRecord(window, LetterRules()), Record({"a", "b", "c", "d", "e", "f"}));
-}
-
-TEST(ExtractQuoteRecord, MarkersMatchOnlyAtCharacterBoundaries)
-{
-    // ゼ is 83 5B: its second byte reads as "[".
-    MarkerRules rules = LetterRules();
-    rules[RuleName].prefix = "[";
-    const std::string window = "#" + S("ゼ") + "[v;T=b;P=c;C=d;R=e;V=f;Shift_JIS";
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, rules))[QuoteName], "v");
-    // A suffix on a second byte is not a suffix either: ダ is 83 5F, "_".
-    rules[RuleName].suffix = "_";
-    const std::string window2 = "#[" + S("ダ") + "x_T=b;P=c;C=d;R=e;V=f;Shift_JIS";
-    EXPECT_EQ(ExtractQuoteRecord(window2, rules), S("ダ") + "x_b_c_d_e_f_");
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window2, rules))[QuoteName], S("ダ") + "x");
-}
-
-TEST(ExtractQuoteRecord, ASuffixRightAfterThePrefixIsPassedOver)
-{
-    // The suffix search starts one byte after the prefix, so a value is never
-    // empty: with the full suffix it runs to the suffix's next occurrence.
-    const std::string window = "Shift_JIS #N=;x;T=b;P=c;C=d;R=e;V=f;";
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, LetterRules()))[QuoteName], ";x");
-}
-
-TEST(ExtractQuoteRecord, NameRightBeforeTheShortenedSuffixIsEmpty)
-{
-    // "align=absmiddle><b>&nbsp;</b>": "nbsp;</b>" is one byte after the
-    // prefix, and the byte before it is dropped: an empty name, never a
-    // negative length.
-    QuoteRow row;
-    row.name = "";
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(QuoteTable(row), DefaultRules()))[QuoteName], "");
-}
-
-TEST(ExtractQuoteRecord, ShortNameSuffixesWithoutShiftJisMention)
-{
-    // A one-byte or empty suffix loses everything: the empty suffix matches
-    // one byte after the prefix and that byte is dropped.
-    for (const std::string suffix : {";", ""}) {
-        MarkerRules rules = LetterRules();
-        rules[RuleName].suffix = suffix;
-        const std::string window = "#N=abc;T=b;P=c;C=d;R=e;V=f;";
-        EXPECT_EQ(ExtractQuoteRecord(window, rules), Record({"", "b", "c", "d", "e", "f"})) << "suffix " << suffix;
+    std::string oddNbsp = QuoteTable({.name = "ACME"});
+    oddNbsp[oddNbsp.find("&nbsp;")] = '?';
+    std::string noAnchor = QuoteTable({});
+    noAnchor.erase(noAnchor.find(kAnchor), kAnchor.size());
+    struct Case {
+        const char* what;
+        MarkerRules rules;
+        std::string window;
+        int value; // the value compared, or -1 for the whole record
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {"default rules read the six values", DefaultRules(), "<p>filler</p>\n" + QuoteTable({}), -1,
+         Record({S("トヨタ自動車"), "15:00", "5,120", "-15", "-0.29%", "8,123,400"})},
+        // Without a Shift_JIS mention the name suffix searched is "nbsp;</b>" and the byte before it is dropped.
+        {"ascii name", DefaultRules(), QuoteTable({.name = "ACME"}), QuoteName, "ACME"},
+        {"odd byte before nbsp", DefaultRules(), oddNbsp, QuoteName, "ACME"},
+        {"name right before the shortened suffix", DefaultRules(), QuoteTable({.name = ""}), QuoteName, ""},
+        {"EUC-JP name is converted", DefaultRules(), QuoteTable({.name = "\xC6\xFC\xCB\xDC\xC5\xC5\xBF\xAE\xC5\xC5\xCF\xC3"}),
+         QuoteName, S("日本電信電話")},
+        {"UTF-8 name is converted", DefaultRules(), QuoteTable({.name = "トヨタ自動車"}), QuoteName, S("トヨタ自動車")},
+        // end - start counts the prefix: every default time value is "long" and converted.
+        {"long time is converted", DefaultRules(), QuoteTable({.time = "15:00 日本"}), QuoteTime, S("15:00 日本")},
+        {"\"@\" and 9 bytes are 10: not converted", Letters().Prefix(RuleTime, "@"),
+         "#N=a;@" + nine + ";P=1;C=2;R=3;V=4;", QuoteTime, nine},
+        {"one byte more is converted", Letters().Prefix(RuleTime, "@"), "#N=a;@" + nine + "d;P=1;C=2;R=3;V=4;",
+         QuoteTime, S("日本abcd")},
+        {"a Shift_JIS mention keeps name bytes, the full suffix and dashes", DefaultRules(),
+         "<meta charset=Shift_JIS>" + QuoteTable({.name = "トヨタ", .time = "--:--", .change = "-15"}), -1,
+         Record({"トヨタ", "--:--", "5,120", "-15", "<font color=red>-0.29%</font>", "8,123,400"})},
+        {"a mention starting on a second byte does not count", DefaultRules(),
+         "\x83Shift_JIS" + QuoteTable({.time = "--:--"}), QuoteTime, S("－")},
+        {"without a mention a dash before a tag starts the value, a lone dash is no value", DefaultRules(),
+         QuoteTable({.time = "--:--", .change = "<font color=blue>-120.35</font>", .rate = "+0.52%", .volume = "12-34"}),
+         -1, Record({S("トヨタ自動車"), S("－"), "5,120", "-120.35", "+0.52%", S("－")})},
+        {"no anchor", DefaultRules(), noAnchor, -1, ""},
+        {"empty window", DefaultRules(), "", -1, ""},
+        {"values before the anchor are not searched from it", Letters(), "N=a;T=b;P=c;C=d;R=e;V=f;", -1, ""},
+        // The price suffix "</b></td>" is missing: the change is then found before the anchor.
+        {"missing suffix gives nodata and restarts at the start", DefaultRules(),
+         "<td nowrap>D1</td>" + kAnchor + "<td align=absmiddle><b>ACME&nbsp;</b></td>" +
+             "<td nowrap align=center>15:00</td><td nowrap><b>100</td>",
+         -1, Record({"ACME", "15:00", "nodata", "D1", "<b>100", "nodata"})},
+        // T's suffix is searched from -1 + 2 + 1 = 2 and found at 3, so P is searched from 4: neither P=x
+        // (a restart at 0) nor P=y (a search on from N's suffix).
+        {"missing prefix still searches its suffix from the prefix length", Letters(),
+         "P=x;#P=z;N=a;P=y;C=c;R=r;V=v;" + kMention, -1, Record({"a", "nodata", "z", "c", "r", "v"})},
+        {"values are searched in turn after the anchor", Letters(), "#C=early;N=a;T=b;P=c;C=d;R=e;V=f;" + kMention,
+         -1, Record({"a", "b", "c", "d", "e", "f"})},
+        // ゼ is 83 5B, ダ 83 5F: their second bytes read as "[" and "_".
+        {"a prefix on a second byte is no prefix", Letters().Prefix(RuleName, "["),
+         "#" + S("ゼ") + "[v;T=b;P=c;C=d;R=e;V=f;Shift_JIS", QuoteName, "v"},
+        {"a suffix on a second byte is no suffix", Letters().Prefix(RuleName, "[").Suffix(RuleName, "_"),
+         "#[" + S("ダ") + "x_T=b;P=c;C=d;R=e;V=f;Shift_JIS", -1, S("ダ") + "x_b_c_d_e_f_"},
+        {"a suffix right after the prefix is passed over", Letters(), "Shift_JIS #N=;x;T=b;P=c;C=d;R=e;V=f;",
+         QuoteName, ";x"},
+        // The empty suffix matches one byte after the prefix and that byte is dropped.
+        {"a one-byte name suffix without mention", Letters(), "#N=abc;T=b;P=c;C=d;R=e;V=f;", -1,
+         Record({"", "b", "c", "d", "e", "f"})},
+        {"an empty name suffix without mention", Letters().Suffix(RuleName, ""), "#N=abc;T=b;P=c;C=d;R=e;V=f;", -1,
+         Record({"", "b", "c", "d", "e", "f"})},
+        {"empty time prefix and one-byte price", Letters().Prefix(RuleTime, "").Suffix(RulePrice, ""),
+         "#N=a;15:00;P=987;C=d;R=e;V=f;" + kMention, -1, Record({"a", "15:00", "9", "d", "e", "f"})},
+        {"a suffix at the last byte closes its value", Letters(), "#N=a;T=b;P=c;C=d;R=e;V=f;", QuoteVolume, "f"},
+        {"a value running to the end has no suffix", Letters(), "#N=a;T=b;P=c;C=d;R=e;V=12345", QuoteVolume, "nodata"},
+        {"a prefix ending the window", Letters(), "#N=a;T=b;P=c;C=d;R=e;V=", QuoteVolume, "nodata"},
+        // N is searched from past the end; its shortened suffix is empty and matches at 2, so T is found.
+        {"anchor at the last byte", Letters(), "N=a;T=b;P=c;C=d;R=e;V=f;#", -1,
+         Record({"nodata", "b", "c", "d", "e", "f"})},
+        {"anchor at the last byte, empty prefixes", Letters().NoValuePrefixes(), "abc#", -1, kNoValues},
+        {"default anchor at the last byte", DefaultRules(), "<p>" + kAnchor, -1, kNoValues},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string record = ExtractQuoteRecord(c.window, c.rules);
+        EXPECT_EQ(c.value < 0 ? record : SplitQuoteRecord(record)[static_cast<std::size_t>(c.value)], c.expected);
     }
-}
-
-TEST(ExtractQuoteRecord, EmptyPrefixOrSuffixOnOtherRules)
-{
-    MarkerRules rules = LetterRules();
-    rules[RuleTime].prefix = "";  // the value starts right after the name's suffix
-    rules[RulePrice].suffix = ""; // one byte
-    const std::string window = "#N=a;15:00;P=987;C=d;R=e;V=f;" + kMention;
-    EXPECT_EQ(ExtractQuoteRecord(window, rules), Record({"a", "15:00", "9", "d", "e", "f"}));
-}
-
-TEST(ExtractQuoteRecord, ValuesAtTheEndOfTheWindow)
-{
-    // A suffix ending at the last byte still closes its value.
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord("#N=a;T=b;P=c;C=d;R=e;V=f;", LetterRules()))[QuoteVolume], "f");
-    // A value that runs to the end of the window has no suffix: nodata.
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord("#N=a;T=b;P=c;C=d;R=e;V=12345", LetterRules()))[QuoteVolume],
-              "nodata");
-    // A prefix that ends the window leaves nothing to search.
-    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord("#N=a;T=b;P=c;C=d;R=e;V=", LetterRules()))[QuoteVolume], "nodata");
-}
-
-TEST(ExtractQuoteRecord, AnchorAtTheLastByte)
-{
-    const std::string record = ExtractQuoteRecord("N=a;T=b;P=c;C=d;R=e;V=f;#", LetterRules());
-    // N is searched from past the end: missing. Its shortened suffix is empty
-    // and matches at 2, so T is searched from 3 and the later rules follow.
-    EXPECT_EQ(record, Record({"nodata", "b", "c", "d", "e", "f"}));
-
-    MarkerRules emptyPrefixes = LetterRules();
-    for (std::size_t k = RuleName; k < RuleCount; ++k)
-        emptyPrefixes[k].prefix = "";
-    EXPECT_EQ(ExtractQuoteRecord("abc#", emptyPrefixes),
-              Record({"nodata", "nodata", "nodata", "nodata", "nodata", "nodata"}));
-
-    EXPECT_EQ(ExtractQuoteRecord("<p>" + kAnchor, DefaultRules()), Record({"nodata", "nodata", "nodata", "nodata",
-                                                                           "nodata", "nodata"}));
 }
 
 TEST(ExtractQuoteRecord, AnUnderscoreInAValueShiftsTheSplitValues)
 {
-    QuoteRow row;
-    row.name = "A_B";
-    const std::string record = ExtractQuoteRecord(QuoteTable(row), DefaultRules());
+    const std::string record = ExtractQuoteRecord(QuoteTable({.name = "A_B"}), DefaultRules());
     EXPECT_EQ(std::count(record.begin(), record.end(), '_'), 7);
     const QuoteValues values = SplitQuoteRecord(record);
-    EXPECT_EQ(values[QuoteName], "A");
-    EXPECT_EQ(values[QuoteTime], "B");
-    EXPECT_EQ(values[QuotePrice], "15:00");
+    EXPECT_EQ(std::vector(values.begin(), values.begin() + 3), (std::vector<std::string>{"A", "B", "15:00"}));
 }
 
 TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
@@ -286,21 +174,17 @@ TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
     std::string garbage(51 * 1023, '\0');
     for (char& c : garbage)
         c = static_cast<char>(byte(random));
-    garbage.erase(std::remove(garbage.begin(), garbage.end(), '<'), garbage.end());
+    std::erase(garbage, '<');
     EXPECT_EQ(ExtractQuoteRecord(garbage, DefaultRules()), "");
 
     // With an anchor the six values are all missing, yet every one is there.
     // The line feed keeps the anchor on a character boundary whatever byte
     // the garbage ends with.
-    const std::string withAnchor = garbage + "\n" + kAnchor + garbage;
-    EXPECT_EQ(ExtractQuoteRecord(withAnchor, DefaultRules()),
-              Record({"nodata", "nodata", "nodata", "nodata", "nodata", "nodata"}));
+    EXPECT_EQ(ExtractQuoteRecord(garbage + "\n" + kAnchor + garbage, DefaultRules()), kNoValues);
 
     // Garbage between the markers is carried through, converted or not.
-    QuoteRow row;
-    row.name = garbage.substr(0, 300);
-    row.price = garbage.substr(300, 300);
-    const std::string record = ExtractQuoteRecord(QuoteTable(row), DefaultRules());
+    const std::string record =
+        ExtractQuoteRecord(QuoteTable({.name = garbage.substr(0, 300), .price = garbage.substr(300, 300)}), DefaultRules());
     ASSERT_FALSE(record.empty());
     EXPECT_EQ(record.back(), '_');
     EXPECT_GE(std::count(record.begin(), record.end(), '_'), 6);
@@ -308,103 +192,68 @@ TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
 
 TEST(ExtractQuoteRecord, TenMegabyteSingleLineWindow)
 {
-    QuoteRow row;
     std::string window(10 * 1024 * 1024, 'x');
     window.replace(0, kAnchor.size(), kAnchor);
-    window += QuoteTable(row).substr(QuoteTable(row).find(kAnchor) + kAnchor.size());
+    window += QuoteTable({}).substr(QuoteTable({}).find(kAnchor) + kAnchor.size());
     EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()),
               Record({S("トヨタ自動車"), "15:00", "5,120", "-15", "-0.29%", "8,123,400"}));
 
     // Nothing after the anchor: every search runs over the whole window.
-    std::string empty(10 * 1024 * 1024, S("日")[0]);
-    empty += kAnchor;
-    EXPECT_EQ(ExtractQuoteRecord(empty, DefaultRules()),
-              Record({"nodata", "nodata", "nodata", "nodata", "nodata", "nodata"}));
+    EXPECT_EQ(ExtractQuoteRecord(std::string(10 * 1024 * 1024, S("日")[0]) + kAnchor, DefaultRules()), kNoValues);
 }
 
-// ---------------------------------------------------------------- splitting
+// ---------------------------------------------------------------- splitting, usable quote and trend
 
-TEST(SplitQuoteRecord, SixValuesInOrder)
+TEST(SplitQuoteRecord, SixValuesAndARestartAtTheStartWhenAMarkIsMissing)
 {
-    EXPECT_EQ(SplitQuoteRecord("1_2_3_4_5_6_"), (QuoteValues{"1", "2", "3", "4", "5", "6"}));
-    // More marks than values: the rest is ignored.
-    EXPECT_EQ(SplitQuoteRecord("1_2_3_4_5_6_7_"), (QuoteValues{"1", "2", "3", "4", "5", "6"}));
-    EXPECT_EQ(SplitQuoteRecord("______"), QuoteValues{});
+    const std::vector<std::pair<std::string, QuoteValues>> cases{
+        {"1_2_3_4_5_6_", {"1", "2", "3", "4", "5", "6"}},
+        {"1_2_3_4_5_6_7_", {"1", "2", "3", "4", "5", "6"}}, // more marks than values: the rest is ignored
+        {"______", {}},
+        {"404", {}},
+        {"", {}},
+        {"a_b", {"a", "", "a", "", "a", ""}},
+        {"a_b_c", {"a", "b", "", "a", "b", ""}},
+        {S("ダ") + "_2_3_4_5_6_", {S("ダ"), "2", "3", "4", "5", "6"}}, // ダ is 83 5F: no mark
+    };
+    for (const auto& [record, values] : cases)
+        EXPECT_EQ(SplitQuoteRecord(record), values) << record;
 }
-
-TEST(SplitQuoteRecord, RecordsWithoutMarksGiveSixEmptyValues)
-{
-    EXPECT_EQ(SplitQuoteRecord("404"), QuoteValues{});
-    EXPECT_EQ(SplitQuoteRecord(""), QuoteValues{});
-}
-
-TEST(SplitQuoteRecord, AMissingMarkRestartsTheSearchAtTheStart)
-{
-    EXPECT_EQ(SplitQuoteRecord("a_b"), (QuoteValues{"a", "", "a", "", "a", ""}));
-    EXPECT_EQ(SplitQuoteRecord("a_b_c"), (QuoteValues{"a", "b", "", "a", "b", ""}));
-}
-
-TEST(SplitQuoteRecord, AnUnderscoreAsSecondByteIsNoMark)
-{
-    // ダ is 83 5F.
-    EXPECT_EQ(SplitQuoteRecord(S("ダ") + "_2_3_4_5_6_"), (QuoteValues{S("ダ"), "2", "3", "4", "5", "6"}));
-}
-
-// ---------------------------------------------------------------- usable quote and trend
 
 TEST(HasQuote, PriceReadsAsANumberOfAtLeastOne)
 {
-    EXPECT_TRUE(HasQuote("1"));
-    EXPECT_TRUE(HasQuote("1,234"));
-    EXPECT_TRUE(HasQuote(" 13500.12"));
-    EXPECT_TRUE(HasQuote("+3"));
-    EXPECT_FALSE(HasQuote("0"));
-    EXPECT_FALSE(HasQuote("0.99"));
-    EXPECT_FALSE(HasQuote("-5"));
-    EXPECT_FALSE(HasQuote("nodata"));
-    EXPECT_FALSE(HasQuote(S("－")));
-    EXPECT_FALSE(HasQuote(""));
+    for (const char* price : {"1", "1,234", " 13500.12", "+3"})
+        EXPECT_TRUE(HasQuote(price)) << price;
+    for (const std::string& price : {std::string("0"), std::string("0.99"), std::string("-5"), std::string("nodata"),
+                                     S("－"), std::string()})
+        EXPECT_FALSE(HasQuote(price)) << price;
 }
 
 TEST(TrendMark, RiseFallOrNeither)
 {
-    EXPECT_EQ(TrendMark("+1.25%"), S("△ "));
-    EXPECT_EQ(TrendMark("-0.80%"), S("▼ "));
-    EXPECT_EQ(TrendMark("0.00%"), S("－ "));
-    EXPECT_EQ(TrendMark("-1+2"), S("△ "));
-    EXPECT_EQ(TrendMark(""), S("－ "));
-    EXPECT_EQ(TrendMark("nodata"), S("－ "));
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"+1.25%", "△ "}, {"-0.80%", "▼ "}, {"0.00%", "－ "}, {"-1+2", "△ "}, {"", "－ "}, {"nodata", "－ "}};
+    for (const auto& [rate, mark] : cases)
+        EXPECT_EQ(TrendMark(rate), S(mark)) << rate;
 }
 
 // ---------------------------------------------------------------- fetch outcomes
 
 TEST(QuoteRecordFromOutcome, EachOutcomeGivesItsRecord)
 {
-    FetchOutcome failed;
-    failed.kind = FetchOutcome::Failed;
-    failed.window = QuoteTable({}); // never read on failure
-    const FetchedQuote fromFailed = QuoteRecordFromOutcome(failed, DefaultRules());
-    EXPECT_EQ(fromFailed.kind, FetchOutcome::Failed);
-    EXPECT_EQ(fromFailed.record, "");
-
-    FetchOutcome status;
-    status.kind = FetchOutcome::HttpStatus;
-    status.status = "404";
-    const FetchedQuote fromStatus = QuoteRecordFromOutcome(status, DefaultRules());
-    EXPECT_EQ(fromStatus.kind, FetchOutcome::HttpStatus);
-    EXPECT_EQ(fromStatus.record, "404");
-    EXPECT_EQ(SplitQuoteRecord(fromStatus.record), QuoteValues{});
-
-    FetchOutcome ok;
-    ok.kind = FetchOutcome::Ok;
-    ok.window = QuoteTable({});
-    const FetchedQuote fromOk = QuoteRecordFromOutcome(ok, DefaultRules());
-    EXPECT_EQ(fromOk.kind, FetchOutcome::Ok);
-    EXPECT_EQ(fromOk.record, ExtractQuoteRecord(ok.window, DefaultRules()));
-    EXPECT_EQ(SplitQuoteRecord(fromOk.record)[QuotePrice], "5,120");
-
-    ok.window.clear();
-    EXPECT_EQ(QuoteRecordFromOutcome(ok, DefaultRules()).record, "");
+    const std::string table = QuoteTable({});
+    const std::vector<std::pair<FetchOutcome, FetchedQuote>> cases{
+        {{FetchOutcome::Failed, table, ""}, {FetchOutcome::Failed, ""}}, // the window is never read on failure
+        {{FetchOutcome::HttpStatus, "", "404"}, {FetchOutcome::HttpStatus, "404"}},
+        {{FetchOutcome::Ok, table, ""}, {FetchOutcome::Ok, ExtractQuoteRecord(table, DefaultRules())}},
+        {{FetchOutcome::Ok, "", ""}, {FetchOutcome::Ok, ""}},
+    };
+    for (const auto& [outcome, expected] : cases) {
+        const FetchedQuote got = QuoteRecordFromOutcome(outcome, DefaultRules());
+        EXPECT_EQ(got.kind, expected.kind);
+        EXPECT_EQ(got.record, expected.record);
+    }
+    EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(table, DefaultRules()))[QuotePrice], "5,120");
 }
 
 // ---------------------------------------------------------------- addresses
@@ -422,41 +271,26 @@ TEST(BuildQuoteUrl, DefaultTemplate)
     EXPECT_TRUE(BuildQuoteUrl(base, "5040469", "").ends_with("q?s=5040469"));
 }
 
-TEST(BuildQuoteUrl, EveryPlaceholderIsReplaced)
+TEST(BuildQuoteUrl, Templates)
 {
-    EXPECT_EQ(BuildQuoteUrl(S("http://h/銘柄/q?s=銘柄.市場&m=市場"), "7203", "q"), "http://h/7203/q?s=7203.q&m=q");
-    EXPECT_EQ(BuildQuoteUrl(S("http://h/q?s=銘柄.市場"), "7203", ""), "http://h/q?s=7203.");
-}
-
-TEST(BuildQuoteUrl, IndexCodesLoseTheLastFiveBytesWhateverTheyAre)
-{
-    const std::string base = S("http://h/q?s=銘柄&m=市場");
-    EXPECT_EQ(BuildQuoteUrl(base, "1234", "t"), "http://h/q?s=1234&m=t");
-    EXPECT_EQ(BuildQuoteUrl(base, "998407", "t"), "http://h/q?s=998407&m");
-    EXPECT_EQ(BuildQuoteUrl(S("http://h/q?s=銘柄"), "23337", "t"), "http://h/q?s=");
-    // Other lengths than 4 are index codes too.
-    EXPECT_EQ(BuildQuoteUrl(S("http://h/q?s=銘柄.市場"), "123", "t"), "http://h/q?s=123");
-}
-
-TEST(BuildQuoteUrl, ShortTemplatesGiveAnEmptyIndexAddress)
-{
-    EXPECT_EQ(BuildQuoteUrl("abc", "998407", "t"), "");
-    EXPECT_EQ(BuildQuoteUrl("", "998407", "t"), "");
-    EXPECT_EQ(BuildQuoteUrl("", "1234", "t"), "");
-    EXPECT_EQ(BuildQuoteUrl("abcde", "998407", "t"), "");
-}
-
-TEST(BuildQuoteUrl, InsertedTextIsNotSearchedAgain)
-{
-    // A 4-byte code that reads "市場" or "銘柄" stays as typed.
-    EXPECT_EQ(BuildQuoteUrl(S("a/銘柄.市場"), S("市場"), "t"), "a/" + S("市場") + ".t");
-    EXPECT_EQ(BuildQuoteUrl(S("a/銘柄.市場"), S("銘柄"), "t"), "a/" + S("銘柄") + ".t");
-    EXPECT_EQ(BuildQuoteUrl(S("a/銘柄.市場"), "1234", S("銘柄")), "a/1234." + S("銘柄"));
-}
-
-TEST(BuildQuoteUrl, PlaceholdersMatchOnlyAtCharacterBoundaries)
-{
-    // 88 96 | C1 | 95 BF: the bytes of 銘柄 (96 C1 95 BF) start on a second byte.
-    const std::string base = std::string("a\x88\x96\xC1\x95\xBF") + S("銘柄");
-    EXPECT_EQ(BuildQuoteUrl(base, "1234", "t"), "a\x88\x96\xC1\x95\xBF" "1234");
+    const std::string split = "a\x88\x96\xC1\x95\xBF"; // 88 96 | C1 | 95 BF: 銘柄's bytes 96 C1 95 BF on a second byte
+    const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases{
+        // template, code, market, address
+        {S("http://h/銘柄/q?s=銘柄.市場&m=市場"), "7203", "q", "http://h/7203/q?s=7203.q&m=q"}, // every placeholder
+        {S("http://h/q?s=銘柄.市場"), "7203", "", "http://h/q?s=7203."},
+        // Index codes (any length but 4) lose the last five bytes, whatever they are.
+        {S("http://h/q?s=銘柄&m=市場"), "1234", "t", "http://h/q?s=1234&m=t"},
+        {S("http://h/q?s=銘柄&m=市場"), "998407", "t", "http://h/q?s=998407&m"},
+        {S("http://h/q?s=銘柄"), "23337", "t", "http://h/q?s="},
+        {S("http://h/q?s=銘柄.市場"), "123", "t", "http://h/q?s=123"},
+        // Short templates give an empty address.
+        {"abc", "998407", "t", ""}, {"", "998407", "t", ""}, {"", "1234", "t", ""}, {"abcde", "998407", "t", ""},
+        // Inserted text is not searched again.
+        {S("a/銘柄.市場"), S("市場"), "t", "a/" + S("市場") + ".t"},
+        {S("a/銘柄.市場"), S("銘柄"), "t", "a/" + S("銘柄") + ".t"},
+        {S("a/銘柄.市場"), "1234", S("銘柄"), "a/1234." + S("銘柄")},
+        {split + S("銘柄"), "1234", "t", split + "1234"}, // placeholders match only at character boundaries
+    };
+    for (const auto& [base, code, market, address] : cases)
+        EXPECT_EQ(BuildQuoteUrl(base, code, market), address) << base << " " << code << " " << market;
 }
