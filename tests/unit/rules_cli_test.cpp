@@ -24,15 +24,6 @@ const std::string kTable = "<table><tr><th>x</th></tr></tr><tr align=right><td><
                            "<td nowrap>+15</td><td nowrap>+0.29%</td>"
                            "<td nowrap>8,123,400</td></tr></table>\n";
 
-// A page whose table stands on line 151, the first line of the window.
-std::string Page(const std::string& table)
-{
-    std::string page;
-    for (int line = 1; line <= 150; ++line)
-        page += "<p>line " + std::to_string(line) + "</p>\n";
-    return page + table + "<p>after</p>\n";
-}
-
 class TempDir {
 public:
     TempDir() : m_path(fs::temp_directory_path() / ("zelmora-rules-test-" + std::to_string(::getpid())))
@@ -43,9 +34,8 @@ public:
 
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        const fs::path file = m_path / name;
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file.string();
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+        return Path(name);
     }
     std::string Path(const std::string& name) const { return (m_path / name).string(); }
 
@@ -66,9 +56,10 @@ RunResult RunWith(const std::vector<std::string>& args)
     return {status, out.str(), err.str()};
 }
 
-bool OneLine(const std::string& text)
+void ExpectLines(const std::string& text, const std::vector<std::string>& lines)
 {
-    return !text.empty() && text.find('\n') == text.size() - 1;
+    for (const std::string& line : lines)
+        EXPECT_NE(text.find(line), std::string::npos) << "no \"" << line << "\" in\n" << text;
 }
 
 } // namespace
@@ -91,46 +82,37 @@ TEST(ParseRulesArgs, EachSourceWithItsOptions)
     EXPECT_EQ(code.options->market, "q");
     EXPECT_FALSE(code.options->raw);
 
-    EXPECT_EQ(ParseRulesArgs({"--file", "p.html"}).options->source, RulesOptions::Source::File);
-    EXPECT_EQ(ParseRulesArgs({"--window", "w.bin"}).options->source, RulesOptions::Source::Window);
-    EXPECT_EQ(ParseRulesArgs({"--convert", "c.txt"}).options->source, RulesOptions::Source::Convert);
     // An index code has no market; a 4-byte Shift_JIS code typed in UTF-8 is a stock.
-    EXPECT_TRUE(ParseRulesArgs({"--code", "998407"}).options);
-    EXPECT_TRUE(ParseRulesArgs({"--code", "市場"}).options);
-}
-
-TEST(ParseRulesArgs, UnusableArgumentsGiveAnError)
-{
-    const std::vector<std::vector<std::string>> bad = {
-        {},
-        {"--raw"},
-        {"--url"},
-        {"--url", "--raw"},
-        {"--url="},
-        {"--url", "a", "--file", "b"},
-        {"--file", "a", "--file", "b"},
-        {"--ini", "a", "--ini", "b", "--url", "u"},
-        {"--bogus", "x"},
-        {"--url", "u", "extra"},
-        {"--file", "p", "--market", "t"},
-        {"--convert", "c", "--raw"},
-        {"--convert", "c", "--ini", "a.ini"},
-        {"--code", "123"},
-        {"--raw=1", "--url", "u"},
-    };
-    for (const auto& args : bad) {
+    for (const auto& [args, source] : std::vector<std::pair<std::vector<std::string>, RulesOptions::Source>>{
+             {{"--file", "p.html"}, RulesOptions::Source::File},
+             {{"--window", "w.bin"}, RulesOptions::Source::Window},
+             {{"--convert", "c.txt"}, RulesOptions::Source::Convert},
+             {{"--code", "998407"}, RulesOptions::Source::Code},
+             {{"--code", "市場"}, RulesOptions::Source::Code}}) {
         const ParsedArgs parsed = ParseRulesArgs(args);
-        std::string joined;
-        for (const auto& a : args)
-            joined += a + " ";
-        EXPECT_FALSE(parsed.options) << joined;
-        EXPECT_FALSE(parsed.error.empty()) << joined;
-        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << joined;
+        ASSERT_TRUE(parsed.options) << args[0] << " " << args[1] << ": " << parsed.error;
+        EXPECT_EQ(parsed.options->source, source) << args[0];
     }
 }
 
-TEST(ParseRulesArgs, HelpWinsOverEverythingElse)
+TEST(ParseRulesArgs, UnusableArgumentsGiveAOneLineError)
 {
+    const std::vector<std::vector<std::string>> bad = {
+        {}, {"--raw"}, {"--url"}, {"--url", "--raw"}, {"--url="}, {"--url", "a", "--file", "b"}, {"--file", "a", "--file", "b"},
+        {"--ini", "a", "--ini", "b", "--url", "u"}, {"--bogus", "x"}, {"--url", "u", "extra"}, {"--file", "p", "--market", "t"},
+        {"--convert", "c", "--raw"}, {"--convert", "c", "--ini", "a.ini"}, {"--code", "123"}, {"--raw=1", "--url", "u"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        SCOPED_TRACE(joined);
+        const ParsedArgs parsed = ParseRulesArgs(args);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_FALSE(parsed.error.empty());
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
+    }
+    // Help wins over everything else.
     for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"--bogus", "--help"}}) {
         const ParsedArgs parsed = ParseRulesArgs(args);
         ASSERT_TRUE(parsed.options);
@@ -148,22 +130,12 @@ TEST(FormatReport, ShowsOutcomeWindowRecordValuesAndMarks)
     report.outcome.kind = FetchOutcome::Ok;
     report.outcome.window = kTable;
     report.record = ExtractQuoteRecord(kTable, report.rules);
-    const std::string text = FormatReport(report);
-
-    EXPECT_NE(text.find("source:  saved.html\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("rules:   built-in\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"[銘柄名]\" prefix \"align=absmiddle><b>\" suffix \"&nbsp;</b>\""), std::string::npos)
-        << text;
-    EXPECT_NE(text.find("outcome: Ok\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("window:  " + std::to_string(kTable.size()) + " bytes, no Shift_JIS mention"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("record:  \"トヨタ自動車_15:00_5,120_+15_+0.29%_8,123,400_\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("name:    \"トヨタ自動車\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("change:  \"+15\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("volume:  \"8,123,400\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("quote:   usable (price 5)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("trend:   \"△ \"\n"), std::string::npos) << text;
+    ExpectLines(FormatReport(report),
+                {"source:  saved.html\n", "rules:   built-in\n",
+                 "\"[銘柄名]\" prefix \"align=absmiddle><b>\" suffix \"&nbsp;</b>\"", "outcome: Ok\n",
+                 "window:  " + std::to_string(kTable.size()) + " bytes, no Shift_JIS mention",
+                 "record:  \"トヨタ自動車_15:00_5,120_+15_+0.29%_8,123,400_\"\n", "name:    \"トヨタ自動車\"\n",
+                 "change:  \"+15\"\n", "volume:  \"8,123,400\"\n", "quote:   usable (price 5)\n", "trend:   \"△ \"\n"});
 }
 
 TEST(FormatReport, HttpStatusAndFailure)
@@ -173,19 +145,12 @@ TEST(FormatReport, HttpStatusAndFailure)
     status.outcome.kind = FetchOutcome::HttpStatus;
     status.outcome.status = "404";
     status.record = "404";
-    const std::string text = FormatReport(status);
-    EXPECT_NE(text.find("outcome: HttpStatus 404\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("window:  none\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("record:  \"404\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("price:   \"\"\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("quote:   not usable (price 0)\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("trend:   \"－ \"\n"), std::string::npos) << text;
+    ExpectLines(FormatReport(status), {"outcome: HttpStatus 404\n", "window:  none\n", "record:  \"404\"\n",
+                                       "price:   \"\"\n", "quote:   not usable (price 0)\n", "trend:   \"－ \"\n"});
 
     RulesReport failed;
     failed.outcome.kind = FetchOutcome::Failed;
-    const std::string failedText = FormatReport(failed);
-    EXPECT_NE(failedText.find("outcome: Failed\n"), std::string::npos) << failedText;
-    EXPECT_NE(failedText.find("record:  (empty)\n"), std::string::npos) << failedText;
+    ExpectLines(FormatReport(failed), {"outcome: Failed\n", "record:  (empty)\n"});
 }
 
 TEST(FormatReport, ControlCharactersFromThePageAreEscaped)
@@ -196,8 +161,7 @@ TEST(FormatReport, ControlCharactersFromThePageAreEscaped)
     report.outcome.window = "x";
     report.record = "\x1b[31mred\r_\x80\x9b_";
     const std::string text = FormatReport(report);
-    EXPECT_NE(text.find("\\x1B[31mred\\x0D"), std::string::npos) << text;
-    EXPECT_NE(text.find("evil\\x1B]0;title\\x07"), std::string::npos) << text;
+    ExpectLines(text, {"\\x1B[31mred\\x0D", "evil\\x1B]0;title\\x07"});
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         EXPECT_FALSE(c < 0x20 && c != '\n') << "control byte at " << i;
@@ -211,81 +175,44 @@ TEST(FormatReport, ControlCharactersFromThePageAreEscaped)
 
 // ---------------------------------------------------------------- whole runs
 
-TEST(RunRules, WindowAndFileGiveTheProgramsRecord)
+TEST(RunRules, RawRecordUsesTheRulesOfTheSettingsFile)
 {
     TempDir dir;
-    const std::string page = Page(kTable);
-    const std::string expected = ExtractQuoteRecord(kTable + "<p>after</p>\n", Settings().m_markerRules);
-    ASSERT_EQ(SplitQuoteRecord(expected)[QuotePrice], "5,120");
+    const std::string window = dir.Write("w.bin", kTable);
+    const RunResult builtIn = RunWith({"--window", window, "--raw"});
+    EXPECT_EQ(builtIn.status, kExitOk);
+    EXPECT_EQ(builtIn.out, ExtractQuoteRecord(kTable, Settings().m_markerRules));
+    EXPECT_EQ(builtIn.err, "");
 
-    const RunResult window = RunWith({"--window", dir.Write("w.bin", kTable), "--raw"});
-    EXPECT_EQ(window.status, kExitOk);
-    EXPECT_EQ(window.out, ExtractQuoteRecord(kTable, Settings().m_markerRules));
-    EXPECT_EQ(window.err, "");
-
-    const RunResult file = RunWith({"--file", dir.Write("page.html", page), "--raw"});
-    EXPECT_EQ(file.status, kExitOk);
-    EXPECT_EQ(file.out, expected);
-
-    // A table on line 1 is outside the window.
-    const RunResult early = RunWith({"--file", dir.Write("early.html", kTable + Page(""))});
-    EXPECT_EQ(early.status, kExitOk);
-    EXPECT_NE(early.out.find("record:  (empty)"), std::string::npos) << early.out;
-
-    const RunResult report = RunWith({"--file", dir.Path("page.html")});
-    EXPECT_EQ(report.status, kExitOk);
-    EXPECT_NE(report.out.find("outcome: Ok\n"), std::string::npos);
-    EXPECT_NE(report.out.find("name:    \"トヨタ自動車\"\n"), std::string::npos) << report.out;
-}
-
-TEST(RunRules, RulesComeFromTheSettingsFile)
-{
-    TempDir dir;
     // A price rule of its own; the other rules stay the built-in ones.
-    const std::string ini =
-        S("[LINK_JOUHOU]\r\ngenzaiti=[現在値]_<td nowrap align=center>_</td>\r\n");
-    const std::string iniPath = dir.Write("base_data.ini", ini);
-    const RunResult run = RunWith({"--ini", iniPath, "--window", dir.Write("w.bin", kTable), "--raw"});
+    const std::string iniPath = dir.Write("base_data.ini", S("[LINK_JOUHOU]\r\ngenzaiti=[現在値]_<td nowrap align=center>_</td>\r\n"));
+    const RunResult run = RunWith({"--ini", iniPath, "--window", window, "--raw"});
     EXPECT_EQ(run.status, kExitOk);
     MarkerRules rules = Settings().m_markerRules;
     rules[RulePrice] = ParseMarkerRule(S("[現在値]_<td nowrap align=center>_</td>"), false);
     EXPECT_EQ(run.out, ExtractQuoteRecord(kTable, rules));
-    EXPECT_NE(run.out, ExtractQuoteRecord(kTable, Settings().m_markerRules));
+    EXPECT_NE(run.out, builtIn.out);
+    ExpectLines(RunWith({"--ini", iniPath, "--window", window}).out, {"rules:   " + iniPath + "\n"});
 
-    const RunResult shown = RunWith({"--ini", iniPath, "--window", dir.Path("w.bin")});
-    EXPECT_NE(shown.out.find("rules:   " + iniPath + "\n"), std::string::npos) << shown.out;
+    // A file is cut to its window: a table on line 1 is outside it.
+    std::string early = kTable;
+    for (int line = 1; line <= 150; ++line)
+        early += "<p>line " + std::to_string(line) + "</p>\n";
+    const RunResult outside = RunWith({"--file", dir.Write("early.html", early)});
+    EXPECT_EQ(outside.status, kExitOk);
+    ExpectLines(outside.out, {"record:  (empty)"});
 }
 
-TEST(RunRules, ConvertWritesBytesAndScore)
+TEST(RunRules, UnreadableSourcesAndBadArgumentsExitWithTwo)
 {
     TempDir dir;
-    const std::string euc = "\xC6\xFC\xCB\xDC\xC5\xC5\xBF\xAE\xC5\xC5\xCF\xC3"; // 日本電信電話
-    const RunResult run = RunWith({"--convert", dir.Write("euc.txt", euc)});
-    EXPECT_EQ(run.status, kExitOk);
-    EXPECT_EQ(run.out, S("日本電信電話"));
-    EXPECT_EQ(run.err, "score 6\n");
-}
-
-TEST(RunRules, UnreadableFilesAndBadArgumentsExitWithTwo)
-{
-    TempDir dir;
-    const std::string missing = dir.Path("missing.html");
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--file", missing},
-             {"--window", missing},
-             {"--convert", missing},
-             {"--window", dir.Path("")}, // a directory
-             {"--ini", missing, "--window", dir.Write("w.bin", kTable)},
-             {"--bogus"},
-             {"--url"},
-         }) {
+             {"--window", dir.Path("missing.bin")}, {"--window", dir.Path("")} /* a directory */, {"--bogus"}, {"--url"}}) {
         const RunResult run = RunWith(args);
         EXPECT_EQ(run.status, kExitUsage) << args[0];
         EXPECT_EQ(run.out, "") << args[0];
-        EXPECT_TRUE(OneLine(run.err)) << run.err;
-        EXPECT_TRUE(run.err.starts_with("zelmora-rules: ")) << run.err;
+        EXPECT_TRUE(run.err.starts_with("zelmora-rules: ") && run.err.find('\n') == run.err.size() - 1) << run.err;
     }
-
     const RunResult help = RunWith({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.starts_with("Usage: zelmora-rules")) << help.out;
