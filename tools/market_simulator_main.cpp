@@ -38,7 +38,7 @@ int main(int argc, char** argv)
             const char* v = value();
             char* end = nullptr;
             const long parsed = v ? std::strtol(v, &end, 10) : -1;
-            ok = v && *end == '\0' && parsed >= 0 && parsed <= 65535;
+            ok = v && *v != '\0' && *end == '\0' && parsed >= 0 && parsed <= 65535;
             port = static_cast<int>(parsed);
         } else if (arg == "--cut" || arg == "--noanchor") {
             ok = ApplyPageOption(config.defaults, arg.substr(2), "1");
