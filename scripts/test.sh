@@ -20,6 +20,7 @@ cmake --build build-tsan --parallel 2 --target zelmora_integration_tests >> buil
 
 passed=0
 failed=0
+skipped=0
 run_suite() {
     name=$1
     shift
@@ -29,6 +30,7 @@ run_suite() {
     ctest "$@" --output-on-failure --timeout 300 > "$log" 2>&1 || status=$?
     cat "$log"
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)
+    skips=$(grep -cE '^[[:space:]]*[0-9]+ - .*\(Skipped\)$' "$log" || true)
     rm -f "$log"
     if [ -z "$line" ]; then
         echo "$name: no test result (ctest exit $status)"
@@ -37,8 +39,9 @@ run_suite() {
     fi
     total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
     bad=$(echo "$line" | sed -E 's/.*, ([0-9]+) tests? failed.*/\1/')
-    passed=$((passed + total - bad))
+    passed=$((passed + total - bad - skips))
     failed=$((failed + bad))
+    skipped=$((skipped + skips))
 }
 
 run_suite "all tests" --test-dir build --parallel 2
@@ -46,5 +49,5 @@ run_suite "core tests under AddressSanitizer and UndefinedBehaviorSanitizer" --t
 run_suite "quote passes and fetcher under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|PageFetcher"
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
