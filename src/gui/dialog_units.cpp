@@ -40,21 +40,36 @@ QRect DialogUnits::ToPixels(int x, int y, int width, int height) const
     return QRect(X(x), Y(y), X(width), Y(height));
 }
 
-QFont DialogFont()
+namespace {
+
+// The first of the faces that is installed, else the first one (the font
+// system then finds its nearest match).
+QString InstalledFace(const QStringList& preferred)
 {
     const QStringList families = QFontDatabase::families();
-    const QStringList preferred = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                                   QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
-                                   QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic")};
-    QString family = preferred.front();
     for (const QString& candidate : preferred) {
-        if (families.contains(candidate)) {
-            family = candidate;
-            break;
-        }
+        if (families.contains(candidate))
+            return candidate;
     }
-    QFont font(family);
+    return preferred.front();
+}
+
+} // namespace
+
+QFont DialogFont()
+{
+    QFont font(InstalledFace({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                              QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+                              QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic")}));
     font.setPointSize(9);
+    return font;
+}
+
+QFont LinkFont()
+{
+    QFont font(InstalledFace({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+                              QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")}));
+    font.setPixelSize(12);
     return font;
 }
 

@@ -29,4 +29,8 @@ private:
 // proportional gothic face where that font is missing.
 QFont DialogFont();
 
+// The font of the "VerUp確認" link: "ＭＳ ゴシック" 12 pixels high (6 wide
+// for half-width characters), or the platform's Japanese gothic face.
+QFont LinkFont();
+
 } // namespace zelmora

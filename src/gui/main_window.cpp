@@ -19,6 +19,7 @@
 #include "core/version.h"
 #include "gui/command_ids.h"
 #include "gui/dialog_template.h"
+#include "gui/delayed_tool_tip.h"
 #include "gui/dialog_units.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
@@ -217,6 +218,8 @@ void MainWindow::OnInitDialog()
     m_ignoreCodeChange = 0;
     m_connected = 0;
     m_linkHoverState = 0;
+    m_linkFont = LinkFont();
+    m_controls.at(IDC_VERUP)->setFont(m_linkFont);
 
     for (const std::string& market : MarketNames())
         m_marketCombo->addItem(ToQString(market));
@@ -279,6 +282,7 @@ void MainWindow::SetUpList()
     m_list->setColumnWidth(ColMemo, std::max(0, m_list->width() - kMemoColumnOffsetInList));
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
+    new DelayedToolTip(*m_list);
 }
 
 void MainWindow::LoadSettings()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 #include <array>
@@ -103,6 +104,7 @@ private:
     std::string m_disclosureListBase;
     std::string m_disclosurePortal;
     std::string m_titleText;
+    QFont m_linkFont;
     int m_linkHoverState = 0;
     std::mutex m_quoteLock;
     std::mutex m_disclosureLock;

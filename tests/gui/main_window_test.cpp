@@ -10,10 +10,12 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 
 #include "core/disclosure/date_list.h"
 #include "gui/command_ids.h"
 #include "gui/dialog_template.h"
+#include "gui/delayed_tool_tip.h"
 #include "gui/dialog_units.h"
 #include "gui/main_window.h"
 #include "gui_test_support.h"
@@ -140,6 +142,29 @@ TEST_F(MainWindowTest, ListHasElevenFixedColumnsAndAToolTip)
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_TRUE(list->showGrid());
     EXPECT_EQ(list->toolTip(), QStringLiteral("ダブルクリックでリンク表示"));
+}
+
+TEST_F(MainWindowTest, ListTipAppearsAfterTheMouseRestsAndStays)
+{
+    auto window = Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* viewport = List(*window)->viewport();
+    QTest::mouseMove(viewport, QPoint(40, 40));
+    QTest::qWait(DelayedToolTip::kInitialDelayMs / 2);
+    EXPECT_FALSE(QToolTip::isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 5000));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("ダブルクリックでリンク表示"));
+    QTest::qWait(11000); // Qt's own tips would be gone after ten seconds
+    EXPECT_TRUE(QToolTip::isVisible());
+    QToolTip::hideText();
+}
+
+TEST_F(MainWindowTest, LinkLabelUsesTheFixedPitchGothicFace)
+{
+    auto window = Start();
+    const QFont font = window->Control(IDC_VERUP)->font();
+    EXPECT_EQ(font.pixelSize(), 12);
+    EXPECT_NE(font.family(), window->font().family());
 }
 
 TEST_F(MainWindowTest, CombosAndIntervalStartAsPrescribed)
