@@ -1,10 +1,9 @@
 #include "rules/rules_cli.h"
 
-#include <cstdio>
-#include <memory>
 #include <ostream>
 #include <sstream>
 
+#include "core/platform/file_bytes.h"
 #include "core/quotes/quote_record.h"
 #include "core/quotes/page_window_cutter.h"
 #include "core/quotes/quote_url.h"
@@ -253,22 +252,6 @@ std::string FormatReport(const RulesReport& report)
          << ParseLeadingInt(values[QuotePrice]) << ")\n";
     text << "trend:   " << Quoted(TrendMark(values[QuoteRate])) << "\n";
     return text.str();
-}
-
-std::optional<std::string> ReadFileBytes(const std::string& path)
-{
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        bytes.append(buffer, n);
-    // A directory opens but does not read.
-    if (std::ferror(file.get()))
-        return std::nullopt;
-    return bytes;
 }
 
 int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)

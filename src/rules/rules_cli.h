@@ -54,9 +54,6 @@ std::string FormatReport(const RulesReport& report);
 // Shift_JIS text as UTF-8 with control characters escaped as \xNN.
 std::string Printable(std::string_view sjis);
 
-// A file's bytes; nothing when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path);
-
 // The whole program: parses, reads or fetches, prints. Returns the exit
 // status.
 int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

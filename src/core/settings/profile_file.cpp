@@ -1,9 +1,9 @@
 #include "core/settings/profile_file.h"
 
 #include <filesystem>
-#include <fstream>
 #include <utility>
 
+#include "core/platform/file_bytes.h"
 #include "core/text/sjis.h"
 
 namespace zelmora {
@@ -108,20 +108,10 @@ std::optional<ProfileFile> ProfileFile::Read(const std::string& path)
     std::error_code error;
     if (!std::filesystem::exists(path, error) && !error)
         return ProfileFile();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes)
         return std::nullopt;
-    // istream::read turns read errors (a folder, an I/O fault) into badbit
-    // instead of an exception.
-    std::string bytes;
-    if (const auto size = std::filesystem::file_size(path, error); !error)
-        bytes.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-    if (in.bad())
-        return std::nullopt;
-    return Parse(bytes);
+    return Parse(*bytes);
 }
 
 std::optional<std::size_t> ProfileFile::FindSection(std::string_view section) const
