@@ -340,12 +340,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_shuttingDown) {
         m_shuttingDown = true;
-        m_stopPasses = true;
         for (QTimer* timer : m_timers)
             timer->stop();
         hide();
     }
-    if (m_runningPasses > 0) {
+    if (!m_passThreads.empty()) {
         event->ignore();
         return;
     }

@@ -51,8 +51,6 @@ public:
     bool IsTimerActive(int id) const;
 
     QWidget* Control(int id) const;
-    const Settings& CurrentSettings() const { return m_settings; }
-    const WatchList& Rows() const { return m_watchList; }
 
 signals:
     // A quote pass has ended and its results are in the window.
@@ -126,10 +124,8 @@ private:
     // Held only for single accesses, never across a network request.
     std::mutex m_rowsLock;
     std::array<QTimer*, TimerCount> m_timers{};
-    std::list<std::thread> m_passThreads;
-    int m_runningPasses = 0;
-    bool m_shuttingDown = false;
-    std::atomic<bool> m_stopPasses{false}; // m_shuttingDown, for the pass threads
+    std::list<std::thread> m_passThreads; // running or waiting for the quote lock
+    std::atomic<bool> m_shuttingDown{false}; // read by the pass threads too
     bool m_shutDown = false;
 };
 

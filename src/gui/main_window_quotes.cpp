@@ -25,7 +25,6 @@ void MainWindow::StartQuotePass()
 {
     if (m_shuttingDown)
         return;
-    ++m_runningPasses;
     try {
         m_passThreads.emplace_back([this, config = MakeQuotePassConfig(m_settings)] {
             {
@@ -36,7 +35,7 @@ void MainWindow::StartQuotePass()
             Post([this, id] { OnPassFinished(id); });
         });
     } catch (const std::system_error&) {
-        --m_runningPasses;
+        // No thread, no pass: the next tick tries again.
     }
 }
 
@@ -50,7 +49,7 @@ void MainWindow::OnPassFinished(std::thread::id id)
         }
     }
     emit QuotePassFinished();
-    if (--m_runningPasses == 0 && m_shuttingDown)
+    if (m_passThreads.empty() && m_shuttingDown)
         FinishShutdown();
 }
 
@@ -61,7 +60,7 @@ void MainWindow::Post(std::function<void()> work)
 
 bool MainWindow::Stopping()
 {
-    return m_stopPasses;
+    return m_shuttingDown;
 }
 
 void MainWindow::SetProgressText(const std::string& text)

@@ -24,10 +24,10 @@ QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, con
 
 // A market name that matches no market (a hand-edited file) is read as the
 // first market, so such a row still gets a deterministic address.
-std::size_t MarketIndex(const QuotePassConfig& config, const std::string& marketName)
+std::size_t MarketIndex(const std::string& marketName)
 {
     for (std::size_t i = 0; i < kMarketCount; ++i) {
-        if (EqualsIgnoringAsciiCase(config.marketNames[i], marketName))
+        if (EqualsIgnoringAsciiCase(MarketNames()[i], marketName))
             return i;
     }
     return 0;
@@ -50,7 +50,7 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
             return;
         if (row->code.size() < kMinCodeLength)
             continue;
-        const std::string& letter = config.marketCodes[MarketIndex(config, row->market)];
+        const std::string& letter = config.marketCodes[MarketIndex(row->market)];
         std::string record;
         const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
         if (!window.StoreRowQuote(i, record))
@@ -65,7 +65,7 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings)
 {
-    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes, MarketNames()};
+    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes};
 }
 
 const std::array<IndexQuote, 4>& IndexTable()

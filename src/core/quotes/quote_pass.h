@@ -15,7 +15,6 @@ struct QuotePassConfig {
     std::string baseUrl;
     MarkerRules rules;
     std::array<std::string, kMarketCount> marketCodes;
-    std::array<std::string, kMarketCount> marketNames; // as the market combo shows them
 };
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);

@@ -71,9 +71,8 @@ std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules
         if (start == npos || end == npos) {
             value = kNoData;
         } else {
-            std::size_t valueEnd = dropByteBeforeSuffix ? end - 1 : end;
-            if (valueEnd < valueBegin) // cannot happen while end > valueBegin; keep it defined
-                valueEnd = valueBegin;
+            // The suffix is searched from valueBegin + 1, so valueEnd >= valueBegin.
+            const std::size_t valueEnd = dropByteBeforeSuffix ? end - 1 : end;
             value = window.substr(valueBegin, valueEnd - valueBegin);
             if (dropByteBeforeSuffix || (k == RuleTime && end - start > kTimeConvertLength))
                 value = ToShiftJis(value);
