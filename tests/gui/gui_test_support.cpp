@@ -1,5 +1,12 @@
 #include "gui_test_support.h"
 
+#include "gui/dialog_template.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
 #include <fstream>
 #include <iterator>
 
@@ -23,6 +30,22 @@ void ProgramFolderFixture::WriteSettings(const std::string& bytes) const
 std::string ProgramFolderFixture::ReadSettings() const
 {
     return ReadFileBytes(SettingsPath());
+}
+
+QString Text(zelmora::MainWindow& window, int id)
+{
+    QWidget* control = window.Control(id);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        return button->text();
+    return static_cast<QLineEdit*>(control)->text();
+}
+
+QString Cell(zelmora::MainWindow& window, int row, int column)
+{
+    auto* list = static_cast<QTableView*>(window.Control(zelmora::IDC_LIST));
+    return list->model()->data(list->model()->index(row, column)).toString();
 }
 
 std::string ReadFileBytes(const std::string& path)

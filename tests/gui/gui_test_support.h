@@ -30,5 +30,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The text a control of the window shows (label, button or edit).
+QString Text(zelmora::MainWindow& window, int id);
+// The text of one cell of the watch list.
+QString Cell(zelmora::MainWindow& window, int row, int column);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

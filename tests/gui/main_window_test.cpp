@@ -48,22 +48,6 @@ protected:
 
     QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
 
-    QString Cell(MainWindow& window, int row, int column)
-    {
-        QTableView* list = List(window);
-        return list->model()->data(list->model()->index(row, column)).toString();
-    }
-
-    QString Text(MainWindow& window, int id)
-    {
-        QWidget* control = window.Control(id);
-        if (auto* label = qobject_cast<QLabel*>(control))
-            return label->text();
-        if (auto* button = qobject_cast<QPushButton*>(control))
-            return button->text();
-        return static_cast<QLineEdit*>(control)->text();
-    }
-
     FixedClock clock;
     ProgramFolderFixture folder;
 };

@@ -46,20 +46,6 @@ protected:
         return window;
     }
 
-    QString Text(MainWindow& window, int id)
-    {
-        QWidget* control = window.Control(id);
-        if (auto* label = qobject_cast<QLabel*>(control))
-            return label->text();
-        return static_cast<QLineEdit*>(control)->text();
-    }
-
-    QString Cell(MainWindow& window, int row, int column)
-    {
-        auto* list = static_cast<QTableView*>(window.Control(IDC_LIST));
-        return list->model()->data(list->model()->index(row, column)).toString();
-    }
-
     bool WaitForIdle(MainWindow& window, std::size_t requests)
     {
         return QTest::qWaitFor([&] { return simulator->RequestCount() >= requests && Text(window, IDC_PROGRESS).isEmpty(); },
