@@ -14,7 +14,7 @@ bool WatchList::InsertRow(std::size_t position, const std::string& code)
     Cells cells;
     cells[ColCode] = code;
     m_rows.insert(m_rows.begin() + at, std::move(cells));
-    m_rowQuotes.insert(m_rowQuotes.begin() + std::min(at, static_cast<std::ptrdiff_t>(m_rowQuotes.size())), std::string());
+    m_rowQuotes.insert(m_rowQuotes.begin() + at, std::string());
     // Shift the disclosure stores of the rows below down by one slot.
     std::move_backward(m_rowDisclosures.begin() + at, m_rowDisclosures.begin() + static_cast<std::ptrdiff_t>(m_rows.size()) - 1,
                        m_rowDisclosures.begin() + static_cast<std::ptrdiff_t>(m_rows.size()));
@@ -32,8 +32,7 @@ void WatchList::RemoveRow(std::size_t row)
     const auto at = static_cast<std::ptrdiff_t>(row);
     const auto end = static_cast<std::ptrdiff_t>(m_rows.size());
     m_rows.erase(m_rows.begin() + at);
-    if (row < m_rowQuotes.size())
-        m_rowQuotes.erase(m_rowQuotes.begin() + at);
+    m_rowQuotes.erase(m_rowQuotes.begin() + at);
     std::move(m_rowDisclosures.begin() + at + 1, m_rowDisclosures.begin() + end, m_rowDisclosures.begin() + at);
     std::move(m_rowDocPaths.begin() + at + 1, m_rowDocPaths.begin() + end, m_rowDocPaths.begin() + at);
     m_rowDisclosures[static_cast<std::size_t>(end - 1)] = {};
