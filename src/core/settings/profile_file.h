@@ -10,7 +10,7 @@ namespace zelmora {
 
 // A Windows profile ("INI") file held in memory, read and changed the way
 // GetPrivateProfileString, GetPrivateProfileInt and WritePrivateProfileString
-// treat it, so that files move between the Windows program and this one.
+// treat it, so that Zelmora's Windows and Linux builds share one file.
 // Bytes are code page 932; lines the program does not touch keep their bytes.
 class ProfileFile {
 public:

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QUrl>
+
+#include <functional>
+#include <string>
+
+namespace zelmora {
+
+// The one door to the desktop's default handler for web pages and files.
+// The result is ignored: a page that does not open is not the program's
+// business. Tests swap the opener here and read what was asked of it.
+using DesktopOpener = std::function<void(const QUrl&)>;
+
+// Installs an opener and returns the one it replaces.
+DesktopOpener SetDesktopOpener(DesktopOpener opener);
+
+// A web address in the program's Shift_JIS text.
+void OpenWebPage(const std::string& sjisUrl);
+// A file on this machine, by its Shift_JIS path.
+void OpenLocalFile(const std::string& sjisPath);
+
+} // namespace zelmora
