@@ -43,6 +43,11 @@ constexpr const char* kUtf8[] = {
     "%s ( %s ) %s",
     " %s ",
     "no data",
+    "meigara",
+    "%s %s\n %s 現値 %s 前日差 %s",
+    "%s %s\n %s 現値 %s 前日差 %s\n適時あり",
+    " %s　%s　%s　%s　%s",
+    " 適時情報",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

@@ -41,6 +41,11 @@ enum Id {
     IndexValueFormat,   // index name, quote time, level
     IndexChangeFormat,  // index change
     NoData,             // entry row without a usable quote
+    TrayFirstTip,       // tray tip until the first real one
+    TrayTipFormat,      // trend mark, name, time, price, change
+    TrayTipNewsFormat,  // the same for a stock with disclosures
+    TrayRowLabelFormat, // code, name, time, price, change
+    TrayRowNewsSuffix,  // after the label of a stock with disclosures
     Count
 };
 
