@@ -93,8 +93,8 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
 // time-outs.
 MainWindow::~MainWindow()
 {
-    for (std::thread& pass : m_passThreads)
-        pass.join();
+    for (std::thread& worker : m_workerThreads)
+        worker.join();
 }
 
 void MainWindow::CreateControls()
@@ -344,7 +344,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             timer->stop();
         hide();
     }
-    if (!m_passThreads.empty()) {
+    if (!m_workerThreads.empty()) {
         event->ignore();
         return;
     }

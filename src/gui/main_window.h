@@ -76,7 +76,10 @@ private:
     void CreateTimers();
     void ConnectControls();
     void Post(std::function<void()> work);
-    void OnPassFinished(std::thread::id id);
+    // Runs work on a thread of its own; the window joins it when it is done
+    // and closes only once no worker runs.
+    void StartWorker(std::function<void()> work);
+    void OnWorkerFinished(std::thread::id id);
     void FinishShutdown();
 
     // What a quote pass reads and writes, called on the pass thread.
@@ -124,7 +127,7 @@ private:
     // Held only for single accesses, never across a network request.
     std::mutex m_rowsLock;
     std::array<QTimer*, TimerCount> m_timers{};
-    std::list<std::thread> m_passThreads; // running or waiting for the quote lock
+    std::list<std::thread> m_workerThreads; // passes and lookups, running or waiting for their lock
     std::atomic<bool> m_shuttingDown{false}; // read by the pass threads too
     bool m_shutDown = false;
 };

@@ -23,33 +23,40 @@ constexpr std::array<Column, QuoteValueCount> kRowColumns = {ColName, ColTime, C
 
 void MainWindow::StartQuotePass()
 {
+    StartWorker([this, config = MakeQuotePassConfig(m_settings)] {
+        {
+            const std::lock_guard hold(m_quoteLock);
+            QuotePass(*this, config);
+        }
+        Post([this] { emit QuotePassFinished(); });
+    });
+}
+
+void MainWindow::StartWorker(std::function<void()> work)
+{
     if (m_shuttingDown)
         return;
     try {
-        m_passThreads.emplace_back([this, config = MakeQuotePassConfig(m_settings)] {
-            {
-                const std::lock_guard hold(m_quoteLock);
-                QuotePass(*this, config);
-            }
+        m_workerThreads.emplace_back([this, work = std::move(work)] {
+            work();
             const std::thread::id id = std::this_thread::get_id();
-            Post([this, id] { OnPassFinished(id); });
+            Post([this, id] { OnWorkerFinished(id); });
         });
     } catch (const std::system_error&) {
-        // No thread, no pass: the next tick tries again.
+        // No thread, no work: the next tick or edit tries again.
     }
 }
 
-void MainWindow::OnPassFinished(std::thread::id id)
+void MainWindow::OnWorkerFinished(std::thread::id id)
 {
-    for (auto pass = m_passThreads.begin(); pass != m_passThreads.end(); ++pass) {
-        if (pass->get_id() == id) {
-            pass->join();
-            m_passThreads.erase(pass);
+    for (auto worker = m_workerThreads.begin(); worker != m_workerThreads.end(); ++worker) {
+        if (worker->get_id() == id) {
+            worker->join();
+            m_workerThreads.erase(worker);
             break;
         }
     }
-    emit QuotePassFinished();
-    if (m_passThreads.empty() && m_shuttingDown)
+    if (m_workerThreads.empty() && m_shuttingDown)
         FinishShutdown();
 }
 

@@ -45,7 +45,13 @@ public:
     // Inserts an empty row at position (clamped to the end); false when full.
     bool InsertRow(std::size_t position, const std::string& code);
     void RemoveRow(std::size_t row);
+    // Moves row `from` to index `to`; the rows between shift by one towards
+    // `from`. Out-of-range rows change nothing.
+    void MoveRow(std::size_t from, std::size_t to);
     void Clear();
+    // Forgets every row's disclosures (a new date is scanned): the marker
+    // cell and both disclosure stores, together.
+    void ClearDisclosures();
 
     void Load(const std::vector<StoredRow>& rows);
     std::vector<StoredRow> StoredRows() const;
