@@ -1,0 +1,34 @@
+#include "gui/about_dialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "gui/art.h"
+#include "gui/dialog_units.h"
+#include "gui/sjis_qstring.h"
+
+namespace zelmora {
+
+AboutDialog::AboutDialog(const std::string& softName, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("ZELMORA株価"));
+    setWindowIcon(ProgramIcon());
+    setFont(DialogFont());
+    setObjectName(QStringLiteral("dlg154"));
+
+    auto* name = new QLabel(ToQString(softName), this);
+    name->setObjectName(QStringLiteral("ctl1056"));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name, 0, Qt::AlignHCenter);
+    layout->addWidget(new QLabel(QStringLiteral("株価と適時開示を見守るウォッチリスト"), this), 0, Qt::AlignHCenter);
+    layout->addWidget(new QLabel(QStringLiteral("© Zelmora の作者たち"), this), 0, Qt::AlignHCenter);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+} // namespace zelmora

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+namespace zelmora {
+
+// "バージョン情報": the program's title with its version, and its credits.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    AboutDialog(const std::string& softName, QWidget* parent = nullptr);
+};
+
+} // namespace zelmora

@@ -1,0 +1,107 @@
+#include "gui/link_url_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/links/link_template.h"
+#include "core/text/sjis.h"
+#include "gui/art.h"
+#include "gui/dialog_units.h"
+#include "gui/sjis_qstring.h"
+
+namespace zelmora {
+namespace {
+
+// Only the width may change.
+constexpr int kMinWidth = 523;
+constexpr int kHeight = 170;
+
+QComboBox* LinkCombo(const std::vector<std::string>& entries, const std::string& url, QWidget* parent)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& entry : entries)
+        combo->addItem(ToQString(entry));
+    combo->setCurrentIndex(-1);
+    combo->setEditText(ToQString(url));
+    return combo;
+}
+
+} // namespace
+
+LinkUrlDialog::LinkUrlDialog(Settings& settings, const std::vector<std::string>& indexLinks,
+                             const std::vector<std::string>& stockLinks, QWidget* parent)
+    : QDialog(parent), m_settings(settings)
+{
+    setWindowTitle(QStringLiteral("リンクURL設定"));
+    setWindowIcon(ProgramIcon());
+    setFont(DialogFont());
+    setObjectName(QStringLiteral("dlg155"));
+
+    m_indexCombo = LinkCombo(indexLinks, settings.m_indexOpenUrl, this);
+    m_indexCombo->setObjectName(QStringLiteral("ctl1053"));
+    m_indexName = new QLabel(ToQString(settings.m_indexLinkName), this);
+    m_indexName->setObjectName(QStringLiteral("ctl1054"));
+    m_stockCombo = LinkCombo(stockLinks, settings.m_quoteOpenUrl, this);
+    m_stockCombo->setObjectName(QStringLiteral("ctl1052"));
+    m_stockName = new QLabel(ToQString(settings.m_stockLinkName), this);
+    m_stockName->setObjectName(QStringLiteral("ctl1055"));
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("日経リンクURL"), this), 0, 0);
+    layout->addWidget(m_indexName, 0, 1);
+    layout->addWidget(m_indexCombo, 1, 0, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("銘柄リンクURL"), this), 2, 0);
+    layout->addWidget(m_stockName, 2, 1);
+    layout->addWidget(m_stockCombo, 3, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+
+    for (std::size_t i = 0; i < m_marketEdits.size(); ++i) {
+        m_marketEdits[i] = new QLineEdit(ToQString(settings.m_marketCodes[i]), this);
+        m_marketEdits[i]->setObjectName(QStringLiteral("ctl%1").arg(1045 + static_cast<int>(i)));
+        m_marketEdits[i]->hide();
+    }
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons, 4, 0, 1, 2);
+
+    connect(m_indexCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_indexCombo, *m_indexName, index); });
+    connect(m_stockCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_stockCombo, *m_stockName, index); });
+
+    setMinimumSize(kMinWidth, kHeight);
+    setMaximumHeight(kHeight);
+    resize(kMinWidth, kHeight);
+}
+
+// The combo shows the whole entry once chosen; the edit field keeps only its
+// address and the label goes beside it. An entry without "_" changes nothing.
+void LinkUrlDialog::OnEntryChosen(QComboBox& combo, QLabel& name, int index)
+{
+    const std::optional<LinkTemplateParts> parts = SplitLinkTemplate(ToSjis(combo.itemText(index)));
+    if (!parts)
+        return;
+    name.setText(ToQString(parts->label));
+    combo.setEditText(ToQString(parts->url));
+}
+
+void LinkUrlDialog::accept()
+{
+    m_settings.m_stockLinkName = ToSjis(m_stockName->text());
+    m_settings.m_indexLinkName = ToSjis(m_indexName->text());
+    m_settings.m_quoteOpenUrl = ToSjis(m_stockCombo->currentText());
+    m_settings.m_indexOpenUrl = ToSjis(m_indexCombo->currentText());
+    for (std::size_t i = 0; i < m_marketEdits.size(); ++i)
+        m_settings.m_marketCodes[i] = std::string(CutSjis(ToSjis(m_marketEdits[i]->text()), kMarketCodeLength));
+    QDialog::accept();
+}
+
+} // namespace zelmora
