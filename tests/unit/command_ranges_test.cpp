@@ -69,26 +69,3 @@ TEST(DisclosureMenu, CaptionAndAddressSplitAtTheFirstUnderscoreOfACharacter)
         EXPECT_EQ(DisclosureUrl(S(c.line)), S(c.url)) << c.line;
     }
 }
-
-TEST(DisclosureMenu, LocalCopyLiesInTheStocksFolderOfTheDate)
-{
-    struct Case {
-        const char* url;
-        const char* expected; // nullptr: no local copy
-    };
-    const Case cases[] = {
-        {"https://h/inbs/140120120.pdf", "/p/20261207/7203/140120120.pdf"},
-        {"140120120.pdf", nullptr},
-        {"https://h/inbs/", nullptr},
-        {"https://h/inbs/..", nullptr},
-        {"https://h/inbs/.", nullptr},
-        {"https://h/inbs/..\\..\\x.pdf", nullptr},
-    };
-    for (const Case& c : cases) {
-        const auto path = LocalDocumentPath("/p/", "20261207", "7203", c.url);
-        if (c.expected)
-            EXPECT_EQ(path, std::optional<std::string>(c.expected)) << c.url;
-        else
-            EXPECT_EQ(path, std::nullopt) << c.url;
-    }
-}
