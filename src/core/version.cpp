@@ -12,6 +12,11 @@ FileVersion ReadFileVersion()
     return {ZELMORA_VERSION_MAJOR, ZELMORA_VERSION_MINOR, ZELMORA_VERSION_PATCH, ZELMORA_VERSION_TWEAK};
 }
 
+std::string ProductPageUrl()
+{
+    return ZELMORA_PRODUCT_PAGE;
+}
+
 std::string FormatTitle(const FileVersion& version)
 {
     char title[128];

@@ -13,6 +13,8 @@ enum CommandId : int {
     ID_MAIL_SETTINGS = 32789,
     ID_CLOSE = 32790,
     ID_TRAY_INDEX = 32795,
+    ID_MEMO_CLEAR = 32800,
+    ID_MEMO_INPUT = 32801,
     ID_OPEN_LINK = 40000,
 };
 
