@@ -43,6 +43,8 @@ constexpr const char* kUtf8[] = {
     "%s ( %s ) %s",
     " %s ",
     "no data",
+    "登録できるアイテム数は15個までです。",
+    "データが見つかりません　　",
     "meigara",
     "%s %s\n %s 現値 %s 前日差 %s",
     "%s %s\n %s 現値 %s 前日差 %s\n適時あり",

@@ -41,6 +41,8 @@ enum Id {
     IndexValueFormat,   // index name, quote time, level
     IndexChangeFormat,  // index change
     NoData,             // entry row without a usable quote
+    ListFull,           // message: the list holds its 15 rows
+    NoQuoteFound,       // message: the entry row has no usable price
     TrayFirstTip,       // tray tip until the first real one
     TrayTipFormat,      // trend mark, name, time, price, change
     TrayTipNewsFormat,  // the same for a stock with disclosures
