@@ -9,6 +9,7 @@
 #include "app/screenshot_keeper.h"
 #include "core/platform/single_instance.h"
 #include "core/schedule/clock.h"
+#include "gui/art.h"
 #include "gui/main_window.h"
 
 int main(int argc, char* argv[])
@@ -20,6 +21,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    // Every window and dialog carries the program's icon.
+    app.setWindowIcon(zelmora::ProgramIcon());
 
     const zelmora::SystemClock clock;
     zelmora::MainWindow window(zelmora::ProgramFolder(), clock);

@@ -18,10 +18,12 @@
 #include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
 #include "core/version.h"
+#include "gui/art.h"
 #include "gui/command_ids.h"
 #include "gui/dialog_template.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/dialog_units.h"
+#include "gui/link_labels.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
 
@@ -86,8 +88,12 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
     CreateControls();
+    setWindowIcon(ProgramIcon());
     CreateTimers();
     ConnectControls();
+    m_linkLabels = new LinkLabels(m_controls, this);
+    ConnectTray();
+    ConnectMenusAndKeys();
 }
 
 // A pass never waits for this thread, so joining ends within the network
@@ -170,6 +176,20 @@ void MainWindow::OnTimer(int id)
         if (IsMarketOpen(m_clock.Now()))
             StartQuotePass();
         break;
+    case TrayRefreshTimer:
+        if (m_watchList.RowCount() > 0) {
+            ClampTrayRow();
+            UpdateTrayIcon();
+        }
+        break;
+    case TrayFirstTextTimer:
+        // Once: its tip always holds text.
+        m_timers[TrayFirstTextTimer]->stop();
+        if (m_watchList.RowCount() > 0) {
+            ClampTrayRow();
+            UpdateTrayIcon();
+        }
+        break;
     default:
         break;
     }
@@ -218,9 +238,6 @@ void MainWindow::OnInitDialog()
     setWindowTitle(ToQString(m_titleText));
     m_ignoreCodeChange = 0;
     m_connected = 0;
-    m_linkHoverState = 0;
-    m_linkFont = LinkFont();
-    m_controls.at(IDC_VERUP)->setFont(m_linkFont);
 
     for (const std::string& market : MarketNames())
         m_marketCombo->addItem(ToQString(market));
@@ -250,8 +267,12 @@ void MainWindow::OnInitDialog()
     Post([this] { StartQuotePass(); });
     ConnectPolling();
     m_inTray = 0;
-    SelectRow(m_settings.m_selectedItem);
-    show();
+    if (m_settings.m_startInTray == 1) {
+        GoToTrayAtStart();
+    } else {
+        SelectRow(m_settings.m_selectedItem);
+        show();
+    }
 }
 
 void MainWindow::SetUpList()
@@ -330,26 +351,6 @@ void MainWindow::SelectRow(int row)
         return;
     m_list->selectRow(row);
     m_list->setFocus();
-}
-
-bool MainWindow::OnCommand(int id)
-{
-    switch (id) {
-    case ID_DELETE_ITEM:
-        DeleteWatchRow();
-        return true;
-    case ID_DELETE_ALL:
-        DeleteAllWatchRows();
-        return true;
-    case ID_OPEN_LINK:
-        OpenSelectedRowLink();
-        return true;
-    case ID_CLOSE:
-        close();
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Closing stops the timers and hides the window at once; running passes end

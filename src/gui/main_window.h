@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFont>
 #include <QPoint>
 #include <QWidget>
 
@@ -13,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
@@ -23,6 +23,7 @@
 
 class QComboBox;
 class QLabel;
+class QMenu;
 class QMouseEvent;
 class QSpinBox;
 class QTableView;
@@ -30,6 +31,8 @@ class QTimer;
 
 namespace zelmora {
 
+class LinkLabels;
+class TrayIcon;
 class WatchListModel;
 
 // The program's one window: the watch list, the input row, the index band and
@@ -45,7 +48,19 @@ public:
     void OnInitDialog();
 
     // Menu and tray commands. Returns false for a command nobody handles.
-    bool OnCommand(int id);
+    // A tray row picked with the mouse also opens the stock's page.
+    bool OnCommand(int id, bool pickedWithMouse = false);
+
+    void ShowSettingsMenu();
+    // Leaves the tray: the icon goes, the window and its tray row come back.
+    void RestoreFromTray();
+
+    // The icon in the notification area.
+    TrayIcon& Tray() { return *m_tray; }
+    const LinkLabels& Labels() const { return *m_linkLabels; }
+
+    // While the window is in the tray nothing shows it.
+    void setVisible(bool visible) override;
 
     // Starts a quote pass on a thread of its own; a pass started while
     // another runs waits for it, then runs in full.
@@ -79,6 +94,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateControls();
@@ -124,6 +140,28 @@ private:
     bool FilterListMouse(QMouseEvent* event);
     void FinishShutdown();
 
+    // The tray (main_window_tray.cpp).
+    void ConnectTray();
+    void GoToTrayAtStart();
+    void MinimiseToTray();
+    void AddTrayIcon(const std::string& tip);
+    void RemoveTrayIcon();
+    // Shows the tip and picture of row m_selectedItem.
+    void UpdateTrayIcon();
+    // Points m_selectedItem back at the first row when its row went away.
+    void ClampTrayRow();
+    void OnTrayMenuOpening(QMenu& menu);
+    void ChooseTrayRow(std::size_t row, bool pickedWithMouse);
+
+    // Menus and keys (main_window_menus.cpp).
+    void ConnectMenusAndKeys();
+    bool EnterOnControl(QObject* control);
+    void ShowMenu(QMenu* menu, QPoint at);
+    void ShowListContextMenu(QPoint viewportPoint);
+    void ShowListKeyMenu();
+    void ShowLinkUrlSettings();
+    void ShowAboutDialog();
+
     // What a quote pass reads and writes, called on the pass thread.
     bool Stopping() override;
     void SetProgressText(const std::string& text) override;
@@ -147,12 +185,12 @@ private:
     std::string m_disclosureListBase;
     std::string m_disclosurePortal;
     std::string m_titleText;
-    QFont m_linkFont;
-    int m_linkHoverState = 0;
+    LinkLabels* m_linkLabels = nullptr;
     std::mutex m_quoteLock;
     std::mutex m_disclosureLock;
     int m_connected = 0;
     int m_inTray = 0;
+    TrayIcon* m_tray = nullptr;
     Settings m_settings;
     WatchList m_watchList;
     WatchListModel* m_model = nullptr;

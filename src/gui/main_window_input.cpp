@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTableView>
 
 #include "gui/dialog_template.h"
@@ -42,11 +43,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         AddToWatchList();
         return true;
     }
+    if (IsEnter(key))
+        return EnterOnControl(watched);
     if (watched == m_list && key->key() == Qt::Key_Delete) {
         DeleteWatchRow();
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Enter never presses the default button: on the list it opens the list
+// menu, on a button it does what a click does; elsewhere nothing.
+bool MainWindow::EnterOnControl(QObject* control)
+{
+    if (control == m_list)
+        ShowListKeyMenu();
+    else if (control == m_controls.at(IDC_SETTINGS))
+        ShowSettingsMenu();
+    else if (control == m_controls.at(IDC_CONNECT) || control == m_controls.at(IDC_DISCONNECT))
+        static_cast<QPushButton*>(control)->click();
+    return true;
 }
 
 } // namespace zelmora
