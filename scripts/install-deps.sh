@@ -20,6 +20,7 @@ libcpp-httplib-dev
 fonts-ipafont-gothic
 xvfb
 xauth
+trayer
 tzdata
 "
 
