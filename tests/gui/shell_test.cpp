@@ -18,7 +18,6 @@
 
 #include "core/version.h"
 #include "gui/about_dialog.h"
-#include "gui/desktop_opener.h"
 #include "gui/dialog_template.h"
 #include "gui/link_labels.h"
 #include "gui/link_url_dialog.h"
@@ -28,11 +27,6 @@
 #include "support/sjis_literals.h"
 
 using namespace zelmora;
-
-void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 void PrintTo(const QStringList& list, std::ostream* out)
 {
@@ -47,13 +41,11 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_oldOpener = SetDesktopOpener([this](const QUrl& url) { opened.push_back(url.toString()); });
         m_oldTray = SetTrayAvailability([this] { return trayAvailable; });
     }
 
     void TearDown() override
     {
-        SetDesktopOpener(m_oldOpener);
         SetTrayAvailability(m_oldTray);
     }
 
@@ -148,11 +140,10 @@ protected:
 
     FixedClock clock;
     ProgramFolderFixture folder;
-    std::vector<QString> opened;
+    OpenedPages opened;
     bool trayAvailable = true;
 
 private:
-    DesktopOpener m_oldOpener;
     TrayAvailability m_oldTray;
 };
 
@@ -166,7 +157,7 @@ TEST_F(ShellTest, LinkMenuOnTheNameColumnListsTheStockLinksAndOpensOneForTheRow)
     EXPECT_EQ(Items(*menu), (QStringList{"リンクを開く", "-", "日経株価情報", "MSNマネー株価情報", "Yahoo finance", "1日株価",
                                          "3ヶ月株価", "1年株価", "Yahoo掲示板", "-", "削除", "全て削除"}));
     Pick(*menu, QStringLiteral("Yahoo finance"));
-    EXPECT_EQ(opened, (std::vector<QString>{"http://quote.yahoo.co.jp/q?s=9984.t"}));
+    EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=9984.t"}));
     EXPECT_EQ(ActivePopup(), nullptr);
 }
 
@@ -271,14 +262,14 @@ TEST_F(ShellTest, TrayMenuListsTheRowsAndChecksTheFirstWhenTheTrayRowWentAway)
         QTest::keyClick(&menu, Qt::Key_Down);
     QTest::keyClick(&menu, Qt::Key_Return);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(opened.urls.isEmpty());
     menu.popup(QPoint(200, 200));
     EXPECT_TRUE(Item(menu, QStringLiteral(" 6758　　　　"))->isChecked());
     EXPECT_FALSE(Item(menu, QStringLiteral(" 7203　　　　"))->isChecked());
 
     // Picked with the mouse: the stock's page opens too.
     Pick(menu, QStringLiteral(" 8306　　　　"));
-    EXPECT_EQ(opened, (std::vector<QString>{"http://quote.yahoo.co.jp/q?s=8306.t"}));
+    EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=8306.t"}));
     Close(*window);
     EXPECT_NE(folder.ReadSettings().find("SELECTEDITEM=3\r\n"), std::string::npos);
 }
@@ -370,7 +361,7 @@ TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)
     // "リンクを開く" uses the new choice at once.
     List(*window)->selectRow(0);
     window->OnCommand(40000);
-    EXPECT_EQ(opened, (std::vector<QString>{"http://quote.yahoo.co.jp/q?s=7203.t&d=1d"}));
+    EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=7203.t&d=1d"}));
     Close(*window);
     const std::string saved = folder.ReadSettings();
     EXPECT_NE(saved.find(S("OPEN_URL=http://quote.yahoo.co.jp/q?s=銘柄.市場&d=1d\r\n")), std::string::npos);
@@ -458,5 +449,5 @@ TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
     EXPECT_FALSE(verUp->font().underline());
 
     QTest::mouseClick(verUp, Qt::LeftButton);
-    EXPECT_EQ(opened, (std::vector<QString>{QString::fromStdString(ProductPageUrl())}));
+    EXPECT_EQ(opened.urls, (QStringList{QString::fromStdString(ProductPageUrl())}));
 }
