@@ -363,6 +363,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_shuttingDown = true;
         for (QTimer* timer : m_timers)
             timer->stop();
+        RemoveTrayIcon();
         hide();
     }
     if (!m_workerThreads.empty()) {

@@ -270,7 +270,13 @@ TEST_F(ShellTest, TrayMenuListsTheRowsAndChecksTheFirstWhenTheTrayRowWentAway)
     // Picked with the mouse: the stock's page opens too.
     Pick(menu, QStringLiteral(" 8306　　　　"));
     EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=8306.t"}));
-    Close(*window);
+
+    // Closing from the tray saves the settings as closing the window does.
+    QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
+    menu.popup(QPoint(200, 200));
+    Pick(menu, QStringLiteral("閉じる"));
+    EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
+    EXPECT_FALSE(window->Tray().IsShown());
     EXPECT_NE(folder.ReadSettings().find("SELECTEDITEM=3\r\n"), std::string::npos);
 }
 
