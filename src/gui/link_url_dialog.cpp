@@ -25,6 +25,9 @@ QComboBox* LinkCombo(const std::vector<std::string>& entries, const std::string&
     auto* combo = new QComboBox(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // Long addresses scroll in the field instead of widening the dialog.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(20);
     for (const std::string& entry : entries)
         combo->addItem(ToQString(entry));
     combo->setCurrentIndex(-1);
