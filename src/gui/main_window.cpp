@@ -95,6 +95,8 @@ MainWindow::~MainWindow()
 {
     for (std::thread& pass : m_passThreads)
         pass.join();
+    for (std::thread& mail : m_mailThreads)
+        mail.join();
 }
 
 void MainWindow::CreateControls()
@@ -162,12 +164,23 @@ bool MainWindow::IsTimerActive(int id) const
     return m_timers.at(static_cast<std::size_t>(id))->isActive();
 }
 
+int MainWindow::TimerInterval(int id) const
+{
+    return m_timers.at(static_cast<std::size_t>(id))->interval();
+}
+
 void MainWindow::OnTimer(int id)
 {
     switch (id) {
     case QuoteTimer:
         if (IsMarketOpen(m_clock.Now()))
             StartQuotePass();
+        break;
+    case PriceMailTimer:
+        OnPriceMailTimer();
+        break;
+    case MarketCloseMailTimer:
+        OnMarketCloseMailTimer();
         break;
     default:
         break;
@@ -244,6 +257,7 @@ void MainWindow::OnInitDialog()
     m_inTray = 0;
     SelectRow(m_settings.m_selectedItem);
     show();
+    ArmMailTimersAtStart(now);
 }
 
 void MainWindow::SetUpList()
@@ -327,15 +341,18 @@ bool MainWindow::OnCommand(int id)
     case ID_CLOSE:
         close();
         return true;
+    case ID_MAIL_SETTINGS:
+        ShowMailSettings();
+        return true;
     default:
         return false;
     }
 }
 
 // Closing stops the timers and hides the window at once; running passes end
-// after the page they are fetching, queued ones fetch nothing, and the
-// settings are saved when the last of them has finished, so no pass outlives
-// the window.
+// after the page they are fetching, queued ones fetch nothing, a mail being
+// sent gets its exchange's time-out, and the settings are saved when the last
+// of them has finished, so no pass or mail outlives the window.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_shuttingDown) {
@@ -344,12 +361,17 @@ void MainWindow::closeEvent(QCloseEvent* event)
             timer->stop();
         hide();
     }
-    if (!m_passThreads.empty()) {
+    if (WorkRunning()) {
         event->ignore();
         return;
     }
     FinishShutdown();
     event->accept();
+}
+
+bool MainWindow::WorkRunning() const
+{
+    return !m_passThreads.empty() || !m_mailThreads.empty();
 }
 
 void MainWindow::FinishShutdown()

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "core/mail/smtp_mail.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
 #include "core/schedule/timers.h"
@@ -26,6 +27,10 @@ class QTimer;
 namespace zelmora {
 
 class WatchListModel;
+struct MailSettingsFields;
+
+// The two kinds of notification mail; each has its status label.
+enum class MailKind { Price, Disclosure };
 
 // The program's one window: the watch list, the input row, the index band and
 // the status row, and all state of a run.
@@ -49,12 +54,24 @@ public:
     void DisconnectPolling();
     void OnTimer(int id);
     bool IsTimerActive(int id) const;
+    int TimerInterval(int id) const;
+
+    // Blocks until the mail is sent or given up; call it off the window's
+    // thread. Safe from several threads at once. Shows the outcome in the
+    // status label of that kind of mail. Returns true when the server took it.
+    bool SendMail(MailKind kind, const std::string& subject, const std::string& body);
+    // Mails the watch list's prices from a thread of its own.
+    void SendPriceMail();
+    // Runs the mail settings dialog; on OK arms or stops the price mail timers.
+    void ShowMailSettings();
 
     QWidget* Control(int id) const;
 
 signals:
     // A quote pass has ended and its results are in the window.
     void QuotePassFinished();
+    // A mail sent from a thread of the window (price or test mail) is done.
+    void MailThreadFinished();
     // The shutdown has saved the settings; the program may end.
     void ShutdownFinished();
 
@@ -77,7 +94,18 @@ private:
     void ConnectControls();
     void Post(std::function<void()> work);
     void OnPassFinished(std::thread::id id);
+    bool WorkRunning() const;
     void FinishShutdown();
+
+    // Mail, in main_window_mail.cpp.
+    void ArmMailTimersAtStart(const LocalTime& now);
+    void OnPriceMailTimer();
+    void OnMarketCloseMailTimer();
+    void ApplyMailSettings(const MailSettingsFields& fields);
+    void SendTestMail(const std::string& address, const std::string& server);
+    void StartMailThread(std::function<void()> send);
+    void OnMailThreadFinished(std::thread::id id);
+    MailAccount MailAccountSnapshot();
 
     // What a quote pass reads and writes, called on the pass thread.
     bool Stopping() override;
@@ -125,6 +153,10 @@ private:
     std::mutex m_rowsLock;
     std::array<QTimer*, TimerCount> m_timers{};
     std::list<std::thread> m_passThreads; // running or waiting for the quote lock
+    // Guards the mail fields of m_settings (server, address, login and
+    // disclosure mail switch) that threads sending mail read.
+    std::mutex m_mailLock;
+    std::list<std::thread> m_mailThreads; // price and test mails being sent
     std::atomic<bool> m_shuttingDown{false}; // read by the pass threads too
     bool m_shutDown = false;
 };

@@ -49,7 +49,7 @@ void MainWindow::OnPassFinished(std::thread::id id)
         }
     }
     emit QuotePassFinished();
-    if (m_passThreads.empty() && m_shuttingDown)
+    if (m_shuttingDown && !WorkRunning())
         FinishShutdown();
 }
 

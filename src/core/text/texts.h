@@ -41,6 +41,7 @@ enum Id {
     IndexValueFormat,   // index name, quote time, level
     IndexChangeFormat,  // index change
     NoData,             // entry row without a usable quote
+    MailSendError,      // mail status label after a mail the server did not take
     Count
 };
 
