@@ -63,7 +63,8 @@ class Keeper:
 def authenticator(user, password):
     def check(server, session, envelope, mechanism, data):
         ok = isinstance(data, LoginPassword) and data.login == user.encode() and data.password == password.encode()
-        return AuthResult(success=ok, auth_data=data if ok else None)
+        # handled=False lets the server answer a failed login with 535.
+        return AuthResult(success=ok, handled=ok, auth_data=data if ok else None)
     return check
 
 
