@@ -127,7 +127,8 @@ void MainWindow::ShowMailSettings()
     MailSettingsDialog dialog(
         fields, [this](int id, const std::string& text) { SetControlText(id, text); },
         [this](const std::string& address, const std::string& server) { SendTestMail(address, server); });
-    if (dialog.exec() != QDialog::Accepted)
+    // A shutdown may have begun while the dialog was open; it arms no timers.
+    if (dialog.exec() != QDialog::Accepted || m_shuttingDown)
         return;
     ApplyMailSettings(fields);
 }
