@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "core/disclosure/date_list.h"
+#include "core/links/link_template.h"
 #include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
 #include "core/version.h"
@@ -93,10 +94,8 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
 // time-outs.
 MainWindow::~MainWindow()
 {
-    for (std::thread& pass : m_passThreads)
-        pass.join();
-    for (std::thread& mail : m_mailThreads)
-        mail.join();
+    for (std::thread& worker : m_workerThreads)
+        worker.join();
 }
 
 void MainWindow::CreateControls()
@@ -241,10 +240,15 @@ void MainWindow::OnInitDialog()
     m_dragIndex = 0;
 
     SetUpList();
+    ConnectEditing();
+    ConnectIndexLinks();
     m_intervalSpin->setRange(kMinQuoteIntervalSeconds, kMaxQuoteIntervalSeconds);
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
     LoadSettings();
+    LinkLists links = LoadLinkLists(m_programFolder);
+    m_indexLinks = std::move(links.indexLinks);
+    m_stockLinks = std::move(links.stockLinks);
 
     m_disclosureListBase = kDisclosureListBase;
     m_disclosurePortal = kDisclosurePortal;
@@ -252,7 +256,9 @@ void MainWindow::OnInitDialog()
     m_disclosureDate = DateList(now.year, now.month, now.day).front();
     FillDateCombo();
 
-    StartQuotePass();
+    // The first pass starts once the window is up, so it sees the selected
+    // row in the entry row.
+    Post([this] { StartQuotePass(); });
     ConnectPolling();
     m_inTray = 0;
     SelectRow(m_settings.m_selectedItem);
@@ -269,6 +275,9 @@ void MainWindow::SetUpList()
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setShowGrid(true);
     m_list->setWordWrap(false);
+    // A dragged row scrolls the list by pixels near the window's edges.
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->viewport()->installEventFilter(this);
     // Columns are as narrow as the fixed widths say; show what fits, as a
     // plain list does, rather than an ellipsis.
     m_list->setTextElideMode(Qt::ElideNone);
@@ -338,6 +347,15 @@ void MainWindow::SelectRow(int row)
 bool MainWindow::OnCommand(int id)
 {
     switch (id) {
+    case ID_DELETE_ITEM:
+        DeleteWatchRow();
+        return true;
+    case ID_DELETE_ALL:
+        DeleteAllWatchRows();
+        return true;
+    case ID_OPEN_LINK:
+        OpenSelectedRowLink();
+        return true;
     case ID_CLOSE:
         close();
         return true;
@@ -361,7 +379,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             timer->stop();
         hide();
     }
-    if (WorkRunning()) {
+    if (!m_workerThreads.empty()) {
         event->ignore();
         return;
     }
@@ -369,10 +387,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-bool MainWindow::WorkRunning() const
-{
-    return !m_passThreads.empty() || !m_mailThreads.empty();
-}
 
 void MainWindow::FinishShutdown()
 {

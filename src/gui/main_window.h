@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,9 +19,12 @@
 #include "core/schedule/clock.h"
 #include "core/schedule/timers.h"
 #include "core/settings/settings.h"
+#include "core/text/texts.h"
 #include "core/watch/watch_list.h"
 
 class QComboBox;
+class QLabel;
+class QMouseEvent;
 class QSpinBox;
 class QTableView;
 class QTimer;
@@ -52,6 +57,17 @@ public:
     void StartQuotePass();
     void ConnectPolling();
     void DisconnectPolling();
+
+    // Watch list editing.
+    void AddToWatchList();
+    void DeleteWatchRow();
+    void DeleteAllWatchRows();
+
+    // Pages opened in the desktop's browser.
+    void OpenRowLink(int row);
+    void OpenSelectedRowLink();
+    void OpenStockLink(int entry);
+
     void OnTimer(int id);
     bool IsTimerActive(int id) const;
     int TimerInterval(int id) const;
@@ -70,12 +86,13 @@ public:
 signals:
     // A quote pass has ended and its results are in the window.
     void QuotePassFinished();
-    // A mail sent from a thread of the window (price or test mail) is done.
-    void MailThreadFinished();
+    // A price or test mail has been sent or given up.
+    void MailFinished();
     // The shutdown has saved the settings; the program may end.
     void ShutdownFinished();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -93,8 +110,35 @@ private:
     void CreateTimers();
     void ConnectControls();
     void Post(std::function<void()> work);
-    void OnPassFinished(std::thread::id id);
-    bool WorkRunning() const;
+    // Runs work on a thread of its own; the window joins it when it is done
+    // and closes only once no worker runs.
+    void StartWorker(std::function<void()> work);
+    void OnWorkerFinished(std::thread::id id);
+
+    void ConnectEditing();
+    void OnCodeChanged();
+    void OnMarketChanged();
+    void LookUpEntry();
+    void ForgetEntryLookup();
+    void ApplyEntryLookup(int serial, const QuoteValues& values);
+    void FillEntryRow(const QuoteValues& values, const std::string& trend);
+    void FillEntryRowNoData();
+    void ClearEntryRow();
+    std::string EntryText(int id) const;
+    void ShowMessage(texts::Id text);
+    int FirstSelectedRow() const;
+    void CopyRowToEntryRow(int row);
+    void StoreMemo(const QString& text);
+    void RowsChanged(int selectRow);
+
+    void ConnectIndexLinks();
+    void OpenIndexPage(int labelId);
+    std::string MarketLetterOfRow(int row) const;
+
+    void BeginRowDrag(QPoint listPoint);
+    void TrackRowDrag(QPoint windowPoint);
+    void DropRow(QPoint windowPoint);
+    bool FilterListMouse(QMouseEvent* event);
     void FinishShutdown();
 
     // Mail, in main_window_mail.cpp.
@@ -103,8 +147,6 @@ private:
     void OnMarketCloseMailTimer();
     void ApplyMailSettings(const MailSettingsFields& fields);
     void SendTestMail(const std::string& address, const std::string& server);
-    void StartMailThread(std::function<void()> send);
-    void OnMailThreadFinished(std::thread::id id);
     MailAccount MailAccountSnapshot();
 
     // What a quote pass reads and writes, called on the pass thread.
@@ -147,16 +189,25 @@ private:
     int m_entryMarket = 0;
     int m_dragging = 0;
     int m_dragIndex = 0;
+    std::unique_ptr<QLabel> m_dragImage;
+    QPoint m_dragHotspot;
+    bool m_listPressed = false;
+    QPoint m_listPressPoint;
+    // Each typed lookup gets a serial; only the newest one's answer counts.
+    int m_lookupSerial = 0;
+    bool m_lookupRunning = false;
+    bool m_addAfterLookup = false;
+    std::vector<std::string> m_indexLinks;
+    std::vector<std::string> m_stockLinks;
     // Guards what pass threads read or write of the window's state: the
     // watch list and its per-row stores, m_codeText and m_entryMarket.
     // Held only for single accesses, never across a network request.
     std::mutex m_rowsLock;
     std::array<QTimer*, TimerCount> m_timers{};
-    std::list<std::thread> m_passThreads; // running or waiting for the quote lock
+    std::list<std::thread> m_workerThreads; // passes and lookups, running or waiting for their lock
     // Guards the mail fields of m_settings (server, address, login and
     // disclosure mail switch) that threads sending mail read.
     std::mutex m_mailLock;
-    std::list<std::thread> m_mailThreads; // price and test mails being sent
     std::atomic<bool> m_shuttingDown{false}; // read by the pass threads too
     bool m_shutDown = false;
 };

@@ -60,7 +60,12 @@ void MainWindow::SendPriceMail()
                             m_watchList.Cell(row, ColChange), m_watchList.Cell(row, ColTrend)});
         }
     }
-    StartMailThread([this, mail = ComposePriceMail(rows)] { SendMail(MailKind::Price, mail.subject, mail.body); });
+    // Sent on a worker, so a slow mail server never freezes the window;
+    // closing waits for it.
+    StartWorker([this, mail = ComposePriceMail(rows)] {
+        SendMail(MailKind::Price, mail.subject, mail.body);
+        Post([this] { emit MailFinished(); });
+    });
 }
 
 MailAccount MainWindow::MailAccountSnapshot()
@@ -83,41 +88,15 @@ bool MainWindow::SendMail(MailKind kind, const std::string& subject, const std::
     return sent;
 }
 
-void MainWindow::StartMailThread(std::function<void()> send)
-{
-    if (m_shuttingDown)
-        return;
-    try {
-        m_mailThreads.emplace_back([this, send = std::move(send)] {
-            send();
-            const std::thread::id id = std::this_thread::get_id();
-            Post([this, id] { OnMailThreadFinished(id); });
-        });
-    } catch (const std::system_error&) {
-        // No thread, no mail; the schedule goes on.
-    }
-}
-
-void MainWindow::OnMailThreadFinished(std::thread::id id)
-{
-    for (auto mail = m_mailThreads.begin(); mail != m_mailThreads.end(); ++mail) {
-        if (mail->get_id() == id) {
-            mail->join();
-            m_mailThreads.erase(mail);
-            break;
-        }
-    }
-    emit MailThreadFinished();
-    if (m_shuttingDown && !WorkRunning())
-        FinishShutdown();
-}
-
 void MainWindow::SendTestMail(const std::string& address, const std::string& server)
 {
     MailAccount account = MailAccountSnapshot();
     account.server = server;
     account.address = address;
-    StartMailThread([account] { SendSmtpMail(account, kTestMailSender, kTestMailSubject, kTestMailBody); });
+    StartWorker([this, account] {
+        SendSmtpMail(account, kTestMailSender, kTestMailSubject, kTestMailBody);
+        Post([this] { emit MailFinished(); });
+    });
 }
 
 void MainWindow::ShowMailSettings()

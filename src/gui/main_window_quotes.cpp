@@ -15,41 +15,46 @@ namespace {
 constexpr std::array<int, 4> kIndexValueLabels = {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3, IDC_INDEX4};
 constexpr std::array<int, 4> kIndexChangeLabels = {IDC_INDEX1_CHANGE, IDC_INDEX2_CHANGE, IDC_INDEX3_CHANGE, IDC_INDEX4_CHANGE};
 
-// Entry row controls in the order of the quote values.
-constexpr std::array<int, QuoteValueCount> kEntryControls = {IDC_NAME, IDC_TIME, IDC_PRICE, IDC_CHANGE, IDC_RATE, IDC_VOLUME};
 constexpr std::array<Column, QuoteValueCount> kRowColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
 
 } // namespace
 
 void MainWindow::StartQuotePass()
 {
+    StartWorker([this, config = MakeQuotePassConfig(m_settings)] {
+        {
+            const std::lock_guard hold(m_quoteLock);
+            QuotePass(*this, config);
+        }
+        Post([this] { emit QuotePassFinished(); });
+    });
+}
+
+void MainWindow::StartWorker(std::function<void()> work)
+{
     if (m_shuttingDown)
         return;
     try {
-        m_passThreads.emplace_back([this, config = MakeQuotePassConfig(m_settings)] {
-            {
-                const std::lock_guard hold(m_quoteLock);
-                QuotePass(*this, config);
-            }
+        m_workerThreads.emplace_back([this, work = std::move(work)] {
+            work();
             const std::thread::id id = std::this_thread::get_id();
-            Post([this, id] { OnPassFinished(id); });
+            Post([this, id] { OnWorkerFinished(id); });
         });
     } catch (const std::system_error&) {
-        // No thread, no pass: the next tick tries again.
+        // No thread, no work: the next tick or edit tries again.
     }
 }
 
-void MainWindow::OnPassFinished(std::thread::id id)
+void MainWindow::OnWorkerFinished(std::thread::id id)
 {
-    for (auto pass = m_passThreads.begin(); pass != m_passThreads.end(); ++pass) {
-        if (pass->get_id() == id) {
-            pass->join();
-            m_passThreads.erase(pass);
+    for (auto worker = m_workerThreads.begin(); worker != m_workerThreads.end(); ++worker) {
+        if (worker->get_id() == id) {
+            worker->join();
+            m_workerThreads.erase(worker);
             break;
         }
     }
-    emit QuotePassFinished();
-    if (m_shuttingDown && !WorkRunning())
+    if (m_workerThreads.empty() && m_shuttingDown)
         FinishShutdown();
 }
 
@@ -82,20 +87,12 @@ int MainWindow::EntryMarket()
 
 void MainWindow::ShowEntryQuote(const QuoteValues& values, const std::string& trend)
 {
-    Post([this, values, trend] {
-        for (std::size_t i = 0; i < values.size(); ++i)
-            SetControlText(kEntryControls[i], values[i]);
-        SetControlText(IDC_TREND, trend);
-    });
+    Post([this, values, trend] { FillEntryRow(values, trend); });
 }
 
 void MainWindow::ShowEntryNoData()
 {
-    Post([this] {
-        for (int id : kEntryControls)
-            SetControlText(id, texts::Sjis(texts::NoData));
-        SetControlText(IDC_TREND, texts::Sjis(texts::NoData));
-    });
+    Post([this] { FillEntryRowNoData(); });
 }
 
 void MainWindow::ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)

@@ -104,7 +104,7 @@ TEST_F(MailTest, PriceMailsFollowTheClockThroughTheAfternoonAndTheNextDay)
                         S("[MEIGARA_DATA]\r\nKOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=6758\r\nSIJOU1=東証\r\n") +
                             "[LINK_JOUHOU]\r\nBASE_URL=" + simulator.BaseAddress() + S("/q?s=銘柄.市場\r\n"));
     QSignalSpy passes(window.get(), &MainWindow::QuotePassFinished);
-    QSignalSpy mails(window.get(), &MainWindow::MailThreadFinished);
+    QSignalSpy mails(window.get(), &MainWindow::MailFinished);
     ASSERT_TRUE(passes.wait(20000));
     ASSERT_FALSE(Cell(*window, 1, ColPrice).isEmpty());
     EXPECT_EQ(window->TimerInterval(PriceMailTimer), 30 * kMinute);
@@ -172,7 +172,7 @@ TEST_F(MailTest, FailedMailShowsSendErrorInItsOwnLabelUntilTheNextGoesOut)
     ASSERT_GT(server.Port(), 0);
     At(10, 0);
     auto window = Start(server.Server(), "KABUKAMAIL=1\r\nKABUKAUPDATETIME=10\r\nTEKIJIMAIL=1\r\n");
-    QSignalSpy mails(window.get(), &MainWindow::MailThreadFinished);
+    QSignalSpy mails(window.get(), &MainWindow::MailFinished);
     auto disclosureMail = [&] {
         // As a disclosure pass sends it: blocking, on its own thread.
         bool sent = false;

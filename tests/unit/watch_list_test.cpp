@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -123,4 +124,113 @@ TEST(WatchList, LoadKeepsFifteenOfTwentyRowsAndStoresThemBack)
     list.SetCell(0, ColName, "name"); // columns other than code, market and memo are not stored
     list.SetCell(0, ColMemo, "edited");
     EXPECT_EQ(list.StoredRows().front(), (StoredRow{"1000", "m0", "edited"}));
+}
+
+TEST(WatchList, MovingARowTakesItsStoresAlong)
+{
+    // Rows W X Y Z: W onto Y gives X Y W Z, Z onto X gives W Z X Y.
+    const struct {
+        std::size_t from, to;
+        std::vector<std::string> order;
+    } cases[] = {
+        {0, 2, {"c1", "c2", "c0", "c3"}},
+        {3, 1, {"c0", "c3", "c1", "c2"}},
+        {1, 2, {"c0", "c2", "c1", "c3"}},
+        {2, 2, {"c0", "c1", "c2", "c3"}},
+        {4, 0, {"c0", "c1", "c2", "c3"}},
+    };
+    for (const auto& c : cases) {
+        WatchList list = Filled(4);
+        if (c.from < 4)
+            list.SetCell(c.from, ColMemo, "memo");
+        list.MoveRow(c.from, c.to);
+        std::vector<std::string> order;
+        for (std::size_t r = 0; r < list.RowCount(); ++r)
+            order.push_back(list.Cell(r, ColCode));
+        EXPECT_EQ(order, c.order) << c.from << "->" << c.to;
+        if (c.from < 4) {
+            EXPECT_EQ(list.Cell(c.to, ColMemo), "memo");
+        }
+        ExpectStoresFollowRows(list);
+    }
+}
+
+// A long random run of every edit against a plain model of rows that carry
+// their own data: after each step the list and its stores match the model.
+TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
+{
+    struct ModelRow {
+        std::string code, quote;
+        std::vector<std::string> news, docs;
+    };
+    std::vector<ModelRow> model;
+    WatchList list;
+    std::mt19937 random(20261207);
+    int serial = 0;
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+
+    for (int step = 0; step < 5000; ++step) {
+        const std::size_t n = model.size();
+        switch (random() % 7) {
+        case 0:
+        case 1: { // add before a row or at the end
+            const std::size_t at = pick(n + 1);
+            const std::string code = "s" + std::to_string(serial++);
+            const bool added = list.InsertRow(at, code);
+            EXPECT_EQ(added, n < WatchList::kMaxRows);
+            if (added)
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), ModelRow{code, "", {}, {}});
+            break;
+        }
+        case 2: // delete a row
+            if (n > 0) {
+                const std::size_t at = pick(n);
+                list.RemoveRow(at);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+            break;
+        case 3: // a pass records a quote and a disclosure for a row
+            if (n > 0) {
+                const std::size_t at = pick(n);
+                model[at].quote = "q" + std::to_string(step);
+                model[at].news.push_back("n" + std::to_string(step));
+                model[at].docs.push_back("d" + std::to_string(step));
+                list.m_rowQuotes[at] = model[at].quote;
+                list.m_rowDisclosures[at].push_back(model[at].news.back());
+                list.m_rowDocPaths[at].push_back(model[at].docs.back());
+            }
+            break;
+        case 4: // drag
+            if (n > 0) {
+                const std::size_t from = pick(n), to = pick(n);
+                list.MoveRow(from, to);
+                ModelRow moved = model[from];
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(from));
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(to), moved);
+            }
+            break;
+        case 5: // another date
+            list.ClearDisclosures();
+            for (ModelRow& row : model)
+                row.news.clear(), row.docs.clear();
+            break;
+        case 6: // delete all, rarely
+            if (random() % 20 == 0) {
+                list.Clear();
+                model.clear();
+            }
+            break;
+        }
+
+        ASSERT_EQ(list.RowCount(), model.size()) << step;
+        ASSERT_EQ(list.m_rowQuotes.size(), model.size()) << step;
+        for (std::size_t r = 0; r < model.size(); ++r) {
+            ASSERT_EQ(list.Cell(r, ColCode), model[r].code) << step;
+            ASSERT_EQ(list.m_rowQuotes[r], model[r].quote) << step;
+            ASSERT_EQ(list.m_rowDisclosures[r], model[r].news) << step;
+            ASSERT_EQ(list.m_rowDocPaths[r], model[r].docs) << step;
+        }
+        for (std::size_t slot = model.size(); slot < WatchList::kRowStoreSlots; ++slot)
+            ASSERT_TRUE(list.m_rowDisclosures[slot].empty() && list.m_rowDocPaths[slot].empty()) << step;
+    }
 }

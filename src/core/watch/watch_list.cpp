@@ -39,10 +39,46 @@ void WatchList::RemoveRow(std::size_t row)
     m_rowDocPaths[static_cast<std::size_t>(end - 1)] = {};
 }
 
+namespace {
+
+template <typename Sequence>
+void Move(Sequence& items, std::size_t from, std::size_t to)
+{
+    const auto first = items.begin();
+    const auto f = static_cast<std::ptrdiff_t>(from);
+    const auto t = static_cast<std::ptrdiff_t>(to);
+    if (from < to)
+        std::rotate(first + f, first + f + 1, first + t + 1);
+    else
+        std::rotate(first + t, first + f, first + f + 1);
+}
+
+} // namespace
+
+void WatchList::MoveRow(std::size_t from, std::size_t to)
+{
+    if (from >= m_rows.size() || to >= m_rows.size() || from == to)
+        return;
+    Move(m_rows, from, to);
+    Move(m_rowQuotes, from, to);
+    Move(m_rowDisclosures, from, to);
+    Move(m_rowDocPaths, from, to);
+}
+
 void WatchList::Clear()
 {
     m_rows.clear();
     m_rowQuotes.clear();
+    for (auto& store : m_rowDisclosures)
+        store = {};
+    for (auto& store : m_rowDocPaths)
+        store = {};
+}
+
+void WatchList::ClearDisclosures()
+{
+    for (Cells& cells : m_rows)
+        cells[ColDisclosure].clear();
     for (auto& store : m_rowDisclosures)
         store = {};
     for (auto& store : m_rowDocPaths)

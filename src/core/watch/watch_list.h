@@ -40,12 +40,19 @@ public:
     bool IsFull() const { return m_rows.size() >= kMaxRows; }
 
     const std::string& Cell(std::size_t row, Column column) const { return m_rows.at(row)[column]; }
+    const Cells& RowCells(std::size_t row) const { return m_rows.at(row); }
     void SetCell(std::size_t row, Column column, std::string text) { m_rows.at(row)[column] = std::move(text); }
 
     // Inserts an empty row at position (clamped to the end); false when full.
     bool InsertRow(std::size_t position, const std::string& code);
     void RemoveRow(std::size_t row);
+    // Moves row `from` to index `to`; the rows between shift by one towards
+    // `from`. Out-of-range rows change nothing.
+    void MoveRow(std::size_t from, std::size_t to);
     void Clear();
+    // Forgets every row's disclosures (a new date is scanned): the marker
+    // cell and both disclosure stores, together.
+    void ClearDisclosures();
 
     void Load(const std::vector<StoredRow>& rows);
     std::vector<StoredRow> StoredRows() const;
