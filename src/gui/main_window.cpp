@@ -387,7 +387,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-
 void MainWindow::FinishShutdown()
 {
     if (m_shutDown)

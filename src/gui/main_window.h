@@ -86,6 +86,8 @@ public:
 signals:
     // A quote pass has ended and its results are in the window.
     void QuotePassFinished();
+    // The typed code's lookup has answered and the entry row shows it.
+    void EntryRowLookedUp();
     // A price or test mail has been sent or given up.
     void MailFinished();
     // The shutdown has saved the settings; the program may end.
