@@ -169,6 +169,11 @@ bool MainWindow::IsTimerActive(int id) const
     return m_timers.at(static_cast<std::size_t>(id))->isActive();
 }
 
+int MainWindow::TimerInterval(int id) const
+{
+    return m_timers.at(static_cast<std::size_t>(id))->interval();
+}
+
 void MainWindow::OnTimer(int id)
 {
     switch (id) {
@@ -189,6 +194,12 @@ void MainWindow::OnTimer(int id)
             ClampTrayRow();
             UpdateTrayIcon();
         }
+        break;
+    case PriceMailTimer:
+        OnPriceMailTimer();
+        break;
+    case MarketCloseMailTimer:
+        OnMarketCloseMailTimer();
         break;
     default:
         break;
@@ -273,6 +284,7 @@ void MainWindow::OnInitDialog()
         SelectRow(m_settings.m_selectedItem);
         show();
     }
+    ArmMailTimersAtStart(now);
 }
 
 void MainWindow::SetUpList()
@@ -354,9 +366,9 @@ void MainWindow::SelectRow(int row)
 }
 
 // Closing stops the timers and hides the window at once; running passes end
-// after the page they are fetching, queued ones fetch nothing, and the
-// settings are saved when the last of them has finished, so no pass outlives
-// the window.
+// after the page they are fetching, queued ones fetch nothing, a mail being
+// sent gets its exchange's time-out, and the settings are saved when the last
+// of them has finished, so no pass or mail outlives the window.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_shuttingDown) {

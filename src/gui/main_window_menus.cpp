@@ -132,6 +132,9 @@ bool MainWindow::OnCommand(int id, bool pickedWithMouse)
     case ID_LINK_URL_SETTINGS:
         ShowLinkUrlSettings();
         return true;
+    case ID_MAIL_SETTINGS:
+        ShowMailSettings();
+        return true;
     case ID_VERSION_INFO:
         ShowAboutDialog();
         return true;

@@ -59,6 +59,9 @@ struct Settings {
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
+    // An optional login for the mail server; read, never written.
+    std::string m_smtpUser;
+    std::string m_smtpPassword;
 };
 
 // One watch list row as the settings file stores it.
