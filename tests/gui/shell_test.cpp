@@ -226,7 +226,7 @@ TEST_F(ShellTest, SettingsMenuShowsStartInTrayCheckedAndClearsIt)
     EXPECT_NE(folder.ReadSettings().find("CHKGOTASK=0\r\n"), std::string::npos);
 }
 
-TEST_F(ShellTest, AboutDialogShowsTheTitleWithTheVersion)
+TEST_F(ShellTest, SettingsMenuOpensTheAboutAndMailDialogs)
 {
     auto window = Start();
     QTest::mouseClick(window->Control(IDC_SETTINGS), Qt::LeftButton);
@@ -244,6 +244,16 @@ TEST_F(ShellTest, AboutDialogShowsTheTitleWithTheVersion)
     EXPECT_EQ(title, QStringLiteral("ZELMORA株価"));
     EXPECT_EQ(softName, QStringLiteral("Zelmora！株価＆開示 ver6.5 "));
     EXPECT_FALSE(window->windowIcon().isNull());
+
+    QTest::mouseClick(window->Control(IDC_SETTINGS), Qt::LeftButton);
+    menu = ActivePopup();
+    ASSERT_NE(menu, nullptr);
+    OnNextModal([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        QTest::mouseClick(Button(dialog, QStringLiteral("ｷｬﾝｾﾙ")), Qt::LeftButton);
+    });
+    Pick(*menu, QStringLiteral("メール設定"));
+    EXPECT_EQ(title, QStringLiteral("メール設定"));
 }
 
 TEST_F(ShellTest, TrayMenuListsTheRowsAndChecksTheFirstWhenTheTrayRowWentAway)
