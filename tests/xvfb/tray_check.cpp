@@ -3,6 +3,7 @@
 // minimised window. Prints what it saw; exits 1 when the window was lost.
 
 #include <QApplication>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -59,8 +60,15 @@ int main(int argc, char* argv[])
         Check(QTest::qWaitFor([&] { return !window.isVisible() && TrayIconWidget(); }, 5000),
               "minimised into the notification area");
         QWidget* icon = TrayIconWidget();
-        if (icon)
+        if (icon) {
+            QTest::mouseClick(icon, Qt::RightButton, {}, icon->rect().center());
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            Check(menu && !menu->actions().isEmpty() && menu->actions().last()->text() == QStringLiteral("閉じる"),
+                  "a right click on the icon opens the tray menu");
+            if (menu)
+                menu->close();
             QTest::mouseDClick(icon, Qt::LeftButton, {}, icon->rect().center());
+        }
         Check(!window.Tray().IsShown(), "a double click on the icon leaves the tray");
     } else {
         QTest::qWait(500);
