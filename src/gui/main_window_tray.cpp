@@ -31,6 +31,7 @@ void MainWindow::ConnectTray()
 void MainWindow::GoToTrayAtStart()
 {
     if (!IsTrayAvailable()) {
+        SelectRow(m_settings.m_selectedItem);
         showMinimized();
         return;
     }
