@@ -39,16 +39,6 @@ TEST(CommandRanges, DecodesByTheRowsAndLinksThereAreNow)
         EXPECT_EQ(DecodeCommand(c.command, c.rows, c.links), c.expected) << c.command << " rows " << c.rows;
 }
 
-TEST(CommandRanges, MenuItemsDecodeToWhatTheyWereMadeFrom)
-{
-    for (std::size_t i = 0; i < 15; ++i) {
-        EXPECT_EQ(DecodeCommand(TrayRowCommand(i), 15, 7), (DecodedCommand{CommandKind::TrayRow, i}));
-        EXPECT_EQ(DecodeCommand(StockLinkCommand(i), 15, 15), (DecodedCommand{CommandKind::StockLink, i}));
-    }
-    EXPECT_EQ(DecodeCommand(DisclosureLineCommand(kDisclosureMenuMaxLines - 1), 1, 0).kind, CommandKind::DisclosureLine);
-    EXPECT_EQ(DecodeCommand(DisclosureLineCommand(kDisclosureMenuMaxLines), 1, 0).kind, CommandKind::Fixed);
-}
-
 TEST(DisclosureMenu, CaptionAndAddressSplitAtTheFirstUnderscoreOfACharacter)
 {
     struct Case {
