@@ -59,6 +59,11 @@ struct Settings {
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
+    // The exchange's disclosure listing base (ends with "/") and portal page;
+    // SPECIALKEY may move them (TEKIJI_URL, TEKIJI_TOP_URL), the program
+    // never writes them.
+    std::string m_disclosureListBase;
+    std::string m_disclosurePortal;
 };
 
 // One watch list row as the settings file stores it.

@@ -43,6 +43,7 @@ constexpr const char* kUtf8[] = {
     "%s ( %s ) %s",
     " %s ",
     "no data",
+    "あり 右click",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

@@ -41,6 +41,7 @@ enum Id {
     IndexValueFormat,   // index name, quote time, level
     IndexChangeFormat,  // index change
     NoData,             // entry row without a usable quote
+    DisclosureMarker,   // column 9 of a stock with a disclosure on the chosen date
     Count
 };
 
