@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -39,9 +40,6 @@ constexpr int kMemoColumnOffset = 608;
 constexpr int kMemoColumnOffsetInList = 595;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
-
-constexpr const char* kDisclosureListBase = "https://www.release.tdnet.info/inbs/";
-constexpr const char* kDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
 
 QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
 {
@@ -146,6 +144,7 @@ void MainWindow::ConnectControls()
         connectButton->setFocus();
         activateWindow();
     });
+    ConnectDisclosureControls();
 }
 
 void MainWindow::CreateTimers()
@@ -168,6 +167,12 @@ void MainWindow::OnTimer(int id)
     case QuoteTimer:
         if (IsMarketOpen(m_clock.Now()))
             StartQuotePass();
+        break;
+    case DisclosureTimer:
+        StartDisclosurePass();
+        break;
+    case DateSettleTimer:
+        OnDateSettled();
         break;
     default:
         break;
@@ -233,13 +238,14 @@ void MainWindow::OnInitDialog()
 
     LoadSettings();
 
-    m_disclosureListBase = kDisclosureListBase;
-    m_disclosurePortal = kDisclosurePortal;
+    m_disclosureListBase = m_settings.m_disclosureListBase;
+    m_disclosurePortal = m_settings.m_disclosurePortal;
     const LocalTime now = m_clock.Now();
     m_disclosureDate = DateList(now.year, now.month, now.day).front();
     FillDateCombo();
 
     StartQuotePass();
+    StartDisclosurePass();
     ConnectPolling();
     m_inTray = 0;
     SelectRow(m_settings.m_selectedItem);
@@ -306,6 +312,8 @@ void MainWindow::SaveSettings()
 void MainWindow::FillDateCombo()
 {
     auto* combo = static_cast<QComboBox*>(m_controls.at(IDC_DATE));
+    // Filling is no choice of the user's: no date change.
+    const QSignalBlocker quiet(combo);
     combo->clear();
     const LocalTime now = m_clock.Now();
     for (const std::string& date : DateList(now.year, now.month, now.day))

@@ -11,7 +11,6 @@
 
 #include "core/disclosure/disclosure_pass.h"
 #include "core/disclosure/history_file.h"
-#include "core/text/texts.h"
 #include "market_simulator.h"
 #include "market_simulator_disclosures.h"
 #include "support/sjis_literals.h"
@@ -28,10 +27,10 @@ public:
                                                                    paths(codes.size()), marked(codes.size()) {}
 
     bool Stopping() override { return false; }
-    void SetProgressText(const std::string& text) override
+    void ShowDisclosureProgress(bool running) override
     {
         const std::lock_guard hold(lock);
-        progress.push_back(text);
+        progress.push_back(running);
     }
     std::vector<std::string> RowCodes() override
     {
@@ -63,7 +62,7 @@ public:
     std::vector<std::vector<std::string>> paths;
     std::vector<bool> marked;
     std::vector<std::pair<std::string, std::string>> mails;
-    std::vector<std::string> progress;
+    std::vector<bool> progress;
 };
 
 class DisclosurePassCore : public ::testing::Test {
@@ -140,7 +139,7 @@ TEST_F(DisclosurePassCore, NewDisclosuresAreRecordedAndMailedOnceKnownOnesAreNot
     // A title with "_" is mailed whole; readers of the file split at its first "_".
     EXPECT_EQ(window.mails[2].second, S("13:30 株主総会資料_電子提供措置事項 "));
     EXPECT_EQ(window.marked, (std::vector<bool>{true, true, false, false}));
-    EXPECT_EQ(window.progress, (std::vector<std::string>{texts::Sjis(texts::DataFetching), ""}));
+    EXPECT_EQ(window.progress, (std::vector<bool>{true, false}));
     // Nothing downloaded, but the folders the records need exist.
     EXPECT_EQ(Files(), (std::set<std::string>{"20261207/7203/kaijistr.txt", "20261207/6758/kaijistr.txt"}));
 
@@ -220,7 +219,7 @@ TEST_F(DisclosurePassCore, AnEmptyWatchListStillWalksThePages)
     EXPECT_EQ(ListingRequests(), (std::vector<std::string>{"I_list_001_20261207.html", "I_list_002_20261207.html",
                                                            "I_list_003_20261207.html", "I_list_004_20261207.html"}));
     EXPECT_TRUE(Files().empty());
-    EXPECT_EQ(window.progress.back(), "");
+    EXPECT_EQ(window.progress, (std::vector<bool>{true, false}));
 }
 
 TEST_F(DisclosurePassCore, ShiftJisAndUtf8ListingsGiveTheSameEntries)
@@ -273,5 +272,5 @@ TEST_F(DisclosurePassCore, AnOversizedListingEndsThePass)
     DisclosurePass(window, config);
     EXPECT_EQ(ListingRequests().size(), 1u);
     EXPECT_FALSE(window.marked[0]);
-    EXPECT_EQ(window.progress.back(), "");
+    EXPECT_EQ(window.progress, (std::vector<bool>{true, false}));
 }

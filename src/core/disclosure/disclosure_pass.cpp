@@ -6,7 +6,6 @@
 #include "core/disclosure/whole_page_fetch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/text/encoding_converter.h"
-#include "core/text/texts.h"
 
 namespace zelmora {
 namespace {
@@ -62,7 +61,7 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
 
 void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config)
 {
-    window.SetProgressText(texts::Sjis(texts::DataFetching));
+    window.ShowDisclosureProgress(true);
     try {
         for (int page = 1; page <= kLastListingPage && !window.Stopping(); ++page) {
             if (!ScanPage(window, config, page))
@@ -71,7 +70,7 @@ void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& co
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
-    window.SetProgressText({});
+    window.ShowDisclosureProgress(false);
 }
 
 } // namespace zelmora

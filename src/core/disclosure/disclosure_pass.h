@@ -30,7 +30,8 @@ public:
 
     // True once the window is closing: the pass then asks for nothing more.
     virtual bool Stopping() = 0;
-    virtual void SetProgressText(const std::string& text) = 0;
+    // The status label shows that a pass runs while any pass runs.
+    virtual void ShowDisclosureProgress(bool running) = 0;
     // The code of every list row, in list order, as it is now.
     virtual std::vector<std::string> RowCodes() = 0;
     // A hit of the row's stock: marks the row's disclosure column and adds
