@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "core/disclosure/date_list.h"
+#include "core/links/link_template.h"
 #include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
 #include "core/version.h"
@@ -233,10 +234,15 @@ void MainWindow::OnInitDialog()
     m_dragIndex = 0;
 
     SetUpList();
+    ConnectEditing();
+    ConnectIndexLinks();
     m_intervalSpin->setRange(kMinQuoteIntervalSeconds, kMaxQuoteIntervalSeconds);
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
     LoadSettings();
+    LinkLists links = LoadLinkLists(m_programFolder);
+    m_indexLinks = std::move(links.indexLinks);
+    m_stockLinks = std::move(links.stockLinks);
 
     m_disclosureListBase = m_settings.m_disclosureListBase;
     m_disclosurePortal = m_settings.m_disclosurePortal;
@@ -244,7 +250,9 @@ void MainWindow::OnInitDialog()
     m_disclosureDate = DateList(now.year, now.month, now.day).front();
     FillDateCombo();
 
-    StartQuotePass();
+    // The first pass starts once the window is up, so it sees the selected
+    // row in the entry row.
+    Post([this] { StartQuotePass(); });
     StartDisclosurePass();
     ConnectPolling();
     m_inTray = 0;
@@ -261,6 +269,9 @@ void MainWindow::SetUpList()
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setShowGrid(true);
     m_list->setWordWrap(false);
+    // A dragged row scrolls the list by pixels near the window's edges.
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->viewport()->installEventFilter(this);
     // Columns are as narrow as the fixed widths say; show what fits, as a
     // plain list does, rather than an ellipsis.
     m_list->setTextElideMode(Qt::ElideNone);
@@ -332,6 +343,15 @@ void MainWindow::SelectRow(int row)
 bool MainWindow::OnCommand(int id)
 {
     switch (id) {
+    case ID_DELETE_ITEM:
+        DeleteWatchRow();
+        return true;
+    case ID_DELETE_ALL:
+        DeleteAllWatchRows();
+        return true;
+    case ID_OPEN_LINK:
+        OpenSelectedRowLink();
+        return true;
     case ID_CLOSE:
         close();
         return true;

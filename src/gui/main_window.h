@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,9 +20,12 @@
 #include "core/schedule/clock.h"
 #include "core/schedule/timers.h"
 #include "core/settings/settings.h"
+#include "core/text/texts.h"
 #include "core/watch/watch_list.h"
 
 class QComboBox;
+class QLabel;
+class QMouseEvent;
 class QSpinBox;
 class QTableView;
 class QTimer;
@@ -55,6 +60,17 @@ public:
     void OnListDoubleClick(int row, int column);
     void ConnectPolling();
     void DisconnectPolling();
+
+    // Watch list editing.
+    void AddToWatchList();
+    void DeleteWatchRow();
+    void DeleteAllWatchRows();
+
+    // Pages opened in the desktop's browser.
+    void OpenRowLink(int row);
+    void OpenSelectedRowLink();
+    void OpenStockLink(int entry);
+
     void OnTimer(int id);
     bool IsTimerActive(int id) const;
 
@@ -69,6 +85,7 @@ signals:
     void ShutdownFinished();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -90,6 +107,31 @@ private:
     // and closes only once no worker runs.
     void StartWorker(std::function<void()> work);
     void OnWorkerFinished(std::thread::id id);
+
+    void ConnectEditing();
+    void OnCodeChanged();
+    void OnMarketChanged();
+    void LookUpEntry();
+    void ForgetEntryLookup();
+    void ApplyEntryLookup(int serial, const QuoteValues& values);
+    void FillEntryRow(const QuoteValues& values, const std::string& trend);
+    void FillEntryRowNoData();
+    void ClearEntryRow();
+    std::string EntryText(int id) const;
+    void ShowMessage(texts::Id text);
+    int FirstSelectedRow() const;
+    void CopyRowToEntryRow(int row);
+    void StoreMemo(const QString& text);
+    void RowsChanged(int selectRow);
+
+    void ConnectIndexLinks();
+    void OpenIndexPage(int labelId);
+    std::string MarketLetterOfRow(int row) const;
+
+    void BeginRowDrag(QPoint listPoint);
+    void TrackRowDrag(QPoint windowPoint);
+    void DropRow(QPoint windowPoint);
+    bool FilterListMouse(QMouseEvent* event);
     void FinishShutdown();
 
     void ConnectDisclosureControls();
@@ -147,6 +189,16 @@ private:
     int m_entryMarket = 0;
     int m_dragging = 0;
     int m_dragIndex = 0;
+    std::unique_ptr<QLabel> m_dragImage;
+    QPoint m_dragHotspot;
+    bool m_listPressed = false;
+    QPoint m_listPressPoint;
+    // Each typed lookup gets a serial; only the newest one's answer counts.
+    int m_lookupSerial = 0;
+    bool m_lookupRunning = false;
+    bool m_addAfterLookup = false;
+    std::vector<std::string> m_indexLinks;
+    std::vector<std::string> m_stockLinks;
     // Guards what pass threads read or write of the window's state: the
     // watch list and its per-row stores, m_codeText and m_entryMarket.
     // Held only for single accesses, never across a network request.

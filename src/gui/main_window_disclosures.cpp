@@ -3,7 +3,6 @@
 // and opening a stock's recorded disclosures.
 
 #include <QComboBox>
-#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -147,10 +146,11 @@ void MainWindow::SendDisclosureMail(const std::string&, const std::string&)
 
 void MainWindow::OnListDoubleClick(int row, int column)
 {
-    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
-    if (selected.isEmpty() || selected.front().row() != row)
+    if (row < 0 || row != FirstSelectedRow())
         return;
-    if (column == ColDisclosure)
+    if (column >= ColCode && column <= ColTrend)
+        OpenRowLink(row);
+    else if (column == ColDisclosure)
         OpenDisclosure(row);
     else if (column == ColMemo)
         m_controls.at(IDC_MEMO)->setFocus();

@@ -15,8 +15,6 @@ namespace {
 constexpr std::array<int, 4> kIndexValueLabels = {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3, IDC_INDEX4};
 constexpr std::array<int, 4> kIndexChangeLabels = {IDC_INDEX1_CHANGE, IDC_INDEX2_CHANGE, IDC_INDEX3_CHANGE, IDC_INDEX4_CHANGE};
 
-// Entry row controls in the order of the quote values.
-constexpr std::array<int, QuoteValueCount> kEntryControls = {IDC_NAME, IDC_TIME, IDC_PRICE, IDC_CHANGE, IDC_RATE, IDC_VOLUME};
 constexpr std::array<Column, QuoteValueCount> kRowColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
 
 } // namespace
@@ -92,20 +90,12 @@ int MainWindow::EntryMarket()
 
 void MainWindow::ShowEntryQuote(const QuoteValues& values, const std::string& trend)
 {
-    Post([this, values, trend] {
-        for (std::size_t i = 0; i < values.size(); ++i)
-            SetControlText(kEntryControls[i], values[i]);
-        SetControlText(IDC_TREND, trend);
-    });
+    Post([this, values, trend] { FillEntryRow(values, trend); });
 }
 
 void MainWindow::ShowEntryNoData()
 {
-    Post([this] {
-        for (int id : kEntryControls)
-            SetControlText(id, texts::Sjis(texts::NoData));
-        SetControlText(IDC_TREND, texts::Sjis(texts::NoData));
-    });
+    Post([this] { FillEntryRowNoData(); });
 }
 
 void MainWindow::ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)

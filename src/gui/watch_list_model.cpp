@@ -1,6 +1,12 @@
 #include "gui/watch_list_model.h"
 
+#include <QApplication>
+#include <QColor>
+#include <QPalette>
+
 #include <array>
+
+#include "core/watch/cell_ink.h"
 
 #include "gui/sjis_qstring.h"
 
@@ -9,6 +15,23 @@ namespace {
 
 const std::array<const char*, ColumnCount> kColumnTitles = {
     "ｺｰﾄﾞ", "銘柄", "市場", "更新", "現在値", "前日差", "変化率", "出来高", "", "開示情報", "memoφ(．．)"};
+
+QVariant InkColour(CellInk ink)
+{
+    switch (ink) {
+    case CellInk::Rise:
+        return QColor(255, 20, 20);
+    case CellInk::Fall:
+        return QColor(20, 20, 255);
+    case CellInk::Black:
+        return QColor(0, 0, 0);
+    case CellInk::WindowText:
+        return QApplication::palette().color(QPalette::WindowText);
+    case CellInk::ListDefault:
+        break;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -29,9 +52,15 @@ int WatchListModel::columnCount(const QModelIndex& parent) const
 
 QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.RowCount())
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.RowCount())
         return {};
-    return ToQString(m_list.Cell(static_cast<std::size_t>(index.row()), static_cast<Column>(index.column())));
+    const auto row = static_cast<std::size_t>(index.row());
+    const auto column = static_cast<Column>(index.column());
+    if (role == Qt::DisplayRole)
+        return ToQString(m_list.Cell(row, column));
+    if (role == Qt::ForegroundRole)
+        return InkColour(CellInkAt(m_list.RowCells(row), column));
+    return {};
 }
 
 QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, int role) const

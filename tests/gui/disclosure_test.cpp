@@ -96,6 +96,11 @@ TEST_F(DisclosureWindowTest, MarksStocksWithDisclosuresAndOpensTheFirstOneRecord
     DoubleClick(*window, 2, ColMemo);
     EXPECT_EQ(window->focusWidget(), window->Control(IDC_MEMO));
     EXPECT_EQ(opened.size(), 3u);
+    DoubleClick(*window, 0, ColCode); // any other column: the quote page
+    DoubleClick(*window, 2, ColTrend);
+    ASSERT_EQ(opened.size(), 5u);
+    EXPECT_EQ(opened[3], QUrl(QStringLiteral("http://quote.yahoo.co.jp/q?s=7203.t")));
+    EXPECT_EQ(opened[4], QUrl(QStringLiteral("http://quote.yahoo.co.jp/q?s=6758.t")));
 }
 
 TEST_F(DisclosureWindowTest, DownloadedDocumentsOpenFromTheLocalCopyButProgramsNever)

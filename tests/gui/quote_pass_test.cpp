@@ -68,10 +68,13 @@ TEST_F(QuotePassTest, StartupPassFillsIndicesAndRows)
 {
     WriteSettings(S("KOSUU=3\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=123\r\nSIJOU1=東証\r\nNUM2=6758\r\nSIJOU2=大証\r\n"));
     auto window = Start();
-    // Four indices and two rows; the 3-byte code is never looked up.
-    ASSERT_TRUE(WaitForIdle(*window, 6));
+    // The selected row 0 in the entry row, four indices and two rows; the
+    // 3-byte code is never looked up.
+    ASSERT_TRUE(WaitForIdle(*window, 7));
     QTest::qWait(50);
-    EXPECT_EQ(simulator->RequestCount(), 6u);
+    EXPECT_EQ(simulator->RequestCount(), 7u);
+    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("7203"));
+    EXPECT_EQ(Text(*window, IDC_PRICE), Cell(*window, 0, 4));
 
     const sim::SimQuote nikkei = Quote("998407");
     EXPECT_EQ(Text(*window, IDC_INDEX1), Utf8("日経平均 ( " + nikkei.time + " ) " + nikkei.price));
@@ -171,9 +174,10 @@ TEST_F(QuotePassTest, PassesStartedWhileOneRunsWaitAndRunInFull)
     QTest::qWait(1000);
     EXPECT_EQ(Text(*window, IDC_PROGRESS), QStringLiteral("データ取得中"));
     window->StartQuotePass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return served == 10 && Text(*window, IDC_PROGRESS).isEmpty(); }, 30000));
+    // Two passes of entry row, four indices and one row.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return served == 12 && Text(*window, IDC_PROGRESS).isEmpty(); }, 30000));
     QTest::qWait(100);
-    EXPECT_EQ(served, 10);
+    EXPECT_EQ(served, 12);
     EXPECT_EQ(mostAtOnce, 1);
     EXPECT_FALSE(Cell(*window, 0, 4).isEmpty());
 }
@@ -183,17 +187,17 @@ TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpen)
     WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
     clock.now = {2026, 12, 5, 10, 0, 0, 6}; // Saturday
     auto window = Start();
-    ASSERT_TRUE(WaitForIdle(*window, 5));
+    ASSERT_TRUE(WaitForIdle(*window, 6));
     EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
     EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
 
     window->OnTimer(QuoteTimer);
     QTest::qWait(300);
-    EXPECT_EQ(simulator->RequestCount(), 5u);
+    EXPECT_EQ(simulator->RequestCount(), 6u);
 
     clock.now = {2026, 12, 4, 15, 30, 0, 5}; // Friday, last minute of trading
     window->OnTimer(QuoteTimer);
-    EXPECT_TRUE(WaitForIdle(*window, 10));
+    EXPECT_TRUE(WaitForIdle(*window, 12));
 }
 
 TEST_F(QuotePassTest, PollingNeedsRowsAndFollowsTheButtons)

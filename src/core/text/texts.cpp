@@ -43,6 +43,8 @@ constexpr const char* kUtf8[] = {
     "%s ( %s ) %s",
     " %s ",
     "no data",
+    "登録できるアイテム数は15個までです。",
+    "データが見つかりません　　",
     "あり 右click",
 };
 

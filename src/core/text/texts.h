@@ -41,6 +41,8 @@ enum Id {
     IndexValueFormat,   // index name, quote time, level
     IndexChangeFormat,  // index change
     NoData,             // entry row without a usable quote
+    ListFull,           // message: the list holds its 15 rows
+    NoQuoteFound,       // message: the entry row has no usable price
     DisclosureMarker,   // column 9 of a stock with a disclosure on the chosen date
     Count
 };

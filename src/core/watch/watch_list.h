@@ -40,6 +40,7 @@ public:
     bool IsFull() const { return m_rows.size() >= kMaxRows; }
 
     const std::string& Cell(std::size_t row, Column column) const { return m_rows.at(row)[column]; }
+    const Cells& RowCells(std::size_t row) const { return m_rows.at(row); }
     void SetCell(std::size_t row, Column column, std::string text) { m_rows.at(row)[column] = std::move(text); }
 
     // Inserts an empty row at position (clamped to the end); false when full.
