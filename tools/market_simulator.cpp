@@ -72,6 +72,9 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
                    response.set_content(EncodePage(body, options.encoding),
                                         std::string("text/html; charset=") + CharsetName(options.encoding));
                });
+    server.Get("/disclosure/", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(EncodePage(RenderDisclosurePortalUtf8(), PageEncoding::ShiftJis), "text/html; charset=Shift_JIS");
+    });
     // Documents behind the links, wherever a link points.
     server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [note](const httplib::Request& request, httplib::Response& response) {
         note(request);

@@ -15,8 +15,8 @@ namespace zelmora::sim {
 // Serves GET /q?s=SYMBOL quote pages; query parameters (enc, missing, status,
 // slow, cut, noanchor) override the defaults of the configuration per page.
 // Serves timely-disclosure listings at /inbs/[OPTIONS/]I_list_NNN_yyyymmdd.html
-// (see market_simulator_disclosures.h) and documents at any path ending in
-// .pdf, .htm, .html, .xml, .zip or .exe.
+// (see market_simulator_disclosures.h), documents at any path ending in
+// .pdf, .htm, .html, .xml, .zip or .exe, and the portal page /disclosure/.
 class MarketSimulator {
 public:
     struct Config {

@@ -123,6 +123,13 @@ std::string RenderListingPageUtf8(const std::string& date, int page, const Listi
     return text;
 }
 
+std::string RenderDisclosurePortalUtf8()
+{
+    return "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
+           "<title>適時開示情報 - 株価シミュレーター</title>\n</head>\n<body>\n<h1>適時開示情報</h1>\n"
+           "<p>上場会社の適時開示は日付ごとの一覧でご覧いただけます。</p>\n</body>\n</html>\n";
+}
+
 std::string RenderDocument(std::string_view path)
 {
     return "%PDF-1.4\n% Zelmora market simulator document\n% " + std::string(path) + "\n%%EOF\n";

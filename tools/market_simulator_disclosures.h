@@ -49,6 +49,9 @@ std::vector<SimDisclosure> DisclosuresFor(const std::string& date, const Listing
 // page.
 std::string RenderListingPageUtf8(const std::string& date, int page, const ListingOptions& options);
 
+// The exchange's disclosure portal page, in UTF-8.
+std::string RenderDisclosurePortalUtf8();
+
 // The bytes of a document: a small PDF naming the path it was asked by.
 std::string RenderDocument(std::string_view path);
 
