@@ -81,6 +81,8 @@ signals:
     void QuotePassFinished();
     // A disclosure pass has ended and its results are in the window.
     void DisclosurePassFinished();
+    // The typed code's lookup has answered and the entry row shows it.
+    void EntryRowLookedUp();
     // The shutdown has saved the settings; the program may end.
     void ShutdownFinished();
 

@@ -110,6 +110,7 @@ void MainWindow::ApplyEntryLookup(int serial, const QuoteValues& values)
         FillEntryRow(values, TrendMark(values[QuoteRate]));
     else
         FillEntryRowNoData();
+    emit EntryRowLookedUp();
     if (std::exchange(m_addAfterLookup, false))
         AddToWatchList();
 }

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "gui/desktop_opener.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -44,6 +46,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     g_defaultHandler = qInstallMessageHandler(FailOnWarning);
+    // No test hands a page to the desktop's browser.
+    zelmora::SetDesktopOpener([](const QUrl&) {});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,8 +1,12 @@
 #include "gui_test_support.h"
 
+#include "gui/desktop_opener.h"
 #include "gui/dialog_template.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -57,4 +61,32 @@ std::string ReadFileBytes(const std::string& path)
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer() : m_timer(new QTimer)
+{
+    QObject::connect(m_timer, &QTimer::timeout, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        text = box->text();
+        ++count;
+        box->button(QMessageBox::Ok)->click();
+    });
+    m_timer->start(10);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    delete m_timer;
+}
+
+OpenedPages::OpenedPages()
+{
+    zelmora::SetDesktopOpener([this](const QUrl& url) { urls.append(url.toString()); });
+}
+
+OpenedPages::~OpenedPages()
+{
+    zelmora::SetDesktopOpener([](const QUrl&) {});
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "core/schedule/clock.h"
@@ -37,3 +39,30 @@ QString Cell(zelmora::MainWindow& window, int row, int column);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Answers the next message box with OK and keeps its text; a test that
+// expects none checks that `text` stays empty.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer();
+    QString text;
+    int count = 0;
+
+private:
+    class QTimer* m_timer;
+};
+
+// Records the pages the program asks the desktop to open.
+class OpenedPages {
+public:
+    OpenedPages();
+    ~OpenedPages();
+    QStringList urls;
+};
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include "core/schedule/timers.h"
+#include "gui/command_ids.h"
+#include "gui/dialog_template.h"
+#include "gui/main_window.h"
+#include "gui_test_support.h"
+#include "market_simulator.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+
+namespace {
+
+// The user's path through the entry row and the list, against the local
+// market simulator.
+class WatchListEditTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        simulator = std::make_unique<sim::MarketSimulator>(sim::MarketSimulator::Config{{}, &clock});
+        ASSERT_GT(simulator->Start(0), 0);
+    }
+
+    std::unique_ptr<MainWindow> Start(const std::string& rows, const std::string& query = "")
+    {
+        folder.WriteSettings(S("[MEIGARA_DATA]\r\n") + rows + "[LINK_JOUHOU]\r\nBASE_URL=" + simulator->BaseAddress() +
+                             "/q?" + query + S("s=銘柄.市場") + "\r\n");
+        auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+        window->OnInitDialog();
+        lookups = std::make_unique<QSignalSpy>(window.get(), &MainWindow::EntryRowLookedUp);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return simulator->RequestCount() >= 4 && Text(*window, IDC_PROGRESS).isEmpty(); }, 20000));
+        return window;
+    }
+
+    // Rows "NUMi=code, SIJOUi=東証, MESSAGEi=memo i" for the codes given.
+    static std::string Rows(std::initializer_list<const char*> codes, int selected = 0)
+    {
+        std::string rows = "KOSUU=" + std::to_string(codes.size()) + "\r\nSELECTEDITEM=" + std::to_string(selected) + "\r\n";
+        int i = 0;
+        for (const char* code : codes) {
+            const std::string n = std::to_string(i++);
+            rows += "NUM" + n + "=" + code + "\r\nSIJOU" + n + S("=東証\r\nMESSAGE") + n + "=memo " + code + "\r\n";
+        }
+        return rows;
+    }
+
+    static QLineEdit* Edit(MainWindow& window, int id) { return static_cast<QLineEdit*>(window.Control(id)); }
+    static QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
+    static int RowCount(MainWindow& window) { return List(window)->model()->rowCount(); }
+
+    static QStringList Codes(MainWindow& window)
+    {
+        QStringList codes;
+        for (int r = 0; r < RowCount(window); ++r)
+            codes << Cell(window, r, 0);
+        return codes;
+    }
+
+    static int SelectedRow(MainWindow& window)
+    {
+        const QModelIndexList rows = List(window)->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+
+    // Types over the code edit the way a user does.
+    void Type(MainWindow& window, const QString& code)
+    {
+        lookupsBefore = lookups->count();
+        QLineEdit* edit = Edit(window, IDC_CODE);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, code);
+    }
+
+    void ChooseMarket(MainWindow& window, int index)
+    {
+        lookupsBefore = lookups->count();
+        static_cast<QComboBox*>(window.Control(IDC_MARKET))->setCurrentIndex(index);
+    }
+
+    // Waits for the answer to the lookup that the last edit started.
+    bool WaitForLookup()
+    {
+        return QTest::qWaitFor([&] { return lookups->count() > lookupsBefore; }, 20000);
+    }
+
+    bool WaitForPreview(MainWindow& window, const std::string& symbol)
+    {
+        return WaitForLookup() && Text(window, IDC_PRICE) == QString::fromStdString(sim::QuoteFor(symbol, clock.now)->price);
+    }
+
+    QPoint RowCentre(MainWindow& window, int row)
+    {
+        return List(window)->visualRect(List(window)->model()->index(row, 1)).center();
+    }
+
+    FixedClock clock;
+    ProgramFolderFixture folder;
+    std::unique_ptr<sim::MarketSimulator> simulator;
+    std::unique_ptr<QSignalSpy> lookups;
+    int lookupsBefore = 0;
+};
+
+} // namespace
+
+TEST_F(WatchListEditTest, TypedCodesArePreviewedAndAddedBeforeTheSelectedRow)
+{
+    auto window = Start(Rows({"7203", "6758"}, 1));
+    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("6758")); // the selected row is in the entry row
+    const std::size_t before = simulator->RequestCount();
+
+    // Three characters look nothing up; the fourth does, once.
+    Type(*window, QStringLiteral("998"));
+    QTest::qWait(200);
+    EXPECT_EQ(simulator->RequestCount(), before);
+    QTest::keyClicks(Edit(*window, IDC_CODE), QStringLiteral("4"));
+    ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
+    EXPECT_EQ(simulator->RequestCount(), before + 1);
+    EXPECT_EQ(Text(*window, IDC_NAME), QString::fromStdString(sim::QuoteFor("9984.t", clock.now)->name));
+
+    // Another market looks up again.
+    ChooseMarket(*window, 1);
+    ASSERT_TRUE(WaitForPreview(*window, "9984.q"));
+
+    QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+    EXPECT_EQ(Codes(*window), (QStringList{"7203", "9984", "6758"}));
+    EXPECT_EQ(Cell(*window, 1, 2), QStringLiteral("ＪＱ"));
+    EXPECT_EQ(Cell(*window, 1, 4), QString::fromStdString(sim::QuoteFor("9984.q", clock.now)->price));
+    EXPECT_EQ(Cell(*window, 1, 10), QString());
+    EXPECT_EQ(SelectedRow(*window), 1);
+    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
+    EXPECT_EQ(Text(*window, IDC_CODE), QString());
+    EXPECT_EQ(Text(*window, IDC_PRICE), QString());
+    EXPECT_EQ(Text(*window, IDC_TREND), QString());
+
+    // Enter right after typing, while the lookup still runs: the stock is
+    // added with the lookup's answer.
+    ChooseMarket(*window, 0); // the emptied code edit: nothing to look up
+    MessageBoxAnswerer noMessage;
+    Type(*window, QStringLiteral("7974"));
+    QTest::keyClick(Edit(*window, IDC_CODE), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount(*window) == 4; }, 20000));
+    EXPECT_EQ(noMessage.count, 0);
+    EXPECT_EQ(Codes(*window), (QStringList{"7203", "7974", "9984", "6758"}));
+    EXPECT_EQ(Cell(*window, 1, 4), QString::fromStdString(sim::QuoteFor("7974.t", clock.now)->price));
+
+    // A fifth character is an index code, looked up without a market.
+    Type(*window, QStringLiteral("99840"));
+    ASSERT_TRUE(WaitForLookup());
+    for (int id : {IDC_PRICE, IDC_TIME, IDC_CHANGE, IDC_RATE, IDC_VOLUME, IDC_TREND})
+        EXPECT_EQ(Text(*window, id), QStringLiteral("no data")) << id;
+}
+
+TEST_F(WatchListEditTest, FullListAndMissingPriceAreRefusedWithAMessage)
+{
+    std::string rows = "KOSUU=15\r\n";
+    for (int i = 0; i < 15; ++i)
+        rows += "NUM" + std::to_string(i) + "=" + std::to_string(1301 + i) + "\r\nSIJOU" + std::to_string(i) + S("=東証\r\n");
+    {
+        auto window = Start(rows);
+        Type(*window, QStringLiteral("9984"));
+        ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
+        MessageBoxAnswerer answer;
+        QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+        EXPECT_EQ(answer.count, 1);
+        EXPECT_EQ(answer.text, QStringLiteral("登録できるアイテム数は15個までです。"));
+        EXPECT_EQ(RowCount(*window), 15);
+    }
+    {
+        auto window = Start(Rows({"7203"}), "missing=price&");
+        window->DisconnectPolling();
+        Type(*window, QStringLiteral("9984"));
+        ASSERT_TRUE(WaitForLookup());
+        EXPECT_EQ(Text(*window, IDC_PRICE), QStringLiteral("no data"));
+        MessageBoxAnswerer answer;
+        QTest::keyClick(window->Control(IDC_MARKET), Qt::Key_Return);
+        EXPECT_EQ(answer.text, QStringLiteral("データが見つかりません　　"));
+        EXPECT_EQ(RowCount(*window), 1);
+        EXPECT_FALSE(window->IsTimerActive(QuoteTimer)); // polling untouched
+    }
+}
+
+TEST_F(WatchListEditTest, DeletingSelectsTheRowThatTookThePlace)
+{
+    auto window = Start(Rows({"1001", "1002", "1003", "1004"}, 1));
+    List(*window)->setFocus();
+    QTest::keyClick(List(*window), Qt::Key_Delete);
+    EXPECT_EQ(Codes(*window), (QStringList{"1001", "1003", "1004"}));
+    EXPECT_EQ(SelectedRow(*window), 1);
+    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("1003"));
+    EXPECT_EQ(Cell(*window, 1, 10), QStringLiteral("memo 1003"));
+
+    List(*window)->selectRow(2);
+    EXPECT_TRUE(window->OnCommand(ID_DELETE_ITEM));
+    EXPECT_EQ(Codes(*window), (QStringList{"1001", "1003"}));
+    EXPECT_EQ(SelectedRow(*window), 1); // the new last row
+
+    // Delete all without a selection deletes nothing but stops quote polling.
+    List(*window)->clearSelection();
+    EXPECT_TRUE(window->OnCommand(ID_DELETE_ALL));
+    EXPECT_EQ(RowCount(*window), 2);
+    EXPECT_FALSE(window->IsTimerActive(QuoteTimer));
+    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+
+    List(*window)->selectRow(0);
+    EXPECT_TRUE(window->OnCommand(ID_DELETE_ALL));
+    EXPECT_EQ(RowCount(*window), 0);
+    List(*window)->setFocus();
+    QTest::keyClick(List(*window), Qt::Key_Delete); // nothing left: nothing happens
+    EXPECT_EQ(RowCount(*window), 0);
+}
+
+TEST_F(WatchListEditTest, DraggedRowsTakeTheirMemoAlong)
+{
+    auto window = Start(Rows({"1001", "1002", "1003", "1004"}));
+    QWidget* viewport = List(*window)->viewport();
+
+    QTest::mousePress(viewport, Qt::LeftButton, {}, RowCentre(*window, 0));
+    QTest::mouseMove(viewport, RowCentre(*window, 0) + QPoint(0, 8));
+    QTest::mouseMove(viewport, RowCentre(*window, 2));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, RowCentre(*window, 2));
+    EXPECT_EQ(Codes(*window), (QStringList{"1002", "1003", "1001", "1004"}));
+    EXPECT_EQ(Cell(*window, 2, 10), QStringLiteral("memo 1001"));
+    EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1002"));
+    EXPECT_EQ(SelectedRow(*window), 2);
+
+    // Z onto X gives W Z X Y.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, RowCentre(*window, 3));
+    QTest::mouseMove(viewport, RowCentre(*window, 3) - QPoint(0, 8));
+    QTest::mouseMove(viewport, RowCentre(*window, 1));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, RowCentre(*window, 1));
+    EXPECT_EQ(Codes(*window), (QStringList{"1002", "1004", "1003", "1001"}));
+
+    // Released below the rows or onto itself: nothing moves.
+    const QPoint empty(RowCentre(*window, 0).x(), viewport->height() - 2);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, RowCentre(*window, 0));
+    QTest::mouseMove(viewport, empty);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, empty);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, RowCentre(*window, 1));
+    QTest::mouseMove(viewport, RowCentre(*window, 1) + QPoint(30, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, RowCentre(*window, 1) + QPoint(30, 0));
+    EXPECT_EQ(Codes(*window), (QStringList{"1002", "1004", "1003", "1001"}));
+}
+
+TEST_F(WatchListEditTest, OnlyTheUsersMemoEditsAreStored)
+{
+    auto window = Start(Rows({"1001", "1002"}));
+    EXPECT_EQ(Text(*window, IDC_MEMO), QStringLiteral("memo 1001"));
+    QLineEdit* memo = Edit(*window, IDC_MEMO);
+    memo->setFocus();
+    QTest::keyClicks(memo, QStringLiteral("!"));
+    EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
+
+    // A new code empties the memo edit, not the row's memo.
+    Type(*window, QStringLiteral("9984"));
+    EXPECT_EQ(Text(*window, IDC_MEMO), QString());
+    EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
+
+    // Selecting a row fills the entry row without a lookup.
+    ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
+    const std::size_t before = simulator->RequestCount();
+    List(*window)->selectRow(1);
+    QTest::qWait(200);
+    EXPECT_EQ(simulator->RequestCount(), before);
+    EXPECT_EQ(Text(*window, IDC_MEMO), QStringLiteral("memo 1002"));
+    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("1002"));
+    EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
+}
+
+TEST_F(WatchListEditTest, RisesAreRedAndFallsBlue)
+{
+    auto window = Start("KOSUU=0\r\n");
+    const struct {
+        const char* change;
+        const char* rate;
+        const char* trend;
+        QColor change5, rate6, disclosure9;
+    } cases[] = {
+        {"+12", "+0.4%", "△ ", QColor(255, 20, 20), QColor(255, 20, 20), QColor(255, 20, 20)},
+        {"-12", "-0.4%", "▼ ", QColor(20, 20, 255), QColor(20, 20, 255), QColor(20, 20, 255)},
+        {"0", "0.00%", "－ ", QColor(), QColor(), QApplication::palette().color(QPalette::WindowText)},
+        {"0", "0.00%", "▼ ", QColor(), QColor(), QColor(20, 20, 255)},
+    };
+    for (const auto& c : cases) {
+        Type(*window, QStringLiteral("9984"));
+        ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
+        Edit(*window, IDC_CHANGE)->setText(QString::fromUtf8(c.change));
+        Edit(*window, IDC_RATE)->setText(QString::fromUtf8(c.rate));
+        Edit(*window, IDC_TREND)->setText(QString::fromUtf8(c.trend));
+        List(*window)->clearSelection();
+        window->AddToWatchList();
+        const int row = RowCount(*window) - 1;
+        QAbstractItemModel* model = List(*window)->model();
+        auto colour = [&](int column) { return model->data(model->index(row, column), Qt::ForegroundRole).value<QColor>(); };
+        EXPECT_EQ(Cell(*window, row, 5), QString::fromUtf8(c.change));
+        EXPECT_EQ(colour(5), c.change5) << c.change;
+        EXPECT_EQ(colour(6), c.rate6) << c.change;
+        EXPECT_EQ(colour(9), c.disclosure9) << c.change;
+        EXPECT_EQ(colour(10), QColor(0, 0, 0)) << c.change;
+    }
+}
+
+TEST_F(WatchListEditTest, LinksOpenTheRowsAndIndicesPages)
+{
+    auto window = Start(S("KOSUU=3\r\nNUM0=7203\r\nSIJOU0=札幌\r\nNUM1=998407\r\nSIJOU1=東証\r\nNUM2=1234\r\nSIJOU2=NYSE\r\n"));
+    OpenedPages opened;
+    const QString sim = QString::fromStdString(simulator->BaseAddress());
+
+    List(*window)->clearSelection();
+    EXPECT_TRUE(window->OnCommand(ID_OPEN_LINK)); // no row: nothing opens
+    for (int row : {0, 1, 2}) {
+        List(*window)->selectRow(row);
+        window->OnCommand(ID_OPEN_LINK);
+    }
+    List(*window)->selectRow(1);
+    window->OpenStockLink(6); // the board, with an index code
+    window->OpenStockLink(7); // past the list: nothing
+    for (int id : {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3})
+        QTest::mouseClick(window->Control(id), Qt::LeftButton);
+
+    EXPECT_EQ(opened.urls, (QStringList{
+                               "http://quote.yahoo.co.jp/q?s=7203.s",
+                               "http://quote.yahoo.co.jp/q?s=998407",
+                               "http://quote.yahoo.co.jp/q?s=1234.",
+                               "http://messages.yahoo.co.jp/bbs?action=topics&board=100998407&sid=100998407&t",
+                               "http://quote.yahoo.co.jp/q?s=998407",
+                               sim + "/q?s=998405",
+                               sim + "/q?s=23337",
+                           }));
+}
