@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -149,9 +150,10 @@ TEST_F(DisclosureWindowTest, ChangingTheDateTwiceWithinASecondScansOnlyTheLastDa
     EXPECT_TRUE(std::filesystem::exists(folder.Folder() + date + "/7203/kaijistr.txt"));
 }
 
-TEST_F(DisclosureWindowTest, TheButtonAndTheTimerStartPasses)
+TEST_F(DisclosureWindowTest, TheButtonTheTimerAndAnAddedStockStartPasses)
 {
-    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n[LINK_JOUHOU]\r\nBASE_URL=") + simulator.BaseAddress() +
+                  S("/q?s=銘柄.市場\r\n"));
     auto window = StartAndScan();
     EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
     QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
@@ -159,6 +161,18 @@ TEST_F(DisclosureWindowTest, TheButtonAndTheTimerStartPasses)
     window->OnTimer(DisclosureTimer);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 2; }, 20000));
     EXPECT_EQ(simulator.DisclosureRequests().size(), 3u * 3u);
+
+    QSignalSpy lookedUp(window.get(), &MainWindow::EntryRowLookedUp);
+    auto* code = static_cast<QLineEdit*>(window->Control(IDC_CODE));
+    code->setFocus();
+    code->selectAll();
+    QTest::keyClick(code, Qt::Key_Backspace); // the selected row's code stands there
+    QTest::keyClicks(code, QStringLiteral("9984"));
+    ASSERT_TRUE(lookedUp.wait(20000));
+    QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 3; }, 20000));
+    EXPECT_EQ(Cell(*window, 0, ColCode), QStringLiteral("9984"));
+    EXPECT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
 }
 
 TEST_F(DisclosureWindowTest, ClosingDuringAPassSavesOnlyAfterItEnds)
