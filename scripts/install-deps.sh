@@ -17,6 +17,8 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 libcpp-httplib-dev
+python3
+python3-aiosmtpd
 fonts-ipafont-gothic
 xvfb
 xauth

@@ -162,6 +162,11 @@ bool MainWindow::IsTimerActive(int id) const
     return m_timers.at(static_cast<std::size_t>(id))->isActive();
 }
 
+int MainWindow::TimerInterval(int id) const
+{
+    return m_timers.at(static_cast<std::size_t>(id))->interval();
+}
+
 void MainWindow::OnTimer(int id)
 {
     switch (id) {
@@ -174,6 +179,12 @@ void MainWindow::OnTimer(int id)
         break;
     case DateSettleTimer:
         OnDateSettled();
+        break;
+    case PriceMailTimer:
+        OnPriceMailTimer();
+        break;
+    case MarketCloseMailTimer:
+        OnMarketCloseMailTimer();
         break;
     default:
         break;
@@ -258,6 +269,7 @@ void MainWindow::OnInitDialog()
     m_inTray = 0;
     SelectRow(m_settings.m_selectedItem);
     show();
+    ArmMailTimersAtStart(now);
 }
 
 void MainWindow::SetUpList()
@@ -355,15 +367,18 @@ bool MainWindow::OnCommand(int id)
     case ID_CLOSE:
         close();
         return true;
+    case ID_MAIL_SETTINGS:
+        ShowMailSettings();
+        return true;
     default:
         return false;
     }
 }
 
 // Closing stops the timers and hides the window at once; running passes end
-// after the page they are fetching, queued ones fetch nothing, and the
-// settings are saved when the last of them has finished, so no pass outlives
-// the window.
+// after the page they are fetching, queued ones fetch nothing, a mail being
+// sent gets its exchange's time-out, and the settings are saved when the last
+// of them has finished, so no pass or mail outlives the window.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_shuttingDown) {

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/disclosure/disclosure_pass.h"
+#include "core/mail/smtp_mail.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
 #include "core/schedule/timers.h"
@@ -33,6 +34,10 @@ class QTimer;
 namespace zelmora {
 
 class WatchListModel;
+struct MailSettingsFields;
+
+// The two kinds of notification mail; each has its status label.
+enum class MailKind { Price, Disclosure };
 
 // The program's one window: the watch list, the input row, the index band and
 // the status row, and all state of a run.
@@ -73,6 +78,16 @@ public:
 
     void OnTimer(int id);
     bool IsTimerActive(int id) const;
+    int TimerInterval(int id) const;
+
+    // Blocks until the mail is sent or given up; call it off the window's
+    // thread. Safe from several threads at once. Shows the outcome in the
+    // status label of that kind of mail. Returns true when the server took it.
+    bool SendMail(MailKind kind, const std::string& subject, const std::string& body);
+    // Mails the watch list's prices from a thread of its own.
+    void SendPriceMail();
+    // Runs the mail settings dialog; on OK arms or stops the price mail timers.
+    void ShowMailSettings();
 
     QWidget* Control(int id) const;
 
@@ -83,6 +98,8 @@ signals:
     void DisclosurePassFinished();
     // The typed code's lookup has answered and the entry row shows it.
     void EntryRowLookedUp();
+    // A price or test mail has been sent or given up.
+    void MailFinished();
     // The shutdown has saved the settings; the program may end.
     void ShutdownFinished();
 
@@ -135,6 +152,14 @@ private:
     void DropRow(QPoint windowPoint);
     bool FilterListMouse(QMouseEvent* event);
     void FinishShutdown();
+
+    // Mail, in main_window_mail.cpp.
+    void ArmMailTimersAtStart(const LocalTime& now);
+    void OnPriceMailTimer();
+    void OnMarketCloseMailTimer();
+    void ApplyMailSettings(const MailSettingsFields& fields);
+    void SendTestMail(const std::string& address, const std::string& server);
+    MailAccount MailAccountSnapshot();
 
     void ConnectDisclosureControls();
     DisclosurePassConfig MakeDisclosurePassConfig() const;
@@ -212,6 +237,9 @@ private:
     bool m_disclosureRunning = false;
     std::array<QTimer*, TimerCount> m_timers{};
     std::list<std::thread> m_workerThreads; // passes and lookups, running or waiting for their lock
+    // Guards the mail fields of m_settings (server, address, login and
+    // disclosure mail switch) that threads sending mail read.
+    std::mutex m_mailLock;
     std::atomic<bool> m_shuttingDown{false}; // read by the pass threads too
     bool m_shutDown = false;
 };

@@ -13,6 +13,7 @@
 
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/history_file.h"
+#include "core/mail/notification_mails.h"
 #include "core/text/sjis.h"
 #include "core/text/texts.h"
 #include "gui/desktop_opener.h"
@@ -140,8 +141,10 @@ bool MainWindow::ShowDisclosureHit(std::uint64_t scan, std::size_t row, const st
     return added;
 }
 
-void MainWindow::SendDisclosureMail(const std::string&, const std::string&)
+// Called on the pass thread, which the blocking send may hold.
+void MainWindow::SendDisclosureMail(const std::string& code, const std::string& entryText)
 {
+    SendMail(MailKind::Disclosure, DisclosureMailSubject(code), DisclosureMailBody(entryText));
 }
 
 void MainWindow::OnListDoubleClick(int row, int column)

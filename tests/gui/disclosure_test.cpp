@@ -18,6 +18,7 @@
 #include "gui/main_window.h"
 #include "gui_test_support.h"
 #include "integration/local_servers.h"
+#include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "market_simulator_disclosures.h"
 #include "support/sjis_literals.h"
@@ -120,6 +121,23 @@ TEST_F(DisclosureWindowTest, DownloadedDocumentsOpenFromTheLocalCopyButProgramsN
     std::filesystem::remove(document); // a missing local copy is left alone
     DoubleClick(*window, 0, ColDisclosure);
     EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(DisclosureWindowTest, NewDisclosuresOfTodayAreMailedOnce)
+{
+    zelmora::testing::SmtpTestServer server;
+    ASSERT_GT(server.Port(), 0);
+    const std::string mail = "TEKIJIMAIL=1\r\nSMTP=" + server.Server() + "\r\nADDRESS=kabu@example.jp\r\n";
+    WriteSettings(S("KOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=6758\r\nSIJOU1=東証\r\n"), mail);
+    StartAndScan().reset();
+    ASSERT_TRUE(server.WaitForMails(3));
+    EXPECT_EQ(server.Field(1, "subject") + "|" + server.Field(1, "body"),
+              "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n");
+    EXPECT_EQ(server.Field(3, "subject") + "|" + server.Field(3, "body"), "6758|13:30 株主総会資料_電子提供措置事項 \n");
+
+    auto restarted = StartAndScan(); // the history knows them all
+    EXPECT_EQ(server.MailCount(), 3u);
+    EXPECT_EQ(Text(*restarted, IDC_DISCLOSURE_MAIL_STATUS), QStringLiteral("適時開示をメール"));
 }
 
 TEST_F(DisclosureWindowTest, ChangingTheDateTwiceWithinASecondScansOnlyTheLastDate)

@@ -52,7 +52,7 @@ auto Fields(const Settings& s)
     return std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_markerRules, s.m_markerRuleValuesInFile,
                     s.m_quoteBaseUrl, s.m_quoteOpenUrl, s.m_indexOpenUrl, s.m_stockLinkName, s.m_indexLinkName,
                     s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
-                    s.m_smtpServer, s.m_mailAddress);
+                    s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword);
 }
 
 void ExpectSameSettings(const Settings& a, const Settings& b)
@@ -175,6 +175,8 @@ tekijimail = 1
 KABUKAMAIL=1
 KABUKAUPDATETIME=60
 SMTP=smtp.example.jp
+SMTPUSER=taro
+SMTPPASS=p=ss word
 ; 残すコメント
 EXTRA=残す
 [他のソフト]
@@ -192,6 +194,8 @@ A=あ
     EXPECT_EQ(s.m_stockLinkName, S("株価ページ"));
     EXPECT_EQ(s.m_marketCodes[6], "S");
     EXPECT_EQ(PriceMailStatusText(s), S("株価を60分毎にメール"));
+    // The mail login is read and never written: the save keeps its lines.
+    EXPECT_EQ(std::tie(s.m_smtpUser, s.m_smtpPassword), std::make_tuple("taro", "p=ss word"));
 
     const std::string after = SavedText(before, loaded);
     EXPECT_EQ(after, File(R"(; 設定ファイル
@@ -201,6 +205,8 @@ TEKIJIMAIL=1
 KABUKAMAIL=1
 KABUKAUPDATETIME=60
 SMTP=smtp.example.jp
+SMTPUSER=taro
+SMTPPASS=p=ss word
 ; 残すコメント
 EXTRA=残す
 ADDRESS=

@@ -27,4 +27,10 @@ struct NetworkLimits {
 // What the program uses for quote pages.
 inline constexpr NetworkLimits kPageLimits{};
 
+// One mail exchange, greeting to goodbye, is given this long; closing the
+// program waits at most this for a mail still being sent. Servers may think
+// a while after the mail's end, so there is no low-speed limit.
+inline constexpr std::chrono::milliseconds kMailTimeout{30'000};
+inline constexpr NetworkLimits kMailLimits{kConnectTimeout, kMailTimeout, 0, kLowSpeedTime, 0};
+
 } // namespace zelmora

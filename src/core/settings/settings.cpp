@@ -150,6 +150,8 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
     s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
+    s.m_smtpUser = profile.GetString(kSpecialSection, "SMTPUSER", "", kUrlBuffer);
+    s.m_smtpPassword = profile.GetString(kSpecialSection, "SMTPPASS", "", kUrlBuffer);
     s.m_disclosureListBase = profile.GetString(kSpecialSection, "TEKIJI_URL", kDefaultDisclosureListBase, kUrlBuffer);
     // Page names are appended to the base.
     if (s.m_disclosureListBase.empty())

@@ -59,6 +59,9 @@ struct Settings {
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
+    // An optional login for the mail server; read, never written.
+    std::string m_smtpUser;
+    std::string m_smtpPassword;
     // The exchange's disclosure listing base (ends with "/") and portal page;
     // SPECIALKEY may move them (TEKIJI_URL, TEKIJI_TOP_URL), the program
     // never writes them.

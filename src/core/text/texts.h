@@ -43,6 +43,7 @@ enum Id {
     NoData,             // entry row without a usable quote
     ListFull,           // message: the list holds its 15 rows
     NoQuoteFound,       // message: the entry row has no usable price
+    MailSendError,      // mail status label after a mail the server did not take
     DisclosureMarker,   // column 9 of a stock with a disclosure on the chosen date
     Count
 };

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelmora {
+
+// The cells of one watch list row that the price mail shows.
+struct PriceMailRow {
+    std::string code;
+    std::string time;
+    std::string price;
+    std::string change;
+    std::string trend; // carries its own trailing blank
+};
+
+struct PriceMail {
+    std::string subject;
+    std::string body;
+};
+
+// Subject: the update time of the first row. Body: one line per row in list
+// order, "code price changeTREND". An empty list gives an empty mail.
+PriceMail ComposePriceMail(const std::vector<PriceMailRow>& rows);
+
+// The disclosure mail: the first 4 characters of the stock code as the
+// subject, the disclosure's entry text as the body.
+std::string DisclosureMailSubject(const std::string& code);
+std::string DisclosureMailBody(const std::string& entryText);
+
+} // namespace zelmora

@@ -1,0 +1,45 @@
+#include "core/schedule/mail_schedule.h"
+
+#include "core/schedule/market_hours.h"
+#include "core/schedule/timers.h"
+
+namespace zelmora {
+namespace {
+
+bool IsClosingHour(const LocalTime& t)
+{
+    return t.hour == 11 || t.hour == 15;
+}
+
+} // namespace
+
+CloseMailStep MarketCloseMailStep(const LocalTime& now)
+{
+    if (!IsClosingHour(now))
+        return {false, kMarketCloseIdlePeriod};
+    if (now.minute >= 20 && now.minute <= 29)
+        return {false, kMarketCloseWatchPeriod};
+    return {IsMarketOpen(now), kMarketCloseIdlePeriod};
+}
+
+std::chrono::milliseconds MarketCloseMailStartPeriod(const LocalTime& now)
+{
+    return IsClosingHour(now) ? kMarketCloseWatchPeriod : kMarketCloseIdlePeriod;
+}
+
+CloseMailArming MarketCloseMailArmingAtConfirm(const LocalTime& now)
+{
+    if (!IsClosingHour(now))
+        return {kMarketCloseIdlePeriod, false};
+    return {kMarketCloseWatchPeriod, now.minute > 10};
+}
+
+std::chrono::milliseconds PriceMailPeriod(int intervalMinutes)
+{
+    constexpr int kDefaultMinutes = 30;
+    constexpr int kMinutesPerDay = 24 * 60;
+    const int minutes = intervalMinutes >= 1 && intervalMinutes <= kMinutesPerDay ? intervalMinutes : kDefaultMinutes;
+    return minutes * kPriceMailPeriodPerMinute;
+}
+
+} // namespace zelmora

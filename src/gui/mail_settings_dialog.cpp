@@ -1,0 +1,186 @@
+#include "gui/mail_settings_dialog.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdio>
+
+#include "core/text/texts.h"
+#include "gui/dialog_template.h"
+#include "gui/dialog_units.h"
+#include "gui/sjis_qstring.h"
+
+namespace zelmora {
+namespace {
+
+constexpr int kDialogUnitsWidth = 175;
+constexpr int kDialogUnitsHeight = 173;
+
+enum class Kind { Label, Edit, GroupBox, CheckBox, Radio, Button, DefaultButton };
+
+struct ControlSpec {
+    int id;
+    Kind kind;
+    int x, y, width, height;
+    const char* text; // UTF-8
+};
+
+// Template 158, in dialog units. Group boxes come first so that the
+// controls inside them lie above them.
+constexpr ControlSpec kControls[] = {
+    {IDC_STATIC, Kind::GroupBox, 7, 42, 100, 33, "適時情報メール"},
+    {IDC_STATIC, Kind::GroupBox, 7, 79, 161, 50, "株価メール"},
+    {IDC_STATIC, Kind::Label, 7, 11, 43, 8, "メールアドレス"},
+    {IDC_MAIL_ADDRESS, Kind::Edit, 63, 9, 105, 12, ""},
+    {IDC_STATIC, Kind::Label, 7, 26, 52, 8, "SMTPサーバー名"},
+    {IDC_SMTP_SERVER, Kind::Edit, 63, 24, 105, 12, ""},
+    {IDC_DISCLOSURE_MAIL, Kind::CheckBox, 16, 57, 81, 10, "適時情報をメールする"},
+    {IDC_TEST_MAIL, Kind::Button, 112, 55, 56, 15, "メール送信テスト"},
+    {IDC_PRICE_MAIL, Kind::CheckBox, 16, 93, 67, 10, "株価をメールする"},
+    {IDC_INTERVAL_10, Kind::Radio, 21, 110, 43, 10, "10分間隔"},
+    {IDC_INTERVAL_30, Kind::Radio, 71, 110, 43, 10, "30分間隔"},
+    {IDC_INTERVAL_60, Kind::Radio, 121, 110, 40, 10, "60分間隔"},
+    {IDOK_MAIL, Kind::DefaultButton, 66, 152, 50, 14, "OK"},
+    {IDCANCEL_MAIL, Kind::Button, 118, 152, 50, 14, "ｷｬﾝｾﾙ"},
+};
+
+constexpr struct {
+    int id;
+    int minutes;
+} kIntervals[] = {{IDC_INTERVAL_10, 10}, {IDC_INTERVAL_30, 30}, {IDC_INTERVAL_60, 60}};
+
+QWidget* Create(const ControlSpec& c, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+    case Kind::Label:
+        return new QLabel(text, parent);
+    case Kind::Edit:
+        return new QLineEdit(parent);
+    case Kind::GroupBox:
+        return new QGroupBox(text, parent);
+    case Kind::CheckBox:
+        return new QCheckBox(text, parent);
+    case Kind::Radio:
+        return new QRadioButton(text, parent);
+    case Kind::Button:
+    case Kind::DefaultButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setDefault(c.kind == Kind::DefaultButton);
+        button->setAutoDefault(c.kind == Kind::DefaultButton);
+        return button;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MailSettingsDialog::MailSettingsDialog(MailSettingsFields& fields, LabelSetter setLabel, TestMailSender sendTestMail)
+    : m_fields(fields), m_setLabel(std::move(setLabel)), m_sendTestMail(std::move(sendTestMail))
+{
+    setWindowTitle(QStringLiteral("メール設定"));
+    setFont(DialogFont());
+    CreateControls();
+    OnInitDialog();
+}
+
+void MailSettingsDialog::CreateControls()
+{
+    const DialogUnits units(font());
+    setFixedSize(units.X(kDialogUnitsWidth), units.Y(kDialogUnitsHeight));
+    for (const ControlSpec& c : kControls) {
+        QWidget* control = Create(c, this);
+        control->setGeometry(units.ToPixels(c.x, c.y, c.width, c.height));
+        if (c.id != IDC_STATIC) {
+            control->setObjectName(QStringLiteral("ctl%1").arg(c.id));
+            m_controls[c.id] = control;
+        }
+    }
+    m_intervalGroup = new QButtonGroup(this);
+    for (const auto& interval : kIntervals)
+        m_intervalGroup->addButton(static_cast<QRadioButton*>(m_controls.at(interval.id)), interval.id);
+
+    connect(static_cast<QCheckBox*>(m_controls.at(IDC_PRICE_MAIL)), &QCheckBox::clicked, this,
+            &MailSettingsDialog::EnableIntervalRadios);
+    connect(static_cast<QPushButton*>(m_controls.at(IDC_TEST_MAIL)), &QPushButton::clicked, this,
+            &MailSettingsDialog::SendTestMail);
+    connect(static_cast<QPushButton*>(m_controls.at(IDOK_MAIL)), &QPushButton::clicked, this, &QDialog::accept);
+    connect(static_cast<QPushButton*>(m_controls.at(IDCANCEL_MAIL)), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QWidget* MailSettingsDialog::Control(int id) const
+{
+    const auto found = m_controls.find(id);
+    return found == m_controls.end() ? nullptr : found->second;
+}
+
+bool MailSettingsDialog::IsChecked(int id) const
+{
+    return static_cast<QAbstractButton*>(m_controls.at(id))->isChecked();
+}
+
+void MailSettingsDialog::OnInitDialog()
+{
+    static_cast<QLineEdit*>(m_controls.at(IDC_MAIL_ADDRESS))->setText(ToQString(m_fields.mailAddress));
+    static_cast<QLineEdit*>(m_controls.at(IDC_SMTP_SERVER))->setText(ToQString(m_fields.smtpServer));
+    static_cast<QCheckBox*>(m_controls.at(IDC_DISCLOSURE_MAIL))->setChecked(m_fields.disclosureMailOn != 0);
+    static_cast<QCheckBox*>(m_controls.at(IDC_PRICE_MAIL))->setChecked(m_fields.priceMailOn != 0);
+    // 30 stands for every interval the radios do not offer, 300 among them.
+    int checked = IDC_INTERVAL_30;
+    if (m_fields.priceMailInterval == 10)
+        checked = IDC_INTERVAL_10;
+    else if (m_fields.priceMailInterval == 60)
+        checked = IDC_INTERVAL_60;
+    static_cast<QRadioButton*>(m_controls.at(checked))->setChecked(true);
+    if (m_fields.priceMailOn == 0)
+        EnableIntervalRadios();
+}
+
+void MailSettingsDialog::EnableIntervalRadios()
+{
+    const bool enabled = IsChecked(IDC_PRICE_MAIL);
+    for (const auto& interval : kIntervals)
+        m_controls.at(interval.id)->setEnabled(enabled);
+}
+
+void MailSettingsDialog::SendTestMail()
+{
+    m_sendTestMail(ToSjis(static_cast<QLineEdit*>(m_controls.at(IDC_MAIL_ADDRESS))->text()),
+                   ToSjis(static_cast<QLineEdit*>(m_controls.at(IDC_SMTP_SERVER))->text()));
+}
+
+void MailSettingsDialog::accept()
+{
+    m_fields.mailAddress = ToSjis(static_cast<QLineEdit*>(m_controls.at(IDC_MAIL_ADDRESS))->text());
+    m_fields.smtpServer = ToSjis(static_cast<QLineEdit*>(m_controls.at(IDC_SMTP_SERVER))->text());
+
+    m_fields.disclosureMailOn = IsChecked(IDC_DISCLOSURE_MAIL) ? 1 : 0;
+    m_setLabel(IDC_DISCLOSURE_MAIL_STATUS, m_fields.disclosureMailOn == 1 ? texts::Sjis(texts::DisclosureMailStatus) : std::string());
+
+    m_fields.priceMailOn = IsChecked(IDC_PRICE_MAIL) ? 1 : 0;
+    m_fields.priceMailInterval = 30;
+    for (const auto& interval : kIntervals) {
+        if (IsChecked(interval.id)) {
+            m_fields.priceMailInterval = interval.minutes;
+            break;
+        }
+    }
+
+    std::string priceLabel;
+    if (m_fields.priceMailOn == 1) {
+        char text[64];
+        std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), m_fields.priceMailInterval);
+        priceLabel = text;
+    }
+    m_setLabel(IDC_PRICE_MAIL_STATUS, priceLabel);
+    QDialog::accept();
+}
+
+} // namespace zelmora

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+
+#include "core/mail/notification_mails.h"
+#include "core/mail/smtp_mail.h"
+#include "integration/local_servers.h"
+#include "integration/smtp_test_server.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+using zelmora::testing::SmtpTestServer;
+
+namespace {
+
+constexpr const char* kAddress = "kabu@example.jp";
+
+MailAccount Account(const std::string& server)
+{
+    return {server, kAddress, "", ""};
+}
+
+} // namespace
+
+TEST(SmtpMail, MailsArriveWithSenderNameSubjectAndBodyIntact)
+{
+    SmtpTestServer server;
+    ASSERT_GT(server.Port(), 0);
+    const PriceMail prices = ComposePriceMail(
+        {{"7203", "15:00", "2,345", "+15", S("△ ")}, {"9984", "14:59", "6,012", "-120", S("▼ ")}, {"6758", "", "", "", ""}});
+    // Disclosure titles come in the listing page's encoding, here UTF-8.
+    const std::string title = "2027年3月期 第2四半期決算短信〔日本基準〕（連結）";
+    const std::string longSubject = "株価のお知らせ：トヨタ自動車、ソフトバンクグループ、ソニーグループの終値";
+    const struct {
+        std::string subject, body;
+        std::string expectedSubject, expectedBody; // UTF-8
+    } cases[] = {
+        {prices.subject, prices.body, "15:00", "7203 2,345 +15△ \n9984 6,012 -120▼ \n6758  \n"},
+        {DisclosureMailSubject("72030"), DisclosureMailBody("15:00 " + title + " "), "7203", "15:00 " + title + " \n"},
+        {S("9984\r\nBcc: evil@example.jp"), "x", "9984  Bcc: evil@example.jp", "x\n"},
+        {"dot", "first\n.\nlast\n", "dot", "first\n.\nlast\n"},
+        {S(longSubject.c_str()), "", longSubject, ""},
+    };
+    std::size_t n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expectedSubject);
+        ASSERT_NE(SendSmtpMail(Account(server.Server()), "zelmora", c.subject, c.body), 0);
+        ASSERT_TRUE(server.WaitForMails(++n));
+        EXPECT_EQ(server.Field(n, "subject"), c.expectedSubject);
+        EXPECT_EQ(server.Field(n, "body"), c.expectedBody);
+        EXPECT_EQ(server.Field(n, "from_name") + " " + server.Field(n, "from_address") + " " + server.Field(n, "to") + " " +
+                      server.Field(n, "rcpt_to") + " " + server.Field(n, "content_type"),
+                  "zelmora kabu@example.jp kabu@example.jp kabu@example.jp text/plain;utf-8");
+        EXPECT_FALSE(server.Field(n, "date").empty() || server.Field(n, "message_id").empty());
+        EXPECT_EQ(server.Field(n, "raw").find("\nBcc:"), std::string::npos);
+    }
+}
+
+TEST(SmtpMail, ServersThatRefuseOrDoNotAnswerGiveZero)
+{
+    SmtpTestServer refusing({.refuse = 1});
+    ASSERT_GT(refusing.Port(), 0);
+    zelmora::testing::RawServer silent([](int fd) { zelmora::testing::WaitForPeerClose(fd, std::chrono::seconds(5)); });
+    NetworkLimits quick;
+    quick.totalTimeout = std::chrono::milliseconds(1500);
+    const MailAccount cases[] = {
+        Account(refusing.Server()),
+        Account("127.0.0.1:" + std::to_string(zelmora::testing::UnusedPort())),
+        Account("smtp://127.0.0.1:" + std::to_string(silent.Port())),
+        Account(refusing.Server() + "/path"),
+        {refusing.Server(), "a@example.jp>\r\nRCPT TO:<b@example.jp", "", ""},
+        {refusing.Server(), "", "", ""},
+    };
+    for (const MailAccount& account : cases)
+        EXPECT_EQ(SendSmtpMail(account, "zelmora", "s", "b", quick), 0) << account.server << " " << account.address;
+    // Only the first reached the server; it takes the next mail.
+    EXPECT_NE(SendSmtpMail(Account(refusing.Server()), "zelmora", "s", "b"), 0);
+    EXPECT_TRUE(refusing.WaitForMails(1));
+    EXPECT_EQ(refusing.MailCount(), 1u);
+}
+
+TEST(SmtpMail, LogsInWhenTheServerRequiresIt)
+{
+    SmtpTestServer server({.user = "taro", .password = "se cret"});
+    ASSERT_GT(server.Port(), 0);
+    const struct {
+        std::string user, password;
+        bool sent;
+    } cases[] = {{"", "", false}, {"taro", "guess", false}, {"taro", "se cret", true}};
+    for (const auto& c : cases) {
+        const MailAccount account{"smtp://" + server.Server(), kAddress, c.user, c.password};
+        EXPECT_EQ(SendSmtpMail(account, "zelmora", "login", "body") != 0, c.sent) << c.user << " " << c.password;
+    }
+    ASSERT_TRUE(server.WaitForMails(1));
+    EXPECT_EQ(server.Field(1, "login"), "taro");
+    EXPECT_EQ(server.MailCount(), 1u);
+}
+
+TEST(SmtpMail, TwoSendsAtOnce)
+{
+    // Each mail is answered late, so the two exchanges overlap.
+    SmtpTestServer server({.delayMs = 300});
+    ASSERT_GT(server.Port(), 0);
+    int results[2] = {0, 0};
+    std::thread window([&] { results[0] = SendSmtpMail(Account(server.Server()), "zelmora", "price", "1"); });
+    std::thread pass([&] { results[1] = SendSmtpMail(Account(server.Server()), "zelmora", "7203", "2"); });
+    window.join();
+    pass.join();
+    EXPECT_TRUE(results[0] != 0 && results[1] != 0);
+    ASSERT_TRUE(server.WaitForMails(2));
+    EXPECT_EQ((std::set<std::string>{server.Field(1, "subject"), server.Field(2, "subject")}),
+              (std::set<std::string>{"price", "7203"}));
+}
