@@ -1,35 +1,10 @@
 #include "core/disclosure/whole_page_fetch.h"
 
-#include <curl/curl.h>
-
-#include <memory>
-#include <string_view>
-
 #include "core/platform/atomic_file.h"
+#include "core/quotes/http_get.h"
 
 namespace zelmora {
 namespace {
-
-bool CurlReady()
-{
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-bool IsHttpAddress(std::string_view address)
-{
-    auto startsWith = [&](std::string_view scheme) {
-        if (address.size() < scheme.size())
-            return false;
-        for (std::size_t i = 0; i < scheme.size(); ++i) {
-            const char c = address[i];
-            if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[i])
-                return false;
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
-}
 
 struct Transfer {
     CURL* handle = nullptr;
@@ -64,58 +39,17 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     return bytes;
 }
 
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 WholeBody Fetch(const std::string& address, std::size_t maxBytes, const NetworkLimits& limits)
 {
     WholeBody result;
-    if (!IsHttpAddress(address) || !CurlReady())
-        return result;
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    Transfer transfer;
+    transfer.maxBytes = maxBytes;
+    CurlHeaders headers;
+    const CurlHandle handle = OpenHttpGet(address, limits, headers, &WriteBody, &transfer);
     if (!handle)
         return result;
     CURL* h = handle.get();
-
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
-    for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* grown = curl_slist_append(headers.get(), line);
-        if (!grown)
-            return result;
-        headers.release();
-        headers.reset(grown);
-    }
-
-    Transfer transfer;
     transfer.handle = h;
-    transfer.maxBytes = maxBytes;
-
-    bool set = true;
-    auto opt = [&](CURLoption option, auto value) { set = set && curl_easy_setopt(h, option, value) == CURLE_OK; };
-    opt(CURLOPT_URL, address.c_str());
-    opt(CURLOPT_PROTOCOLS_STR, "http,https");
-    opt(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    opt(CURLOPT_USERAGENT, kUserAgent);
-    opt(CURLOPT_HTTPHEADER, headers.get());
-    opt(CURLOPT_FOLLOWLOCATION, 1L);
-    opt(CURLOPT_MAXREDIRS, limits.maxRedirects);
-    opt(CURLOPT_NOSIGNAL, 1L);
-    opt(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
-    opt(CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    if (limits.lowSpeedBytesPerSecond > 0) {
-        opt(CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
-        opt(CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
-    }
-    opt(CURLOPT_SSL_VERIFYPEER, 1L);
-    opt(CURLOPT_SSL_VERIFYHOST, 2L);
-    opt(CURLOPT_WRITEFUNCTION, &WriteBody);
-    opt(CURLOPT_WRITEDATA, &transfer);
-    if (!set)
-        return result;
 
     const CURLcode code = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
