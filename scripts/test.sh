@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs every test: the full build, then
 # the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# the threaded quote pass, fetcher and mail sender under ThreadSanitizer.
+# the threaded quote and disclosure passes, fetcher and mail sender under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -46,7 +46,7 @@ run_suite() {
 
 run_suite "all tests" --test-dir build --parallel 2
 run_suite "core tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration"
-run_suite "quote passes, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|PageFetcher|SmtpMail"
+run_suite "quote and disclosure passes, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|DisclosurePassCore|PageFetcher|SmtpMail"
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
 echo "$passed passed, $failed failed, $skipped skipped"

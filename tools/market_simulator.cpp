@@ -7,6 +7,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+#include "market_simulator_disclosures.h"
 
 namespace zelmora::sim {
 
@@ -15,7 +18,7 @@ struct MarketSimulator::Impl {
 
     void RegisterRoutes();
     void RegisterQuotePages();
-    // Disclosure listings and documents will register beside the quote pages.
+    void RegisterDisclosurePages();
 
     void ServeQuotePage(const httplib::Request& request, httplib::Response& response);
     void Send(httplib::Response& response, int status, std::string body, const PageOptions& options);
@@ -29,6 +32,7 @@ struct MarketSimulator::Impl {
     std::thread thread;
     int port = -1;
     std::atomic<std::size_t> requests{0};
+    std::vector<std::string> disclosureRequests; // guarded by mutex
     std::atomic<bool> listenEnded{false};
 
     std::mutex mutex;
@@ -42,6 +46,40 @@ void MarketSimulator::Impl::RegisterRoutes()
     // connection waits for delayed ACKs.
     server.set_tcp_nodelay(true);
     RegisterQuotePages();
+    RegisterDisclosurePages();
+}
+
+void MarketSimulator::Impl::RegisterDisclosurePages()
+{
+    auto note = [this](const httplib::Request& request) {
+        const std::lock_guard hold(mutex);
+        disclosureRequests.push_back(request.path);
+    };
+    server.Get(R"(/inbs/(?:([^/]*)/)?I_list_(\d{3})_(\d{8})\.html)",
+               [this, note](const httplib::Request& request, httplib::Response& response) {
+                   note(request);
+                   ListingOptions options;
+                   if (!ApplyListingOptions(options, request.matches[1].str())) {
+                       response.status = 400;
+                       return;
+                   }
+                   const std::string body = RenderListingPageUtf8(request.matches[3], std::stoi(request.matches[2]), options);
+                   if (body.empty()) {
+                       response.status = 404;
+                       response.set_content(RenderErrorPageUtf8(404), "text/html; charset=UTF-8");
+                       return;
+                   }
+                   response.set_content(EncodePage(body, options.encoding),
+                                        std::string("text/html; charset=") + CharsetName(options.encoding));
+               });
+    server.Get("/disclosure/", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(EncodePage(RenderDisclosurePortalUtf8(), PageEncoding::ShiftJis), "text/html; charset=Shift_JIS");
+    });
+    // Documents behind the links, wherever a link points.
+    server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [note](const httplib::Request& request, httplib::Response& response) {
+        note(request);
+        response.set_content(RenderDocument(request.path), "application/pdf");
+    });
 }
 
 void MarketSimulator::Impl::RegisterQuotePages()
@@ -170,6 +208,17 @@ std::string MarketSimulator::QuoteAddress(std::string_view symbol) const
 std::size_t MarketSimulator::RequestCount() const
 {
     return m_impl->requests;
+}
+
+std::string MarketSimulator::ListingBase() const
+{
+    return BaseAddress() + "/inbs/";
+}
+
+std::vector<std::string> MarketSimulator::DisclosureRequests() const
+{
+    const std::lock_guard hold(m_impl->mutex);
+    return m_impl->disclosureRequests;
 }
 
 } // namespace zelmora::sim

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/schedule/clock.h"
 #include "market_simulator_pages.h"
@@ -13,6 +14,9 @@ namespace zelmora::sim {
 // A local HTTP server for the demo and the tests, bound to 127.0.0.1 only.
 // Serves GET /q?s=SYMBOL quote pages; query parameters (enc, missing, status,
 // slow, cut, noanchor) override the defaults of the configuration per page.
+// Serves timely-disclosure listings at /inbs/[OPTIONS/]I_list_NNN_yyyymmdd.html
+// (see market_simulator_disclosures.h), documents at any path ending in
+// .pdf, .htm, .html, .xml, .zip or .exe, and the portal page /disclosure/.
 class MarketSimulator {
 public:
     struct Config {
@@ -35,7 +39,10 @@ public:
     int Port() const;
     std::string BaseAddress() const; // http://127.0.0.1:PORT
     std::string QuoteAddress(std::string_view symbol) const;
-    std::size_t RequestCount() const;
+    std::size_t RequestCount() const; // quote pages
+    std::string ListingBase() const;  // http://127.0.0.1:PORT/inbs/
+    // Paths of the listing pages and documents asked for, in order.
+    std::vector<std::string> DisclosureRequests() const;
 
 private:
     struct Impl;

@@ -16,6 +16,8 @@ void Usage(std::FILE* out)
                  "usage: zelmora-market-sim --port N [--enc sjis|euc|utf8] [--missing price]\n"
                  "                          [--status N] [--slow MS] [--cut] [--noanchor]\n"
                  "Serves quote pages on 127.0.0.1:N at /q?s=CODE.M and /q?s=998407 (998405, 23337, 5040469).\n"
+                 "Serves disclosure listings at /inbs/I_list_001_yyyymmdd.html (options as a path\n"
+                 "segment: /inbs/pages=3,enc=utf8,hostile=1,big=1/I_list_001_yyyymmdd.html) and documents.\n"
                  "--port 0 picks a free port. The first line printed is \"port N\".\n"
                  "The flags apply to every page; the same names work as query parameters per page.\n");
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -42,9 +43,6 @@ constexpr int kMemoColumnOffset = 608;
 constexpr int kMemoColumnOffsetInList = 595;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
-
-constexpr const char* kDisclosureListBase = "https://www.release.tdnet.info/inbs/";
-constexpr const char* kDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
 
 QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
 {
@@ -153,6 +151,7 @@ void MainWindow::ConnectControls()
         connectButton->setFocus();
         activateWindow();
     });
+    ConnectDisclosureControls();
 }
 
 void MainWindow::CreateTimers()
@@ -194,6 +193,12 @@ void MainWindow::OnTimer(int id)
             ClampTrayRow();
             UpdateTrayIcon();
         }
+        break;
+    case DisclosureTimer:
+        StartDisclosurePass();
+        break;
+    case DateSettleTimer:
+        OnDateSettled();
         break;
     case PriceMailTimer:
         OnPriceMailTimer();
@@ -267,8 +272,8 @@ void MainWindow::OnInitDialog()
     m_indexLinks = std::move(links.indexLinks);
     m_stockLinks = std::move(links.stockLinks);
 
-    m_disclosureListBase = kDisclosureListBase;
-    m_disclosurePortal = kDisclosurePortal;
+    m_disclosureListBase = m_settings.m_disclosureListBase;
+    m_disclosurePortal = m_settings.m_disclosurePortal;
     const LocalTime now = m_clock.Now();
     m_disclosureDate = DateList(now.year, now.month, now.day).front();
     FillDateCombo();
@@ -276,6 +281,7 @@ void MainWindow::OnInitDialog()
     // The first pass starts once the window is up, so it sees the selected
     // row in the entry row.
     Post([this] { StartQuotePass(); });
+    StartDisclosurePass();
     ConnectPolling();
     m_inTray = 0;
     if (m_settings.m_startInTray == 1) {
@@ -350,6 +356,8 @@ void MainWindow::SaveSettings()
 void MainWindow::FillDateCombo()
 {
     auto* combo = static_cast<QComboBox*>(m_controls.at(IDC_DATE));
+    // Filling is no choice of the user's: no date change.
+    const QSignalBlocker quiet(combo);
     combo->clear();
     const LocalTime now = m_clock.Now();
     for (const std::string& date : DateList(now.year, now.month, now.day))

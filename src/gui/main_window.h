@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <map>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/disclosure/disclosure_pass.h"
 #include "core/mail/smtp_mail.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
@@ -42,7 +44,7 @@ enum class MailKind { Price, Disclosure };
 
 // The program's one window: the watch list, the input row, the index band and
 // the status row, and all state of a run.
-class MainWindow : public QWidget, private QuotePassWindow {
+class MainWindow : public QWidget, private QuotePassWindow, private DisclosurePassWindow {
     Q_OBJECT
 public:
     MainWindow(std::string programFolder, const Clock& clock, QWidget* parent = nullptr);
@@ -70,6 +72,12 @@ public:
     // Starts a quote pass on a thread of its own; a pass started while
     // another runs waits for it, then runs in full.
     void StartQuotePass();
+    // Starts a disclosure pass for the chosen date on a thread of its own;
+    // passes queue on the disclosure lock like quote passes on theirs.
+    void StartDisclosurePass();
+    // A double click on the list: the row's quote page, its first recorded
+    // disclosure (column 9) or the memo edit (column 10).
+    void OnListDoubleClick(int row, int column);
     void ConnectPolling();
     void DisconnectPolling();
 
@@ -101,6 +109,8 @@ public:
 signals:
     // A quote pass has ended and its results are in the window.
     void QuotePassFinished();
+    // A disclosure pass has ended and its results are in the window.
+    void DisclosurePassFinished();
     // The typed code's lookup has answered and the entry row shows it.
     void EntryRowLookedUp();
     // A price or test mail has been sent or given up.
@@ -167,6 +177,16 @@ private:
     void SendTestMail(const std::string& address, const std::string& server);
     MailAccount MailAccountSnapshot();
 
+    void ConnectDisclosureControls();
+    DisclosurePassConfig MakeDisclosurePassConfig() const;
+    void OnDateSelected(int index);
+    void OnDateSettled();
+    void OpenDisclosure(int row);
+
+    // The status label: "データ取得中" while a disclosure pass runs, else
+    // what the quote pass last set.
+    void ShowProgress();
+
     // The tray (main_window_tray.cpp).
     void ConnectTray();
     void GoToTrayAtStart();
@@ -189,9 +209,10 @@ private:
     void ShowLinkUrlSettings();
     void ShowAboutDialog();
 
-    // What a quote pass reads and writes, called on the pass thread.
+    // What quote and disclosure passes read and write, called on the pass thread.
     bool Stopping() override;
     void SetProgressText(const std::string& text) override;
+    void ShowDisclosureProgress(bool running) override;
     std::string EntryCode() override;
     int EntryMarket() override;
     void ShowEntryQuote(const QuoteValues& values, const std::string& trend) override;
@@ -201,6 +222,10 @@ private:
     bool StoreRowQuote(std::size_t row, const std::string& record) override;
     void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                       const std::string& trend) override;
+    std::vector<std::string> RowCodes() override;
+    bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText,
+                           const std::string& documentPath) override;
+    void SendDisclosureMail(const std::string& code, const std::string& entryText) override;
 
     const std::string m_programFolder;
     const Clock& m_clock;
@@ -243,6 +268,11 @@ private:
     // watch list and its per-row stores, m_codeText and m_entryMarket.
     // Held only for single accesses, never across a network request.
     std::mutex m_rowsLock;
+    // Date changes so far; a pass begun before the last one shows nothing.
+    // Written on the window's thread under m_rowsLock.
+    std::uint64_t m_disclosureScan = 0;
+    std::string m_quoteProgress;
+    bool m_disclosureRunning = false;
     std::array<QTimer*, TimerCount> m_timers{};
     std::list<std::thread> m_workerThreads; // passes and lookups, running or waiting for their lock
     // Guards the mail fields of m_settings (server, address, login and

@@ -187,7 +187,7 @@ void MainWindow::AddToWatchList()
 
     static_cast<QLineEdit*>(m_controls.at(IDC_CODE))->clear();
     ClearEntryRow();
-    // The disclosure pass for the new stock starts here.
+    StartDisclosurePass();
 }
 
 void MainWindow::DeleteWatchRow()

@@ -70,7 +70,10 @@ bool MainWindow::Stopping()
 
 void MainWindow::SetProgressText(const std::string& text)
 {
-    Post([this, text] { SetControlText(IDC_PROGRESS, text); });
+    Post([this, text] {
+        m_quoteProgress = text;
+        ShowProgress();
+    });
 }
 
 std::string MainWindow::EntryCode()

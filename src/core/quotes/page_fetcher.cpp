@@ -1,41 +1,10 @@
 #include "core/quotes/page_fetcher.h"
 
-#include <curl/curl.h>
-
-#include <memory>
-
+#include "core/quotes/http_get.h"
 #include "core/quotes/page_window_cutter.h"
 
 namespace zelmora {
 namespace {
-
-bool CurlReady()
-{
-    // Function-local static: initialised once, thread-safe.
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-// libcurl would otherwise guess a scheme for "example" or accept file: and
-// other protocols from a hand-edited address.
-bool IsHttpAddress(std::string_view address)
-{
-    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
-}
 
 struct Transfer {
     CURL* handle = nullptr;
@@ -68,13 +37,6 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     return bytes;
 }
 
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
 FetchOutcome StatusOutcome(long status)
 {
     FetchOutcome outcome;
@@ -85,48 +47,13 @@ FetchOutcome StatusOutcome(long status)
 
 FetchOutcome Fetch(const std::string& address, const NetworkLimits& limits)
 {
-    if (!IsHttpAddress(address) || !CurlReady())
-        return {};
-
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    Transfer transfer;
+    CurlHeaders headers;
+    const CurlHandle handle = OpenHttpGet(address, limits, headers, &WriteBody, &transfer);
     if (!handle)
         return {};
     CURL* h = handle.get();
-
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
-    for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* grown = curl_slist_append(headers.get(), line);
-        if (!grown)
-            return {};
-        headers.release();
-        headers.reset(grown);
-    }
-
-    Transfer transfer;
     transfer.handle = h;
-
-    bool set = true;
-    auto opt = [&](CURLoption option, auto value) { set = set && curl_easy_setopt(h, option, value) == CURLE_OK; };
-    opt(CURLOPT_URL, address.c_str());
-    opt(CURLOPT_PROTOCOLS_STR, "http,https");
-    opt(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    opt(CURLOPT_USERAGENT, kUserAgent);
-    opt(CURLOPT_HTTPHEADER, headers.get());
-    opt(CURLOPT_FOLLOWLOCATION, 1L);
-    opt(CURLOPT_MAXREDIRS, limits.maxRedirects);
-    opt(CURLOPT_NOSIGNAL, 1L);
-    opt(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
-    opt(CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    if (limits.lowSpeedBytesPerSecond > 0) {
-        opt(CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
-        opt(CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
-    }
-    opt(CURLOPT_SSL_VERIFYPEER, 1L);
-    opt(CURLOPT_SSL_VERIFYHOST, 2L);
-    opt(CURLOPT_WRITEFUNCTION, &WriteBody);
-    opt(CURLOPT_WRITEDATA, &transfer);
-    if (!set)
-        return {};
 
     const CURLcode result = curl_easy_perform(h);
     long status = 0;

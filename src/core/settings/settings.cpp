@@ -30,6 +30,9 @@ constexpr std::size_t kRuleBuffer = 256;
 constexpr std::size_t kUrlBuffer = 512;
 constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
 
+constexpr const char* kDefaultDisclosureListBase = "https://www.release.tdnet.info/inbs/";
+constexpr const char* kDefaultDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
+
 constexpr std::array<texts::Id, kMarketCount> kMarketNameIds = {
     texts::MarketTokyo, texts::MarketJasdaq, texts::MarketHercules, texts::MarketOsaka,
     texts::MarketNagoya, texts::MarketFukuoka, texts::MarketSapporo};
@@ -93,7 +96,9 @@ Settings::Settings()
       m_quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
       m_indexOpenUrl(texts::Sjis(texts::DefaultIndexOpenUrl)),
       m_stockLinkName(texts::Sjis(texts::DefaultStockLinkName)),
-      m_indexLinkName(texts::Sjis(texts::DefaultIndexLinkName))
+      m_indexLinkName(texts::Sjis(texts::DefaultIndexLinkName)),
+      m_disclosureListBase(kDefaultDisclosureListBase),
+      m_disclosurePortal(kDefaultDisclosurePortal)
 {
     for (std::size_t i = 0; i < RuleCount; ++i)
         m_markerRules[i] = ParseMarkerRule(texts::Sjis(kRuleDefaults[i]), i == RuleKey);
@@ -147,6 +152,15 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
     s.m_smtpUser = profile.GetString(kSpecialSection, "SMTPUSER", "", kUrlBuffer);
     s.m_smtpPassword = profile.GetString(kSpecialSection, "SMTPPASS", "", kUrlBuffer);
+    s.m_disclosureListBase = profile.GetString(kSpecialSection, "TEKIJI_URL", kDefaultDisclosureListBase, kUrlBuffer);
+    // Page names are appended to the base.
+    if (s.m_disclosureListBase.empty())
+        s.m_disclosureListBase = kDefaultDisclosureListBase;
+    else if (s.m_disclosureListBase.back() != '/')
+        s.m_disclosureListBase += '/';
+    s.m_disclosurePortal = profile.GetString(kSpecialSection, "TEKIJI_TOP_URL", kDefaultDisclosurePortal, kUrlBuffer);
+    if (s.m_disclosurePortal.empty())
+        s.m_disclosurePortal = kDefaultDisclosurePortal;
     return loaded;
 }
 

@@ -62,6 +62,11 @@ struct Settings {
     // An optional login for the mail server; read, never written.
     std::string m_smtpUser;
     std::string m_smtpPassword;
+    // The exchange's disclosure listing base (ends with "/") and portal page;
+    // SPECIALKEY may move them (TEKIJI_URL, TEKIJI_TOP_URL), the program
+    // never writes them.
+    std::string m_disclosureListBase;
+    std::string m_disclosurePortal;
 };
 
 // One watch list row as the settings file stores it.

@@ -46,6 +46,7 @@ constexpr const char* kUtf8[] = {
     "登録できるアイテム数は15個までです。",
     "データが見つかりません　　",
     "送信エラー",
+    "あり 右click",
     "meigara",
     "%s %s\n %s 現値 %s 前日差 %s",
     "%s %s\n %s 現値 %s 前日差 %s\n適時あり",

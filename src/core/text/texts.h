@@ -44,6 +44,7 @@ enum Id {
     ListFull,           // message: the list holds its 15 rows
     NoQuoteFound,       // message: the entry row has no usable price
     MailSendError,      // mail status label after a mail the server did not take
+    DisclosureMarker,   // column 9 of a stock with a disclosure on the chosen date
     TrayFirstTip,       // tray tip until the first real one
     TrayTipFormat,      // trend mark, name, time, price, change
     TrayTipNewsFormat,  // the same for a stock with disclosures

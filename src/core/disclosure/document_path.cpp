@@ -1,0 +1,94 @@
+#include "core/disclosure/document_path.h"
+
+#include <array>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "core/text/sjis.h"
+
+namespace zelmora {
+namespace {
+
+bool IsSafeSegment(std::string_view name)
+{
+    if (name.empty() || name == "." || FindSjis(name, "..") != npos || FindSjis(name, "\\") != npos ||
+        FindSjis(name, "/") != npos || FindSjis(name, ":") != npos)
+        return false;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// The program folder ends with the platform's separator; the folders below
+// it follow it.
+char SeparatorOf(const std::string& programFolder)
+{
+    return !programFolder.empty() && programFolder.back() == '\\' ? '\\' : '/';
+}
+
+std::string LastSegment(const std::string& text)
+{
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+} // namespace
+
+std::string DocumentFolder(const std::string& programFolder, const std::string& date, const std::string& code)
+{
+    if (!IsSafeSegment(date) || !IsSafeSegment(code))
+        return {};
+    const char separator = SeparatorOf(programFolder);
+    std::string folder = programFolder;
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += separator;
+    return folder + date + separator + code + separator;
+}
+
+std::string DocumentFileName(const std::string& href)
+{
+    std::string name = LastSegment(href);
+    return IsSafeSegment(name) ? name : std::string();
+}
+
+std::string MakeDocumentPath(const std::string& programFolder, const std::string& date, const std::string& code,
+                             const std::string& href)
+{
+    const std::string folder = DocumentFolder(programFolder, date, code);
+    if (folder.empty())
+        return {};
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(folder), ignored);
+    const std::string name = DocumentFileName(href);
+    return name.empty() ? std::string() : folder + name;
+}
+
+std::string LocalDocumentPath(const std::string& programFolder, const std::string& date, const std::string& code,
+                              const std::string& address)
+{
+    const std::string folder = DocumentFolder(programFolder, date, code);
+    const std::string name = DocumentFileName(address);
+    if (address.find('/') == std::string::npos || folder.empty() || name.empty() || !IsOpenableDocument(name))
+        return {};
+    return folder + name;
+}
+
+bool IsOpenableDocument(const std::string& fileName)
+{
+    static constexpr std::array<std::string_view, 7> kTypes = {".pdf", ".htm", ".html", ".xhtml", ".xml", ".xbrl", ".zip"};
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    const std::string_view extension = std::string_view(fileName).substr(dot);
+    for (std::string_view type : kTypes) {
+        if (EqualsIgnoringAsciiCase(extension, type))
+            return true;
+    }
+    return false;
+}
+
+} // namespace zelmora

@@ -1,0 +1,70 @@
+#include "core/disclosure/history_file.h"
+
+#include <algorithm>
+
+#include "core/disclosure/document_path.h"
+#include "core/platform/atomic_file.h"
+#include "core/platform/file_bytes.h"
+#include "core/text/sjis.h"
+
+namespace zelmora {
+namespace {
+
+// A link target with a line break would split the record into lines.
+std::string SingleLine(std::string line)
+{
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    return line;
+}
+
+} // namespace
+
+std::string HistoryFilePath(const std::string& programFolder, const std::string& date, const std::string& code)
+{
+    const std::string folder = DocumentFolder(programFolder, date, code);
+    return folder.empty() ? std::string() : folder + "kaijistr.txt";
+}
+
+std::vector<std::string> ReadHistoryLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes)
+        return lines;
+    const std::string_view text = *bytes;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        lines.emplace_back(text.substr(start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool RecordDisclosure(const std::string& path, const std::string& entryText, const std::string& baseAddress,
+                      const std::string& href)
+{
+    std::vector<std::string> kept;
+    for (std::string& line : ReadHistoryLines(path)) {
+        if (!line.empty() && std::find(kept.begin(), kept.end(), line) == kept.end())
+            kept.push_back(std::move(line));
+    }
+    const std::string added = SingleLine(entryText + "_" + baseAddress + href);
+    const bool isNew = std::none_of(kept.begin(), kept.end(),
+                                    [&](const std::string& line) { return EqualsIgnoringAsciiCase(line, added); });
+    kept.push_back(added);
+
+    std::string bytes;
+    for (const std::string& line : kept)
+        bytes += line + "\r\n";
+    if (!path.empty())
+        WriteFileAtomically(path, bytes);
+    return isNew;
+}
+
+} // namespace zelmora

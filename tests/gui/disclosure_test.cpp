@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "core/disclosure/date_list.h"
+#include "core/schedule/timers.h"
+#include "gui/desktop_opener.h"
+#include "gui/dialog_template.h"
+#include "gui/main_window.h"
+#include "gui_test_support.h"
+#include "integration/local_servers.h"
+#include "integration/smtp_test_server.h"
+#include "market_simulator.h"
+#include "market_simulator_disclosures.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+
+namespace {
+
+const QString kMarker = QStringLiteral("あり 右click");
+const char* kPortal = "http://127.0.0.1:9/portal/";
+
+// The real window against the simulator's listings of two pages; what the
+// window asks the desktop to open is kept, not opened.
+class DisclosureWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(simulator.Start(0), 0);
+        listBase = simulator.ListingBase() + "pages=2/";
+        previous = SetDesktopOpener([this](const QUrl& url) { opened.push_back(url); });
+    }
+    void TearDown() override { SetDesktopOpener(previous); }
+
+    void WriteSettings(const std::string& rows, const std::string& special = "")
+    {
+        folder.WriteSettings(S("[MEIGARA_DATA]\r\n") + rows + "[SPECIALKEY]\r\nTEKIJI_URL=" + listBase +
+                             "\r\nTEKIJI_TOP_URL=" + kPortal + "\r\n" + special);
+    }
+
+    std::unique_ptr<MainWindow> StartAndScan()
+    {
+        auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+        QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
+        window->OnInitDialog();
+        EXPECT_TRUE(scanned.wait(20000));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+
+    void DoubleClick(MainWindow& window, int row, int column)
+    {
+        auto* list = static_cast<QTableView*>(window.Control(IDC_LIST));
+        const QRect cell = list->visualRect(list->model()->index(row, column));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    std::string DocumentFolder(const char* code) const { return folder.Folder() + "20261207/" + code + "/"; }
+
+    FixedClock clock;
+    ProgramFolderFixture folder;
+    sim::MarketSimulator simulator;
+    std::string listBase;
+    std::vector<QUrl> opened;
+    DesktopOpener previous;
+};
+
+} // namespace
+
+TEST_F(DisclosureWindowTest, MarksStocksWithDisclosuresAndOpensTheFirstOneRecorded)
+{
+    WriteSettings(S("KOSUU=3\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=4503\r\nSIJOU1=東証\r\nNUM2=6758\r\nSIJOU2=東証\r\n"));
+    auto window = StartAndScan();
+    EXPECT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
+    EXPECT_EQ(Cell(*window, 1, ColDisclosure), QString());
+    EXPECT_EQ(Cell(*window, 2, ColDisclosure), kMarker);
+    EXPECT_EQ(ReadFileBytes(DocumentFolder("7203") + "kaijistr.txt").substr(0, 6), "15:00 ");
+
+    DoubleClick(*window, 0, ColDisclosure);
+    DoubleClick(*window, 1, ColDisclosure); // nothing recorded: the exchange's portal
+    std::filesystem::create_directories(DocumentFolder("4503"));
+    WriteFileBytes(DocumentFolder("4503") + "kaijistr.txt", "");
+    DoubleClick(*window, 1, ColDisclosure); // an empty history: the portal too
+    EXPECT_EQ(opened, (std::vector<QUrl>{QUrl(QString::fromStdString(listBase + "T20261207-1.pdf")),
+                                         QUrl(QString::fromUtf8(kPortal)), QUrl(QString::fromUtf8(kPortal))}));
+
+    DoubleClick(*window, 2, ColMemo);
+    EXPECT_EQ(window->focusWidget(), window->Control(IDC_MEMO));
+    EXPECT_EQ(opened.size(), 3u);
+    DoubleClick(*window, 0, ColCode); // any other column: the quote page
+    DoubleClick(*window, 2, ColTrend);
+    ASSERT_EQ(opened.size(), 5u);
+    EXPECT_EQ(opened[3], QUrl(QStringLiteral("http://quote.yahoo.co.jp/q?s=7203.t")));
+    EXPECT_EQ(opened[4], QUrl(QStringLiteral("http://quote.yahoo.co.jp/q?s=6758.t")));
+}
+
+TEST_F(DisclosureWindowTest, DownloadedDocumentsOpenFromTheLocalCopyButProgramsNever)
+{
+    WriteSettings(S("KOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=9984\r\nSIJOU1=東証\r\n"), "ORVEKSENYOU=1\r\n");
+    auto window = StartAndScan();
+    const std::string document = DocumentFolder("7203") + "T20261207-1.pdf";
+    EXPECT_EQ(ReadFileBytes(document), sim::RenderDocument("/inbs/pages=2/T20261207-1.pdf"));
+    DoubleClick(*window, 0, ColDisclosure);
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(document))});
+
+    // A recorded link to a program, and its file beside the history.
+    WriteFileBytes(DocumentFolder("9984") + "kaijistr.txt", "16:00 x _" + listBase + "run.exe\r\n");
+    WriteFileBytes(DocumentFolder("9984") + "run.exe", "MZ");
+    DoubleClick(*window, 1, ColDisclosure);
+    std::filesystem::remove(document); // a missing local copy is left alone
+    DoubleClick(*window, 0, ColDisclosure);
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(DisclosureWindowTest, NewDisclosuresOfTodayAreMailedOnce)
+{
+    zelmora::testing::SmtpTestServer server;
+    ASSERT_GT(server.Port(), 0);
+    const std::string mail = "TEKIJIMAIL=1\r\nSMTP=" + server.Server() + "\r\nADDRESS=kabu@example.jp\r\n";
+    WriteSettings(S("KOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=6758\r\nSIJOU1=東証\r\n"), mail);
+    StartAndScan().reset();
+    ASSERT_TRUE(server.WaitForMails(3));
+    EXPECT_EQ(server.Field(1, "subject") + "|" + server.Field(1, "body"),
+              "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n");
+    EXPECT_EQ(server.Field(3, "subject") + "|" + server.Field(3, "body"), "6758|13:30 株主総会資料_電子提供措置事項 \n");
+
+    auto restarted = StartAndScan(); // the history knows them all
+    EXPECT_EQ(server.MailCount(), 3u);
+    EXPECT_EQ(Text(*restarted, IDC_DISCLOSURE_MAIL_STATUS), QStringLiteral("適時開示をメール"));
+}
+
+TEST_F(DisclosureWindowTest, ChangingTheDateTwiceWithinASecondScansOnlyTheLastDate)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    auto window = StartAndScan();
+    ASSERT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
+    const std::size_t before = simulator.DisclosureRequests().size();
+
+    auto* dates = static_cast<QComboBox*>(window->Control(IDC_DATE));
+    QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
+    dates->setCurrentIndex(1);
+    QTest::qWait(300);
+    dates->setCurrentIndex(2);
+    EXPECT_EQ(Cell(*window, 0, ColDisclosure), QString()); // forgotten at once
+    QTest::qWait(700); // a second after the first change, not after the last
+    EXPECT_EQ(simulator.DisclosureRequests().size(), before);
+    ASSERT_TRUE(scanned.wait(20000));
+    QTest::qWait(1200);
+    EXPECT_EQ(scanned.count(), 1);
+
+    const std::string date = DateList(2026, 12, 7)[2];
+    const std::vector<std::string> requests = simulator.DisclosureRequests();
+    ASSERT_EQ(requests.size(), before + 3);
+    for (std::size_t i = before; i < requests.size(); ++i)
+        EXPECT_NE(requests[i].find(date), std::string::npos) << requests[i];
+    EXPECT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
+    EXPECT_TRUE(std::filesystem::exists(folder.Folder() + date + "/7203/kaijistr.txt"));
+}
+
+TEST_F(DisclosureWindowTest, TheButtonTheTimerAndAnAddedStockStartPasses)
+{
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n[LINK_JOUHOU]\r\nBASE_URL=") + simulator.BaseAddress() +
+                  S("/q?s=銘柄.市場\r\n"));
+    auto window = StartAndScan();
+    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+    QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
+    static_cast<QPushButton*>(window->Control(IDC_DISCLOSURE_CHECK))->click();
+    window->OnTimer(DisclosureTimer);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 2; }, 20000));
+    EXPECT_EQ(simulator.DisclosureRequests().size(), 3u * 3u);
+
+    QSignalSpy lookedUp(window.get(), &MainWindow::EntryRowLookedUp);
+    auto* code = static_cast<QLineEdit*>(window->Control(IDC_CODE));
+    code->setFocus();
+    code->selectAll();
+    QTest::keyClick(code, Qt::Key_Backspace); // the selected row's code stands there
+    QTest::keyClicks(code, QStringLiteral("9984"));
+    ASSERT_TRUE(lookedUp.wait(20000));
+    QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 3; }, 20000));
+    EXPECT_EQ(Cell(*window, 0, ColCode), QStringLiteral("9984"));
+    EXPECT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
+}
+
+TEST_F(DisclosureWindowTest, ClosingDuringAPassSavesOnlyAfterItEnds)
+{
+    // A release service that takes its time over every page.
+    std::atomic<int> served{0};
+    zelmora::testing::Serving<httplib::Server> service;
+    service.server.Get(R"(/inbs/I_list_(\d{3})_(\d{8})\.html)", [&](const httplib::Request& request, httplib::Response& response) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        const std::string page = sim::RenderListingPageUtf8(request.matches[2], std::stoi(request.matches[1]), {});
+        response.set_content(sim::EncodePage(page, sim::PageEncoding::ShiftJis), "text/html");
+        ++served;
+    });
+    ASSERT_GT(service.Start(), 0);
+    listBase = service.Address("http", "/inbs/");
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
+    const std::string before = folder.ReadSettings();
+
+    auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+    QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
+    window->OnInitDialog();
+    QTest::qWait(100);
+    window->close();
+    EXPECT_EQ(folder.ReadSettings(), before);
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_NE(folder.ReadSettings(), before);
+    EXPECT_EQ(served, 1); // the page being read is finished, no further one asked for
+}

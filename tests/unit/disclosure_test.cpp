@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/disclosure/document_path.h"
+#include "core/disclosure/history_file.h"
+#include "core/disclosure/listing_scan.h"
+#include "core/settings/settings.h"
+#include "support/sjis_literals.h"
+
+using namespace zelmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An entry as the exchange lays it out: time, code, link, title line.
+std::string Entry(const std::string& time, const std::string& key, const std::string& href, const std::string& title)
+{
+    return "<tr>\n<td class=\"kjTime\">" + time + "</td>\n<td class=\"kjCode\">" + key +
+           "</td>\n<td class=\"kjTitle\"><a href=\"" + href + "\" target=\"_blank\">\n  " + title + "\n</a></td>\n";
+}
+
+struct ScanCase {
+    const char* what;
+    std::string page;
+    std::vector<ListingHit> hits;
+};
+
+} // namespace
+
+TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
+{
+    const std::string title = S("決算短信_連結");
+    const std::vector<ScanCase> cases = {
+        {"a full entry", Entry("15:00", "72030", "a.pdf", title), {{0, "15:00", "a.pdf", title}}},
+        {"the key inside a longer number", Entry("09:30", "987203012", "b.pdf", "T"), {{0, "09:30", "b.pdf", "T"}}},
+        {"two entries of one stock", Entry("15:00", "72030", "a.pdf", "A") + Entry("15:30", "72030", "b.pdf", "B"),
+         {{0, "15:00", "a.pdf", "A"}, {0, "15:30", "b.pdf", "B"}}},
+        {"a colon after the key is no time", "<td>72030 10:00 <a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T"}}},
+        {"a colon further back than the entry is no time",
+         "12:00" + std::string(60, ' ') + "72030<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T"}}},
+        {"a time at the start of the page", "5:00 72030 <a href=\"a.pdf\">\nT\n", {{0, "5:00", "a.pdf", "T"}}},
+        {"no link after the key", "<td>10:00</td><td>72030</td>\nT\n", {{0, "10:00", "", ""}}},
+        {"a link that never closes", "<td>10:00</td><td>72030</td><a href=\"a.pdf\n", {{0, "10:00", "", ""}}},
+        {"a link on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">", {{0, "10:00", "a.pdf", ""}}},
+        {"a title on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">\n\t T  ", {{0, "10:00", "a.pdf", "T  "}}},
+        {"an empty link", "<td>10:00</td><td>72030</td><a href=\"\">\nT\n", {{0, "10:00", "", "T"}}},
+        {"lines ending in CRLF", "<td>10:00</td>\r\n<td>72030</td>\r\n<a href=\"a.pdf\">\r\n T\r\n",
+         {{0, "10:00", "a.pdf", "T"}}},
+        {"a key at the very start is markup, not an entry", "72030 <a href=\"a.pdf\">\nT\n", {}},
+    };
+    for (const ScanCase& c : cases)
+        EXPECT_EQ(ScanListingPage(c.page, {"72030"}), c.hits) << c.what;
+}
+
+TEST(DocumentPath, OnlyTheLastSegmentOfALinkNamesAFile)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"140120261207.pdf", "140120261207.pdf"},
+        {"sub/dir/doc.pdf", "doc.pdf"},
+        {"../../../escape.pdf", "escape.pdf"},
+        {"/abs/escape.pdf", "escape.pdf"},
+        {"..\\..\\escape.pdf", ""},
+        {"x/..", ""},
+        {"x/.", ""},
+        {"dir/", ""},
+        {"", ""},
+        {"a..b.pdf", ""},
+        {"C:escape.pdf", ""},
+        {"a\tb.pdf", ""},
+        {std::string("a\x7f.pdf"), ""},
+        {S("決算短信.pdf"), S("決算短信.pdf")},
+    };
+    for (const auto& [href, name] : cases)
+        EXPECT_EQ(DocumentFileName(href), name) << href;
+}
+
+TEST(DocumentPath, FoldersFollowTheProgramFolderAndRefuseUnsafeCodes)
+{
+    EXPECT_EQ(DocumentFolder("/p/", "20261207", "7203"), "/p/20261207/7203/");
+    EXPECT_EQ(DocumentFolder("C:\\p\\", "20261207", "7203"), "C:\\p\\20261207\\7203\\");
+    EXPECT_EQ(DocumentFolder("/p/", "20261207", "../x"), "");
+    EXPECT_EQ(DocumentFolder("/p/", "20261207", ""), "");
+    EXPECT_EQ(HistoryFilePath("/p/", "20261207", "7203"), "/p/20261207/7203/kaijistr.txt");
+}
+
+TEST(DocumentPath, TheViewerOpensDocumentsButNeverPrograms)
+{
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"a.PDF", true}, {"a.html", true}, {"a.xml", true}, {"a.zip", true}, {"a.xbrl", true},
+        {"a.pdf.exe", false}, {"a.bat", false}, {"a.lnk", false}, {"a.desktop", false}, {"pdf", false},
+    };
+    for (const auto& [name, openable] : cases)
+        EXPECT_EQ(IsOpenableDocument(name), openable) << name;
+    EXPECT_EQ(LocalDocumentPath("/p/", "20261207", "7203", "http://h/inbs/sub/a.pdf"), "/p/20261207/7203/a.pdf");
+    EXPECT_EQ(LocalDocumentPath("/p/", "20261207", "7203", "a.pdf"), ""); // no "/": nothing to open
+}
+
+namespace {
+
+class HistoryFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "zelmora-history-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern + "/";
+        path = HistoryFilePath(folder, "20261207", "7203");
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    std::string folder;
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(HistoryFile, LoadDropsRepeatsAndEmptyLinesCaseVariantsAreKnownEveryRecordIsOneLine)
+{
+    MakeDocumentPath(folder, "20261207", "7203", "a.pdf");
+    std::ofstream(path, std::ios::binary) << "10:00 A _http://h/inbs/A.PDF\n\r\n10:00 A _http://h/inbs/A.PDF\r\n10:00 a _x";
+    EXPECT_FALSE(RecordDisclosure(path, "10:00 A ", "http://h/inbs/", "a.pdf"));
+    EXPECT_TRUE(RecordDisclosure(path, S("10:00 決算\r"), "http://h/inbs/", "b\n.pdf"));
+    EXPECT_EQ(ReadHistoryLines(path), (std::vector<std::string>{"10:00 A _http://h/inbs/A.PDF", "10:00 a _x",
+                                                                "10:00 A _http://h/inbs/a.pdf",
+                                                                S("10:00 決算 _http://h/inbs/b .pdf")}));
+}
+
+TEST_F(HistoryFile, AMissingFolderLosesTheRecordQuietly)
+{
+    EXPECT_TRUE(RecordDisclosure(path, "10:00 A ", "http://h/inbs/", "a.pdf"));
+    EXPECT_TRUE(ReadHistoryLines(path).empty());
+    EXPECT_TRUE(RecordDisclosure("", "10:00 A ", "http://h/inbs/", "a.pdf"));
+}
+
+TEST(DisclosureSettings, AddressesComeFromSpecialKeyAndAreNeverWritten)
+{
+    const std::string file = "[SPECIALKEY]\r\nTEKIJI_URL=http://127.0.0.1:8/inbs\r\nTEKIJI_TOP_URL=http://127.0.0.1:8/top\r\n";
+    ProfileFile profile = ProfileFile::Parse(file);
+    Settings moved = LoadSettings(profile).settings;
+    EXPECT_EQ(moved.m_disclosureListBase, "http://127.0.0.1:8/inbs/"); // page names are appended
+    EXPECT_EQ(moved.m_disclosurePortal, "http://127.0.0.1:8/top");
+    moved.m_disclosureListBase = "http://elsewhere/";
+    SaveSettings(profile, moved, {});
+    EXPECT_EQ(LoadSettings(profile).settings.m_disclosureListBase, "http://127.0.0.1:8/inbs/");
+    EXPECT_EQ(LoadSettings(ProfileFile::Parse("[SPECIALKEY]\r\nTEKIJI_URL=\r\n")).settings.m_disclosureListBase,
+              Settings().m_disclosureListBase);
+}
