@@ -208,6 +208,8 @@ private:
     void ShowListKeyMenu();
     void ShowLinkUrlSettings();
     void ShowAboutDialog();
+    std::vector<std::string> HistoryLinesOfRow(int row) const;
+    void OpenDisclosureEntry(std::size_t line);
 
     // What quote and disclosure passes read and write, called on the pass thread.
     bool Stopping() override;

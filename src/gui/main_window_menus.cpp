@@ -1,13 +1,18 @@
 // The menus and keys of the main window and the one dispatcher of their
 // commands.
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
 #include "core/commands/command_ranges.h"
+#include "core/commands/disclosure_menu.h"
+#include "core/disclosure/document_path.h"
+#include "core/disclosure/history_file.h"
 #include "core/links/link_template.h"
+#include "core/text/encoding_converter.h"
 #include "gui/about_dialog.h"
 #include "gui/command_ids.h"
 #include "gui/desktop_opener.h"
@@ -44,7 +49,8 @@ void MainWindow::ShowSettingsMenu()
     ShowMenu(BuildSettingsMenu(this, m_settings.m_startInTray == 1), button->mapToGlobal(button->rect().bottomLeft()));
 }
 
-// By the column clicked: the link menu or the memo commands.
+// By the column clicked: the link menu, the stock's disclosures of the
+// date, or the memo commands.
 void MainWindow::ShowListContextMenu(QPoint viewportPoint)
 {
     const int row = FirstSelectedRow();
@@ -62,6 +68,14 @@ void MainWindow::ShowListContextMenu(QPoint viewportPoint)
                 links.push_back({ToQString(parts->label), StockLinkCommand(entry)});
         }
         ShowMenu(BuildLinkMenu(this, links), at);
+    } else if (disclosureFound) {
+        const std::vector<std::string> lines = HistoryLinesOfRow(row);
+        if (lines.empty())
+            return;
+        std::vector<QString> captions;
+        for (const std::string& line : lines)
+            captions.push_back(ToQString(DisclosureCaption(line)));
+        ShowMenu(BuildDisclosureMenu(this, captions), at);
     } else if (column == ColMemo) {
         ShowMenu(BuildMemoMenu(this), at);
     }
@@ -75,6 +89,41 @@ void MainWindow::ShowListKeyMenu()
         return;
     const QRect cell = m_list->visualRect(m_model->index(row, 0));
     ShowMenu(BuildLinkMenu(this, {}), m_list->viewport()->mapToGlobal(QPoint(0, cell.bottom())));
+}
+
+// The lines of the row's history file of the chosen date, in Shift_JIS
+// whatever the listing page was written in.
+std::vector<std::string> MainWindow::HistoryLinesOfRow(int row) const
+{
+    const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
+    std::vector<std::string> lines = ReadHistoryLines(HistoryFilePath(m_programFolder, m_disclosureDate, code));
+    for (std::string& line : lines) {
+        std::string converted;
+        ConvertToShiftJis(line, converted);
+        line = std::move(converted);
+    }
+    return lines;
+}
+
+// The file is read again: a pass may have added lines since the menu was
+// built, but it never moves the earlier ones.
+void MainWindow::OpenDisclosureEntry(std::size_t line)
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const std::vector<std::string> lines = HistoryLinesOfRow(row);
+    if (line >= lines.size())
+        return;
+    const std::string url = DisclosureUrl(lines[line]);
+    if (m_settings.m_orvekUse == 1) {
+        const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
+        const std::string path = LocalDocumentPath(m_programFolder, m_disclosureDate, code, url);
+        if (!path.empty() && QFileInfo(ToQString(path)).isFile())
+            OpenLocalFile(path);
+    } else if (!url.empty()) {
+        OpenWebPage(url);
+    }
 }
 
 void MainWindow::ShowLinkUrlSettings()
@@ -100,7 +149,10 @@ bool MainWindow::OnCommand(int id, bool pickedWithMouse)
     case CommandKind::StockLink:
         OpenStockLink(static_cast<int>(decoded.index));
         return true;
-    default:
+    case CommandKind::DisclosureLine:
+        OpenDisclosureEntry(decoded.index);
+        return true;
+    case CommandKind::Fixed:
         break;
     }
     switch (id) {

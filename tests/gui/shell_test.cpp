@@ -24,6 +24,7 @@
 #include "gui/main_window.h"
 #include "gui/tray_icon.h"
 #include "gui_test_support.h"
+#include "market_simulator.h"
 #include "support/sjis_literals.h"
 
 using namespace zelmora;
@@ -466,4 +467,34 @@ TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
 
     QTest::mouseClick(verUp, Qt::LeftButton);
     EXPECT_EQ(opened.urls, (QStringList{QString::fromStdString(ProductPageUrl())}));
+}
+
+TEST_F(ShellTest, DisclosureMenuListsTheStocksHistoryAndOpensTheChosenEntry)
+{
+    sim::MarketSimulator simulator;
+    ASSERT_GT(simulator.Start(0), 0);
+    folder.WriteSettings(S("[MEIGARA_DATA]\r\nKOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=4503\r\nSIJOU1=東証\r\n"
+                           "[SPECIALKEY]\r\nTEKIJI_URL=") + simulator.ListingBase() + "pages=2/\r\n");
+    auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+    QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
+    window->OnInitDialog();
+    ASSERT_TRUE(scanned.wait(20000));
+    ASSERT_FALSE(Cell(*window, 0, ColDisclosure).isEmpty());
+    ASSERT_TRUE(Cell(*window, 1, ColDisclosure).isEmpty());
+
+    // The day's history of the stock; one title as a UTF-8 listing page gave it.
+    WriteFileBytes(folder.Folder() + "20261207/7203/kaijistr.txt",
+                   S("09:00 決算短信 _http://h/inbs/a.pdf\r\n10:30 Notice_of_x _http://h/inbs/b.pdf\r\n") +
+                       "11:00 配当予想 _http://h/inbs/c.pdf\r\n");
+    QMenu* menu = RightClick(*window, 0, ColDisclosure);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Items(*menu), (QStringList{"09:00 決算短信 ", "10:30 Notice", "11:00 配当予想 "}));
+    Pick(*menu, QStringLiteral("11:00 配当予想 "));
+    EXPECT_EQ(opened.urls, (QStringList{"http://h/inbs/c.pdf"}));
+
+    // A disclosure cell without a find gives the link menu.
+    menu = RightClick(*window, 1, ColDisclosure);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Items(*menu).value(0), QStringLiteral("リンクを開く"));
+    menu->close();
 }
