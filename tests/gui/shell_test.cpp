@@ -497,4 +497,10 @@ TEST_F(ShellTest, DisclosureMenuListsTheStocksHistoryAndOpensTheChosenEntry)
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(Items(*menu).value(0), QStringLiteral("リンクを開く"));
     menu->close();
+
+    // In the tray the stock's disclosures show in the picture and the tip.
+    List(*window)->selectRow(0);
+    window->showMinimized();
+    EXPECT_EQ(window->Tray().Picture(), TrayPictureFlatNews);
+    EXPECT_TRUE(window->Tray().Tip().endsWith(QStringLiteral("\n適時あり")));
 }
