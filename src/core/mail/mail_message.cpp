@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <random>
 
+#include "core/text/sjis.h"
+
 namespace zelmora {
 namespace {
 
@@ -147,15 +149,8 @@ std::string_view Trimmed(std::string_view text)
 
 bool RemovePrefixNoCase(std::string_view& text, std::string_view prefix)
 {
-    if (text.size() < prefix.size())
+    if (!StartsWithIgnoringAsciiCase(text, prefix))
         return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
     text.remove_prefix(prefix.size());
     return true;
 }

@@ -1,34 +1,12 @@
 #include "core/quotes/http_get.h"
 
+#include "core/text/sjis.h"
+
 namespace zelmora {
-namespace {
-
-bool CurlReady()
-{
-    // Function-local static: initialised once, thread-safe.
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 bool IsHttpAddress(std::string_view address)
 {
-    return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
+    return StartsWithIgnoringAsciiCase(address, "http://") || StartsWithIgnoringAsciiCase(address, "https://");
 }
 
 CurlHandle OpenHttpGet(const std::string& address, const NetworkLimits& limits, CurlHeaders& headers,
@@ -59,18 +37,9 @@ CurlHandle OpenHttpGet(const std::string& address, const NetworkLimits& limits, 
     opt(CURLOPT_HTTPHEADER, headers.get());
     opt(CURLOPT_FOLLOWLOCATION, 1L);
     opt(CURLOPT_MAXREDIRS, limits.maxRedirects);
-    opt(CURLOPT_NOSIGNAL, 1L);
-    opt(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
-    opt(CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    if (limits.lowSpeedBytesPerSecond > 0) {
-        opt(CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
-        opt(CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
-    }
-    opt(CURLOPT_SSL_VERIFYPEER, 1L);
-    opt(CURLOPT_SSL_VERIFYHOST, 2L);
     opt(CURLOPT_WRITEFUNCTION, write);
     opt(CURLOPT_WRITEDATA, data);
-    if (!set)
+    if (!set || !SetTransferLimits(h, limits))
         return {};
     return handle;
 }

@@ -1,26 +1,16 @@
 #pragma once
 
-#include <curl/curl.h>
-
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "core/quotes/network_limits.h"
+#include "core/platform/curl_easy.h"
 
 // The one way the program sets up an HTTP GET with libcurl: only http and
 // https (also after redirects), its agent name, past caches, redirects,
 // time-outs and TLS checks from the network limits.
 namespace zelmora {
 
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
-using CurlHeaders = std::unique_ptr<curl_slist, SlistDeleter>;
+using CurlHeaders = CurlList;
 
 // libcurl would otherwise guess a scheme for "example" or accept file: and
 // other protocols from a hand-edited address.

@@ -40,6 +40,11 @@ std::string_view CutSjis(std::string_view text, std::size_t maxBytes);
 // double-byte characters compare exactly (0x83 0x41 is ア, 0x83 0x61 is not).
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+inline bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
 // Leading integer of a text as the C runtime's atoi reads it: optional blanks,
 // optional sign, decimal digits up to the first non-digit; no digits give 0.
 // Values that do not fit wrap modulo 2^32, as Windows does.
