@@ -1,6 +1,7 @@
 #include "gui/delayed_tool_tip.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -37,6 +38,9 @@ bool DelayedToolTip::eventFilter(QObject* watched, QEvent* event)
 
 void DelayedToolTip::Show()
 {
+    // A menu opened over the list owns the mouse; no tip over it.
+    if (QApplication::activePopupWidget())
+        return;
     QToolTip::showText(m_globalPos, m_view.toolTip(), m_view.viewport(), {}, kShowForMs);
 }
 
