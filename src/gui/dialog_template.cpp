@@ -1,6 +1,82 @@
 #include "gui/dialog_template.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+
+#include "gui/dialog_units.h"
+
 namespace zelmora {
+namespace {
+
+// Combo boxes take the height of their closed box, not of the drop list.
+constexpr int kClosedComboHeight = 13;
+
+QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(t.text);
+    switch (t.kind) {
+    case ControlKind::Button:
+    case ControlKind::DefaultButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setDefault(t.kind == ControlKind::DefaultButton);
+        button->setAutoDefault(t.kind == ControlKind::DefaultButton);
+        return button;
+    }
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+        auto* edit = new QLineEdit(text, parent);
+        edit->setReadOnly(t.kind == ControlKind::ReadOnlyEdit);
+        return edit;
+    }
+    case ControlKind::DropList:
+        return new QComboBox(parent);
+    case ControlKind::Label:
+    case ControlKind::ClickableLabel:
+        return new QLabel(text, parent);
+    case ControlKind::SunkenLabel: {
+        auto* label = new QLabel(text, parent);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        return label;
+    }
+    case ControlKind::UpDown:
+        return new QSpinBox(parent);
+    case ControlKind::ListView:
+        return new QTableView(parent);
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(text, parent);
+    case ControlKind::RadioButton:
+        return new QRadioButton(text, parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::map<int, QWidget*> CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent)
+{
+    const DialogUnits units(parent->font());
+    std::map<int, QWidget*> byId;
+    for (const ControlTemplate& t : controls) {
+        QWidget* control = CreateControl(t, parent);
+        const int height = t.kind == ControlKind::DropList ? kClosedComboHeight : t.height;
+        control->setGeometry(units.ToPixels(t.x, t.y, t.width, height));
+        control->setHidden(t.hidden);
+        if (t.id != IDC_STATIC) {
+            control->setObjectName(QStringLiteral("ctl%1").arg(t.id));
+            byId[t.id] = control;
+        }
+    }
+    return byId;
+}
 
 const std::vector<ControlTemplate>& MainDialogTemplate()
 {

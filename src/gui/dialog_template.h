@@ -1,6 +1,10 @@
 #pragma once
 
+#include <map>
+#include <span>
 #include <vector>
+
+class QWidget;
 
 namespace zelmora {
 
@@ -51,6 +55,9 @@ enum class ControlKind {
     SunkenLabel,
     UpDown,
     ListView,
+    GroupBox,
+    CheckBox,
+    RadioButton,
 };
 
 // One control of the main dialog, placed in dialog units.
@@ -66,5 +73,9 @@ struct ControlTemplate {
 constexpr int kDialogWidth = 394;
 constexpr int kDialogHeight = 209;
 const std::vector<ControlTemplate>& MainDialogTemplate();
+
+// Creates the controls of a dialog template on parent, placed in dialog
+// units of parent's font, and returns the addressable ones by id.
+std::map<int, QWidget*> CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent);
 
 } // namespace zelmora

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,63 +21,29 @@ namespace {
 constexpr int kDialogUnitsWidth = 175;
 constexpr int kDialogUnitsHeight = 173;
 
-enum class Kind { Label, Edit, GroupBox, CheckBox, Radio, Button, DefaultButton };
-
-struct ControlSpec {
-    int id;
-    Kind kind;
-    int x, y, width, height;
-    const char* text; // UTF-8
-};
-
 // Template 158, in dialog units. Group boxes come first so that the
 // controls inside them lie above them.
-constexpr ControlSpec kControls[] = {
-    {IDC_STATIC, Kind::GroupBox, 7, 42, 100, 33, "適時情報メール"},
-    {IDC_STATIC, Kind::GroupBox, 7, 79, 161, 50, "株価メール"},
-    {IDC_STATIC, Kind::Label, 7, 11, 43, 8, "メールアドレス"},
-    {IDC_MAIL_ADDRESS, Kind::Edit, 63, 9, 105, 12, ""},
-    {IDC_STATIC, Kind::Label, 7, 26, 52, 8, "SMTPサーバー名"},
-    {IDC_SMTP_SERVER, Kind::Edit, 63, 24, 105, 12, ""},
-    {IDC_DISCLOSURE_MAIL, Kind::CheckBox, 16, 57, 81, 10, "適時情報をメールする"},
-    {IDC_TEST_MAIL, Kind::Button, 112, 55, 56, 15, "メール送信テスト"},
-    {IDC_PRICE_MAIL, Kind::CheckBox, 16, 93, 67, 10, "株価をメールする"},
-    {IDC_INTERVAL_10, Kind::Radio, 21, 110, 43, 10, "10分間隔"},
-    {IDC_INTERVAL_30, Kind::Radio, 71, 110, 43, 10, "30分間隔"},
-    {IDC_INTERVAL_60, Kind::Radio, 121, 110, 40, 10, "60分間隔"},
-    {IDOK_MAIL, Kind::DefaultButton, 66, 152, 50, 14, "OK"},
-    {IDCANCEL_MAIL, Kind::Button, 118, 152, 50, 14, "ｷｬﾝｾﾙ"},
+const ControlTemplate kControls[] = {
+    {IDC_STATIC, ControlKind::GroupBox, 7, 42, 100, 33, "適時情報メール"},
+    {IDC_STATIC, ControlKind::GroupBox, 7, 79, 161, 50, "株価メール"},
+    {IDC_STATIC, ControlKind::Label, 7, 11, 43, 8, "メールアドレス"},
+    {IDC_MAIL_ADDRESS, ControlKind::Edit, 63, 9, 105, 12, ""},
+    {IDC_STATIC, ControlKind::Label, 7, 26, 52, 8, "SMTPサーバー名"},
+    {IDC_SMTP_SERVER, ControlKind::Edit, 63, 24, 105, 12, ""},
+    {IDC_DISCLOSURE_MAIL, ControlKind::CheckBox, 16, 57, 81, 10, "適時情報をメールする"},
+    {IDC_TEST_MAIL, ControlKind::Button, 112, 55, 56, 15, "メール送信テスト"},
+    {IDC_PRICE_MAIL, ControlKind::CheckBox, 16, 93, 67, 10, "株価をメールする"},
+    {IDC_INTERVAL_10, ControlKind::RadioButton, 21, 110, 43, 10, "10分間隔"},
+    {IDC_INTERVAL_30, ControlKind::RadioButton, 71, 110, 43, 10, "30分間隔"},
+    {IDC_INTERVAL_60, ControlKind::RadioButton, 121, 110, 40, 10, "60分間隔"},
+    {IDOK_MAIL, ControlKind::DefaultButton, 66, 152, 50, 14, "OK"},
+    {IDCANCEL_MAIL, ControlKind::Button, 118, 152, 50, 14, "ｷｬﾝｾﾙ"},
 };
 
 constexpr struct {
     int id;
     int minutes;
 } kIntervals[] = {{IDC_INTERVAL_10, 10}, {IDC_INTERVAL_30, 30}, {IDC_INTERVAL_60, 60}};
-
-QWidget* Create(const ControlSpec& c, QWidget* parent)
-{
-    const QString text = QString::fromUtf8(c.text);
-    switch (c.kind) {
-    case Kind::Label:
-        return new QLabel(text, parent);
-    case Kind::Edit:
-        return new QLineEdit(parent);
-    case Kind::GroupBox:
-        return new QGroupBox(text, parent);
-    case Kind::CheckBox:
-        return new QCheckBox(text, parent);
-    case Kind::Radio:
-        return new QRadioButton(text, parent);
-    case Kind::Button:
-    case Kind::DefaultButton: {
-        auto* button = new QPushButton(text, parent);
-        button->setDefault(c.kind == Kind::DefaultButton);
-        button->setAutoDefault(c.kind == Kind::DefaultButton);
-        return button;
-    }
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -95,14 +60,7 @@ void MailSettingsDialog::CreateControls()
 {
     const DialogUnits units(font());
     setFixedSize(units.X(kDialogUnitsWidth), units.Y(kDialogUnitsHeight));
-    for (const ControlSpec& c : kControls) {
-        QWidget* control = Create(c, this);
-        control->setGeometry(units.ToPixels(c.x, c.y, c.width, c.height));
-        if (c.id != IDC_STATIC) {
-            control->setObjectName(QStringLiteral("ctl%1").arg(c.id));
-            m_controls[c.id] = control;
-        }
-    }
+    m_controls = CreateTemplateControls(kControls, this);
     m_intervalGroup = new QButtonGroup(this);
     for (const auto& interval : kIntervals)
         m_intervalGroup->addButton(static_cast<QRadioButton*>(m_controls.at(interval.id)), interval.id);

@@ -44,40 +44,6 @@ constexpr int kMemoColumnOffsetInList = 595;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
 
-QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
-{
-    const QString text = QString::fromUtf8(t.text);
-    switch (t.kind) {
-    case ControlKind::Button:
-    case ControlKind::DefaultButton: {
-        auto* button = new QPushButton(text, parent);
-        button->setDefault(t.kind == ControlKind::DefaultButton);
-        return button;
-    }
-    case ControlKind::Edit:
-    case ControlKind::ReadOnlyEdit: {
-        auto* edit = new QLineEdit(text, parent);
-        edit->setReadOnly(t.kind == ControlKind::ReadOnlyEdit);
-        return edit;
-    }
-    case ControlKind::DropList:
-        return new QComboBox(parent);
-    case ControlKind::Label:
-    case ControlKind::ClickableLabel:
-        return new QLabel(text, parent);
-    case ControlKind::SunkenLabel: {
-        auto* label = new QLabel(text, parent);
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        return label;
-    }
-    case ControlKind::UpDown:
-        return new QSpinBox(parent);
-    case ControlKind::ListView:
-        return new QTableView(parent);
-    }
-    return nullptr;
-}
-
 } // namespace
 
 MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* parent)
@@ -106,17 +72,7 @@ void MainWindow::CreateControls()
 {
     const DialogUnits units(font());
     resize(std::max(units.X(kDialogWidth), kMinWindowWidth), kWindowHeight);
-    for (const ControlTemplate& t : MainDialogTemplate()) {
-        QWidget* control = CreateControl(t, this);
-        // Combo boxes take the height of their closed box, not of the drop list.
-        const int height = t.kind == ControlKind::DropList ? 13 : t.height;
-        control->setGeometry(units.ToPixels(t.x, t.y, t.width, height));
-        control->setHidden(t.hidden);
-        if (t.id != IDC_STATIC) {
-            control->setObjectName(QStringLiteral("ctl%1").arg(t.id));
-            m_controls[t.id] = control;
-        }
-    }
+    m_controls = CreateTemplateControls(MainDialogTemplate(), this);
     m_list = static_cast<QTableView*>(m_controls.at(IDC_LIST));
     m_intervalSpin = static_cast<QSpinBox*>(m_controls.at(IDC_INTERVAL_SPIN));
     m_marketCombo = static_cast<QComboBox*>(m_controls.at(IDC_MARKET));
