@@ -8,8 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <cstdio>
-
+#include "core/settings/settings.h"
 #include "core/text/texts.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
@@ -131,13 +130,7 @@ void MailSettingsDialog::accept()
         }
     }
 
-    std::string priceLabel;
-    if (m_fields.priceMailOn == 1) {
-        char text[64];
-        std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), m_fields.priceMailInterval);
-        priceLabel = text;
-    }
-    m_setLabel(IDC_PRICE_MAIL_STATUS, priceLabel);
+    m_setLabel(IDC_PRICE_MAIL_STATUS, PriceMailStatusText(m_fields.priceMailOn, m_fields.priceMailInterval));
     QDialog::accept();
 }
 

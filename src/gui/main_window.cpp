@@ -231,7 +231,7 @@ void MainWindow::OnInitDialog()
     m_disclosureListBase = m_settings.m_disclosureListBase;
     m_disclosurePortal = m_settings.m_disclosurePortal;
     const LocalTime now = m_clock.Now();
-    m_disclosureDate = DateList(now.year, now.month, now.day).front();
+    m_disclosureDate = FormatDate(now.year, now.month, now.day);
     FillDateCombo();
 
     // The first pass starts once the window is up, so it sees the selected

@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
+#include "core/disclosure/date_list.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/history_file.h"
 #include "core/mail/notification_mails.h"
@@ -48,13 +48,11 @@ void MainWindow::StartDisclosurePass()
 DisclosurePassConfig MainWindow::MakeDisclosurePassConfig() const
 {
     const LocalTime now = m_clock.Now();
-    char today[16];
-    std::snprintf(today, sizeof today, "%04d%02d%02d", now.year, now.month, now.day);
     DisclosurePassConfig config;
     config.programFolder = m_programFolder;
     config.listBase = m_disclosureListBase;
     config.date = m_disclosureDate;
-    config.today = today;
+    config.today = FormatDate(now.year, now.month, now.day);
     config.downloadDocuments = m_settings.m_orvekUse == 1;
     config.mailOn = m_settings.m_disclosureMailOn == 1;
     config.scan = m_disclosureScan;

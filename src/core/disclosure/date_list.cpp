@@ -11,14 +11,19 @@ int DaysInMonth(int year, int month)
     return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
+std::string FormatDate(int year, int month, int day)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
+    return text;
+}
+
 std::vector<std::string> DateList(int year, int month, int day)
 {
     std::vector<std::string> dates;
     const int today = day;
     for (int n = 0; n < 31; ++n) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
-        dates.emplace_back(text);
+        dates.push_back(FormatDate(year, month, day));
         if (--day == today)
             break;
         if (day == 0) {

@@ -12,4 +12,7 @@ std::vector<std::string> DateList(int year, int month, int day);
 
 int DaysInMonth(int year, int month);
 
+// A local date as the program writes it: "yyyymmdd".
+std::string FormatDate(int year, int month, int day);
+
 } // namespace zelmora

@@ -20,9 +20,7 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     auto* transfer = static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
     const std::size_t stop = bytes == 0 ? 1 : 0;
-    long status = 0;
-    curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) {
+    if (!AnswersOk(transfer->handle)) {
         transfer->stoppedForStatus = true;
         return stop;
     }

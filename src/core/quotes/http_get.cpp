@@ -9,6 +9,13 @@ bool IsHttpAddress(std::string_view address)
     return StartsWithIgnoringAsciiCase(address, "http://") || StartsWithIgnoringAsciiCase(address, "https://");
 }
 
+bool AnswersOk(CURL* handle)
+{
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    return status == 200;
+}
+
 CurlHandle OpenHttpGet(const std::string& address, const NetworkLimits& limits, CurlHeaders& headers,
                        curl_write_callback write, void* data)
 {

@@ -16,6 +16,10 @@ using CurlHeaders = CurlList;
 // other protocols from a hand-edited address.
 bool IsHttpAddress(std::string_view address);
 
+// True while the answer being received is a 200; redirect bodies never
+// reach a write callback, so there it is the final status.
+bool AnswersOk(CURL* handle);
+
 // A handle for one GET of address whose body goes to write(data); nothing
 // when the address is no http address or libcurl cannot be set up. The
 // headers must live as long as the handle.

@@ -19,11 +19,7 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
     const std::size_t bytes = size * count;
     // A short count makes libcurl stop with CURLE_WRITE_ERROR.
     const std::size_t stop = bytes == 0 ? 1 : 0;
-
-    // Redirect bodies never arrive here, so this is the final status.
-    long status = 0;
-    curl_easy_getinfo(transfer->handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) {
+    if (!AnswersOk(transfer->handle)) {
         transfer->stoppedForStatus = true;
         return stop;
     }

@@ -1,7 +1,5 @@
 #include "core/quotes/quote_pass.h"
 
-#include <cstdio>
-
 #include "core/quotes/fetch_quote_record.h"
 #include "core/quotes/quote_url.h"
 #include "core/text/sjis.h"
@@ -31,15 +29,6 @@ std::size_t MarketIndex(const std::string& marketName)
             return i;
     }
     return 0;
-}
-
-std::string Format(texts::Id format, const std::string& a, const std::string& b = {}, const std::string& c = {})
-{
-    const std::string& pattern = texts::Sjis(format);
-    std::string text(pattern.size() + a.size() + b.size() + c.size() + 1, '\0');
-    const int n = std::snprintf(text.data(), text.size(), pattern.c_str(), a.c_str(), b.c_str(), c.c_str());
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text;
 }
 
 void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
@@ -97,8 +86,8 @@ void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
         const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
         if (!HasQuote(values[QuotePrice]))
             continue;
-        window.ShowIndexQuote(i, Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
-                              Format(texts::IndexChangeFormat, values[QuoteChange]));
+        window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
+                              texts::Format(texts::IndexChangeFormat, values[QuoteChange]));
     }
 }
 

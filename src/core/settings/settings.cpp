@@ -209,12 +209,17 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings, const s
 
 std::string PriceMailStatusText(const Settings& s)
 {
-    if (s.m_priceMailOn != 1)
+    return PriceMailStatusText(s.m_priceMailOn, s.m_priceMailInterval);
+}
+
+std::string PriceMailStatusText(int priceMailOn, int priceMailInterval)
+{
+    if (priceMailOn != 1)
         return {};
-    if (s.m_priceMailInterval == 300)
+    if (priceMailInterval == 300)
         return texts::Sjis(texts::PriceMailAfterClose);
     char text[64];
-    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), s.m_priceMailInterval);
+    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), priceMailInterval);
     return text;
 }
 

@@ -100,6 +100,7 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings, const s
 
 // Texts of the price mail and disclosure mail status labels.
 std::string PriceMailStatusText(const Settings& settings);
+std::string PriceMailStatusText(int priceMailOn, int priceMailInterval);
 std::string DisclosureMailStatusText(const Settings& settings);
 
 } // namespace zelmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 // The program's own texts. They are written once, in UTF-8, in texts.cpp and
@@ -55,5 +56,16 @@ enum Id {
 
 // Shift_JIS form of a text, converted on first use.
 const std::string& Sjis(Id id);
+
+// A text whose format takes only %s, filled with Shift_JIS strings.
+template <class... Strings>
+std::string Format(Id format, const Strings&... values)
+{
+    const std::string& pattern = Sjis(format);
+    std::string text(pattern.size() + (values.size() + ... + 0) + 1, '\0');
+    const int n = std::snprintf(text.data(), text.size(), pattern.c_str(), values.c_str()...);
+    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text;
+}
 
 } // namespace zelmora::texts

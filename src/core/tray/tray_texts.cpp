@@ -1,7 +1,5 @@
 #include "core/tray/tray_texts.h"
 
-#include <cstdio>
-
 #include "core/text/sjis.h"
 #include "core/text/texts.h"
 
@@ -19,24 +17,13 @@ bool HasDisclosures(const WatchList& list, std::size_t row)
     return row < list.RowCount() && !list.m_rowDisclosures[row].empty();
 }
 
-std::string FormatFive(texts::Id format, const std::string& a, const std::string& b, const std::string& c,
-                       const std::string& d, const std::string& e)
-{
-    const std::string& pattern = texts::Sjis(format);
-    std::string text(pattern.size() + a.size() + b.size() + c.size() + d.size() + e.size() + 1, '\0');
-    const int n = std::snprintf(text.data(), text.size(), pattern.c_str(), a.c_str(), b.c_str(), c.c_str(),
-                                d.c_str(), e.c_str());
-    text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return text;
-}
-
 } // namespace
 
 std::string BuildTrayTip(const WatchList& list, std::size_t row)
 {
     const texts::Id format = HasDisclosures(list, row) ? texts::TrayTipNewsFormat : texts::TrayTipFormat;
     const auto tipWith = [&](Column nameColumn) {
-        return FormatFive(format, CellOrEmpty(list, row, ColTrend), CellOrEmpty(list, row, nameColumn),
+        return texts::Format(format, CellOrEmpty(list, row, ColTrend), CellOrEmpty(list, row, nameColumn),
                           CellOrEmpty(list, row, ColTime), CellOrEmpty(list, row, ColPrice),
                           CellOrEmpty(list, row, ColChange));
     };
@@ -49,7 +36,7 @@ std::string BuildTrayTip(const WatchList& list, std::size_t row)
 
 std::string BuildTrayRowLabel(const WatchList& list, std::size_t row)
 {
-    std::string label = FormatFive(texts::TrayRowLabelFormat, CellOrEmpty(list, row, ColCode),
+    std::string label = texts::Format(texts::TrayRowLabelFormat, CellOrEmpty(list, row, ColCode),
                                    CellOrEmpty(list, row, ColName), CellOrEmpty(list, row, ColTime),
                                    CellOrEmpty(list, row, ColPrice), CellOrEmpty(list, row, ColChange));
     if (HasDisclosures(list, row))
