@@ -86,8 +86,6 @@ void MainWindow::ConnectControls()
         const std::lock_guard hold(m_rowsLock);
         m_codeText = ToSjis(text);
     });
-    auto* name = static_cast<QLineEdit*>(m_controls.at(IDC_NAME));
-    connect(name, &QLineEdit::textChanged, this, [this](const QString& text) { m_nameText = ToSjis(text); });
     connect(m_marketCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         const std::lock_guard hold(m_rowsLock);
         m_entryMarket = index;

@@ -252,7 +252,6 @@ private:
     QSpinBox* m_intervalSpin = nullptr;
     QComboBox* m_marketCombo = nullptr;
     std::string m_codeText;
-    std::string m_nameText;
     int m_entryMarket = 0;
     int m_dragging = 0;
     int m_dragIndex = 0;
