@@ -35,6 +35,7 @@ if [ -n "$missing" ]; then
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO="sudo"
     echo "Installing:$missing"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+    # Another install may hold the package lock for a while; wait for it.
+    $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends $missing
 fi
