@@ -11,19 +11,12 @@
 #include "core/disclosure/history_file.h"
 #include "core/disclosure/listing_scan.h"
 #include "core/settings/settings.h"
-#include "support/sjis_literals.h"
+#include "support/page_builders.h"
 
 using namespace zelmora;
 namespace fs = std::filesystem;
 
 namespace {
-
-// An entry as the exchange lays it out: time, code, link, title line.
-std::string Entry(const std::string& time, const std::string& key, const std::string& href, const std::string& title)
-{
-    return "<tr>\n<td class=\"kjTime\">" + time + "</td>\n<td class=\"kjCode\">" + key +
-           "</td>\n<td class=\"kjTitle\"><a href=\"" + href + "\" target=\"_blank\">\n  " + title + "\n</a></td>\n";
-}
 
 struct ScanCase {
     const char* what;
@@ -37,9 +30,9 @@ TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
 {
     const std::string title = S("決算短信_連結");
     const std::vector<ScanCase> cases = {
-        {"a full entry", Entry("15:00", "72030", "a.pdf", title), {{0, "15:00", "a.pdf", title}}},
-        {"the key inside a longer number", Entry("09:30", "987203012", "b.pdf", "T"), {{0, "09:30", "b.pdf", "T"}}},
-        {"two entries of one stock", Entry("15:00", "72030", "a.pdf", "A") + Entry("15:30", "72030", "b.pdf", "B"),
+        {"a full entry", ListingEntry("15:00", "72030", "a.pdf", title), {{0, "15:00", "a.pdf", title}}},
+        {"the key inside a longer number", ListingEntry("09:30", "987203012", "b.pdf", "T"), {{0, "09:30", "b.pdf", "T"}}},
+        {"two entries of one stock", ListingEntry("15:00", "72030", "a.pdf", "A") + ListingEntry("15:30", "72030", "b.pdf", "B"),
          {{0, "15:00", "a.pdf", "A"}, {0, "15:30", "b.pdf", "B"}}},
         {"a colon after the key is no time", "<td>72030 10:00 <a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T"}}},
         {"a colon further back than the entry is no time",

@@ -8,35 +8,15 @@
 #include "core/quotes/quote_record.h"
 #include "core/quotes/quote_url.h"
 #include "core/settings/settings.h"
-#include "support/sjis_literals.h"
+#include "support/page_builders.h"
 
 using namespace zelmora;
 
 namespace {
 
-const std::string kAnchor = "</tr><tr align=right>";
-
 MarkerRules DefaultRules()
 {
     return Settings().m_markerRules;
-}
-
-struct QuoteRow {
-    std::string name = S("トヨタ自動車");
-    std::string time = "15:00";
-    std::string price = "5,120";
-    std::string change = "<font color=red>-15</font>";
-    std::string rate = "<font color=red>-0.29%</font>";
-    std::string volume = "8,123,400";
-};
-
-// The quote table as the service writes it, for the default rules.
-std::string QuoteTable(const QuoteRow& row)
-{
-    return "<table><tr><th>name</th></tr>" + kAnchor + "<td><img src=\"i.gif\" align=absmiddle><b>" + row.name +
-           "&nbsp;</b></td>\n<td nowrap align=center>" + row.time + "</td>\n<td nowrap><b>" + row.price +
-           "</b></td>\n<td nowrap>" + row.change + "</td>\n<td nowrap>" + row.rate + "</td>\n<td nowrap>" +
-           row.volume + "</td>\n</tr></table>\n";
 }
 
 // Rules with short markers for position tests: anchor "#", values "N=" to
@@ -83,7 +63,7 @@ TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
     std::string oddNbsp = QuoteTable({.name = "ACME"});
     oddNbsp[oddNbsp.find("&nbsp;")] = '?';
     std::string noAnchor = QuoteTable({});
-    noAnchor.erase(noAnchor.find(kAnchor), kAnchor.size());
+    noAnchor.erase(noAnchor.find(kQuoteAnchor), kQuoteAnchor.size());
     struct Case {
         const char* what;
         MarkerRules rules;
@@ -120,7 +100,7 @@ TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
         {"values before the anchor are not searched from it", Letters(), "N=a;T=b;P=c;C=d;R=e;V=f;", -1, ""},
         // The price suffix "</b></td>" is missing: the change is then found before the anchor.
         {"missing suffix gives nodata and restarts at the start", DefaultRules(),
-         "<td nowrap>D1</td>" + kAnchor + "<td align=absmiddle><b>ACME&nbsp;</b></td>" +
+         "<td nowrap>D1</td>" + kQuoteAnchor + "<td align=absmiddle><b>ACME&nbsp;</b></td>" +
              "<td nowrap align=center>15:00</td><td nowrap><b>100</td>",
          -1, Record({"ACME", "15:00", "nodata", "D1", "<b>100", "nodata"})},
         // T's suffix is searched from -1 + 2 + 1 = 2 and found at 3, so P is searched from 4: neither P=x
@@ -150,7 +130,7 @@ TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
         {"anchor at the last byte", Letters(), "N=a;T=b;P=c;C=d;R=e;V=f;#", -1,
          Record({"nodata", "b", "c", "d", "e", "f"})},
         {"anchor at the last byte, empty prefixes", Letters().NoValuePrefixes(), "abc#", -1, kNoValues},
-        {"default anchor at the last byte", DefaultRules(), "<p>" + kAnchor, -1, kNoValues},
+        {"default anchor at the last byte", DefaultRules(), "<p>" + kQuoteAnchor, -1, kNoValues},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -180,7 +160,7 @@ TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
     // With an anchor the six values are all missing, yet every one is there.
     // The line feed keeps the anchor on a character boundary whatever byte
     // the garbage ends with.
-    EXPECT_EQ(ExtractQuoteRecord(garbage + "\n" + kAnchor + garbage, DefaultRules()), kNoValues);
+    EXPECT_EQ(ExtractQuoteRecord(garbage + "\n" + kQuoteAnchor + garbage, DefaultRules()), kNoValues);
 
     // Garbage between the markers is carried through, converted or not.
     const std::string record =
@@ -193,13 +173,13 @@ TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
 TEST(ExtractQuoteRecord, TenMegabyteSingleLineWindow)
 {
     std::string window(10 * 1024 * 1024, 'x');
-    window.replace(0, kAnchor.size(), kAnchor);
-    window += QuoteTable({}).substr(QuoteTable({}).find(kAnchor) + kAnchor.size());
+    window.replace(0, kQuoteAnchor.size(), kQuoteAnchor);
+    window += QuoteTable({}).substr(QuoteTable({}).find(kQuoteAnchor) + kQuoteAnchor.size());
     EXPECT_EQ(ExtractQuoteRecord(window, DefaultRules()),
               Record({S("トヨタ自動車"), "15:00", "5,120", "-15", "-0.29%", "8,123,400"}));
 
     // Nothing after the anchor: every search runs over the whole window.
-    EXPECT_EQ(ExtractQuoteRecord(std::string(10 * 1024 * 1024, S("日")[0]) + kAnchor, DefaultRules()), kNoValues);
+    EXPECT_EQ(ExtractQuoteRecord(std::string(10 * 1024 * 1024, S("日")[0]) + kQuoteAnchor, DefaultRules()), kNoValues);
 }
 
 // ---------------------------------------------------------------- splitting, usable quote and trend

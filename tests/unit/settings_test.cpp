@@ -18,21 +18,12 @@
 
 #include "core/settings/profile_file.h"
 #include "core/settings/settings.h"
-#include "support/sjis_literals.h"
+#include "support/page_builders.h"
 
 using namespace zelmora;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A settings file written in UTF-8 with "\n", as the program sees it.
-std::string File(const char* utf8)
-{
-    std::string crlf;
-    for (char c : S(utf8))
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return crlf;
-}
 
 LoadedSettings LoadText(const std::string& bytes)
 {
@@ -141,7 +132,7 @@ TEST(SettingsLoad, FirstStartWithoutAFileUsesEveryDefault)
 
 TEST(SettingsLoad, JapaneseFileSurvivesASaveAndLoadsAgainTheSame)
 {
-    const std::string before = File(R"(; 設定ファイル
+    const std::string before = SjisCrlfFile(R"(; 設定ファイル
 [MEIGARA_DATA]
 NUM0=7203
 SIJOU0=東証
@@ -198,7 +189,7 @@ A=あ
     EXPECT_EQ(std::tie(s.m_smtpUser, s.m_smtpPassword), std::make_tuple("taro", "p=ss word"));
 
     const std::string after = SavedText(before, loaded);
-    EXPECT_EQ(after, File(R"(; 設定ファイル
+    EXPECT_EQ(after, SjisCrlfFile(R"(; 設定ファイル
 [SPECIALKEY]
 ORVEKSENYOU=1
 TEKIJIMAIL=1
@@ -248,7 +239,7 @@ SAPPORO=S
 
 TEST(SettingsLoad, RuleKeysAreWrittenBackRawOnlyWhenTheFileHadThem)
 {
-    const std::string before = File(R"([LINK_JOUHOU]
+    const std::string before = SjisCrlfFile(R"([LINK_JOUHOU]
 KEY = '[key]_<tr> '
 dekidaka=[出来高]_<td>_</td>
 CUSTOM=x
@@ -314,7 +305,7 @@ TEST(SettingsLoad, MailStatusTexts)
     };
     for (const auto& [keys, price, disclosure] : cases) {
         SCOPED_TRACE(keys);
-        const Settings s = LoadText(File(("[SPECIALKEY]\n" + std::string(keys) + "\n").c_str())).settings;
+        const Settings s = LoadText(SjisCrlfFile(("[SPECIALKEY]\n" + std::string(keys) + "\n").c_str())).settings;
         EXPECT_EQ(PriceMailStatusText(s), S(price));
         EXPECT_EQ(DisclosureMailStatusText(s), S(disclosure));
     }
@@ -322,7 +313,7 @@ TEST(SettingsLoad, MailStatusTexts)
 
 TEST(SettingsLoad, RowsWithEmptyOrMissingCodesAreStillInserted)
 {
-    const auto loaded = LoadText(File("[MEIGARA_DATA]\nKOSUU=3\nNUM0=\nMESSAGE0=メモ\nNUM2=1234\n"));
+    const auto loaded = LoadText(SjisCrlfFile("[MEIGARA_DATA]\nKOSUU=3\nNUM0=\nMESSAGE0=メモ\nNUM2=1234\n"));
     EXPECT_EQ(loaded.rows, (std::vector<StoredRow>{{"", "", S("メモ")}, {"", "", ""}, {"1234", "", ""}}));
 }
 
@@ -344,7 +335,7 @@ TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)
     for (char& c : junk)
         c = static_cast<char>(random());
     for (const std::string& text : {std::string(), std::string("\r\n\r\n"), std::string("\0\0\0", 3), junk,
-                                    File("[MEIGARA_DATA]\nKOSUU\nCHKOPENURL\nNUM0\n[SPECIALKEY]\nKABUKAUPDATETIME\n")}) {
+                                    SjisCrlfFile("[MEIGARA_DATA]\nKOSUU\nCHKOPENURL\nNUM0\n[SPECIALKEY]\nKABUKAUPDATETIME\n")}) {
         SCOPED_TRACE(text.substr(0, 40));
         const auto loaded = LoadText(text);
         EXPECT_TRUE(loaded.rows.empty());
@@ -405,7 +396,7 @@ TEST(SettingsBadInput, OverlongValuesAreCutBetweenCharacters)
     EXPECT_EQ(loaded.settings.m_smtpServer, std::string(511, 'm')); // 512-byte buffer
 
     // Market letters keep at most four bytes, never half a character.
-    const Settings s = LoadText(File("[LINK_JOUHOU]\nTOSYOU=tokyo\nJASDAQ=東証\nOOSAKA=x東証\n")).settings;
+    const Settings s = LoadText(SjisCrlfFile("[LINK_JOUHOU]\nTOSYOU=tokyo\nJASDAQ=東証\nOOSAKA=x東証\n")).settings;
     EXPECT_EQ(s.m_marketCodes, (std::array<std::string, kMarketCount>{"toky", S("東証"), "j", "x" + S("東"), "n", "f", "s"}));
 }
 
@@ -419,10 +410,10 @@ TEST(SettingsFile, FirstSaveCreatesTheFileAndLoadsBackTheSame)
     const Settings defaults;
     ASSERT_TRUE(SaveSettingsFile(path, defaults, {{"7203", S("東証"), ""}}));
     const std::string saved = ReadAll(path);
-    EXPECT_TRUE(saved.starts_with(File("[MEIGARA_DATA]\nNUM0=7203\nSIJOU0=東証\nMESSAGE0=\nKOSUU=1\nCHKOPENURL=1\n"
+    EXPECT_TRUE(saved.starts_with(SjisCrlfFile("[MEIGARA_DATA]\nNUM0=7203\nSIJOU0=東証\nMESSAGE0=\nKOSUU=1\nCHKOPENURL=1\n"
                                        "CHKGOTASK=0\nSELECTEDITEM=0\n[LINK_JOUHOU]\nBASE_URL=")))
         << saved;
-    EXPECT_NE(saved.find(File("[SPECIALKEY]\nTEKIJIMAIL=0\nKABUKAMAIL=0\nKABUKAUPDATETIME=30\nSMTP=\nADDRESS=\n")),
+    EXPECT_NE(saved.find(SjisCrlfFile("[SPECIALKEY]\nTEKIJIMAIL=0\nKABUKAMAIL=0\nKABUKAUPDATETIME=30\nSMTP=\nADDRESS=\n")),
               std::string::npos);
     const auto loaded = LoadSettings(ProfileFile::Load(path));
     EXPECT_EQ(loaded.rows, (std::vector<StoredRow>{{"7203", S("東証"), ""}}));
@@ -469,7 +460,7 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFileIntact)
     // A file-size limit makes the new file's write fail, even for root.
     TempDir dir;
     const std::string path = dir / "base_data.ini";
-    const std::string old = File("[MEIGARA_DATA]\nKOSUU=1\nNUM0=7203\n[SPECIALKEY]\nORVEKSENYOU=1\n");
+    const std::string old = SjisCrlfFile("[MEIGARA_DATA]\nKOSUU=1\nNUM0=7203\n[SPECIALKEY]\nORVEKSENYOU=1\n");
     WriteAll(path, old);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
