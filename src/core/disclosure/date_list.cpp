@@ -24,15 +24,17 @@ std::vector<std::string> DateList(int year, int month, int day)
     const int today = day;
     for (int n = 0; n < 31; ++n) {
         dates.push_back(FormatDate(year, month, day));
-        if (--day == today)
-            break;
-        if (day == 0) {
+        if (--day == 0) {
             if (--month == 0) {
                 month = 12;
                 --year;
             }
             day = DaysInMonth(year, month);
         }
+        // Tested after the month wrap: a previous month with as many days as
+        // today's date starts at today's day number.
+        if (day == today)
+            break;
     }
     return dates;
 }
