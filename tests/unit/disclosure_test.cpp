@@ -68,6 +68,11 @@ TEST(DocumentPath, OnlyTheLastSegmentOfALinkNamesAFile)
         {"a\tb.pdf", ""},
         {std::string("a\x7f.pdf"), ""},
         {S("決算短信.pdf"), S("決算短信.pdf")},
+        // A separator byte refuses the name wherever it stands, also after a lead byte.
+        {"b\x81:c.pdf", ""},
+        {"b\x81\\c.pdf", ""},
+        {"b\x81..pdf", ""},
+        {"b\x81/c.pdf", "c.pdf"},
     };
     for (const auto& [href, name] : cases)
         EXPECT_EQ(DocumentFileName(href), name) << href;
@@ -79,6 +84,9 @@ TEST(DocumentPath, FoldersFollowTheProgramFolderAndRefuseUnsafeCodes)
     EXPECT_EQ(DocumentFolder("C:\\p\\", "20261207", "7203"), "C:\\p\\20261207\\7203\\");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "../x"), "");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", ""), "");
+    EXPECT_EQ(DocumentFolder("/p/", "20261207", "\x81/x"), "");
+    EXPECT_EQ(DocumentFolder("/p/", "20261207", "\x81:x"), "");
+    EXPECT_EQ(DocumentFolder("/p/", "\x81\\..", "7203"), "");
     EXPECT_EQ(HistoryFilePath("/p/", "20261207", "7203"), "/p/20261207/7203/kaijistr.txt");
 }
 

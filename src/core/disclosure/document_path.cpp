@@ -10,14 +10,15 @@
 namespace zelmora {
 namespace {
 
+// Raw bytes, not characters: a file system that does not read Shift_JIS
+// sees a separator after a lead byte as a separator.
 bool IsSafeSegment(std::string_view name)
 {
-    if (name.empty() || name == "." || FindSjis(name, "..") != npos || FindSjis(name, "\\") != npos ||
-        FindSjis(name, "/") != npos || FindSjis(name, ":") != npos)
+    if (name.empty() || name == "." || name.find("..") != npos)
         return false;
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
+        if (c == '/' || c == '\\' || c == ':' || byte < 0x20 || byte == 0x7F)
             return false;
     }
     return true;

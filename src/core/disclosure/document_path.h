@@ -14,7 +14,7 @@ std::string DocumentFolder(const std::string& programFolder, const std::string& 
 
 // The last path segment of a link target or document address; empty when
 // it is no safe file name (empty, "." or "..", holding "..", "\", ":" or a
-// control character).
+// control character, as bytes, whatever stands before them).
 std::string DocumentFileName(const std::string& href);
 
 // Creates the stock's folder for the date (failures ignored, existing
