@@ -16,6 +16,15 @@
 using namespace zelmora;
 namespace fs = std::filesystem;
 
+namespace zelmora {
+
+void PrintTo(const ListingHit& hit, std::ostream* out)
+{
+    *out << "{" << hit.keyIndex << ", \"" << hit.time << "\", \"" << hit.href << "\", \"" << hit.title << "\"}";
+}
+
+} // namespace zelmora
+
 namespace {
 
 struct ScanCase {
@@ -46,6 +55,12 @@ TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
         {"lines ending in CRLF", "<td>10:00</td>\r\n<td>72030</td>\r\n<a href=\"a.pdf\">\r\n T\r\n",
          {{0, "10:00", "a.pdf", "T"}}},
         {"a key at the very start is markup, not an entry", "72030 <a href=\"a.pdf\">\nT\n", {}},
+        {"the exchange's layout with the name line", "<td>10:00</td>\n<td>72030</td>\n<td>N</td>\n<td><a href=\"a.pdf\">\n T\n",
+         {{0, "10:00", "a.pdf", "T"}}},
+        // A key with no link of its own among its lines does not take the next entry's.
+        {"a link further on belongs to another entry", "<td>10:00</td><td>72030</td>\n\n\n\n\n<a href=\"a.pdf\">\nT\n",
+         {{0, "10:00", "", ""}}},
+        {"a title further on belongs to another entry", "<td>72030</td>\n\n\n\n<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", ""}}},
     };
     for (const ScanCase& c : cases)
         EXPECT_EQ(ScanListingPage(c.page, {"72030"}), c.hits) << c.what;

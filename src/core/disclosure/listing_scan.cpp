@@ -9,52 +9,112 @@ namespace {
 
 // The time stands within this many bytes before the key.
 constexpr std::size_t kTimeReach = 50;
+// A hit reads its link and title from its own line and this many lines
+// after it; what stands further on belongs to other entries.
+constexpr std::size_t kEntryLines = 4;
 constexpr std::string_view kLinkStart = "<a href=\"";
 
-std::string TimeBefore(std::string_view page, std::size_t key)
-{
-    const std::size_t from = key > kTimeReach ? key - kTimeReach : 0;
-    const std::size_t colon = FindSjis(page, ":", from);
-    if (colon == npos || colon >= key)
-        return {};
-    const std::size_t start = colon >= 2 ? colon - 2 : 0;
-    return std::string(page.substr(start, colon + 3 - start));
-}
+// FindSjis for searches whose start only moves forward, as it does from one
+// hit of a key to the next: an answer stays good until the start passes it,
+// so all the searches of a key together read the page once.
+class ForwardSearch {
+public:
+    ForwardSearch(std::string_view page, std::string_view needle) : m_page(page), m_needle(needle) {}
 
-// The line after the one holding `from`, without its line end and without
-// leading white space.
-std::string LineAfter(std::string_view page, std::size_t from)
-{
-    const std::size_t lineEnd = FindSjis(page, "\n", from);
-    if (lineEnd == npos)
-        return {};
-    std::size_t start = lineEnd + 1;
-    std::size_t end = FindSjis(page, "\n", start);
-    if (end == npos)
-        end = page.size();
-    while (start < end && (page[start] == ' ' || page[start] == '\t' || page[start] == '\r'))
-        ++start;
-    if (end > start && page[end - 1] == '\r')
-        --end;
-    return std::string(page.substr(start, end - start));
-}
+    std::size_t From(std::size_t from)
+    {
+        if (!m_searched || from < m_from || (m_found != npos && from > m_found))
+            m_found = FindSjis(m_page, m_needle, from);
+        m_searched = true;
+        m_from = from;
+        return m_found;
+    }
 
-ListingHit HitAt(std::string_view page, std::size_t key, std::size_t keyIndex)
-{
-    ListingHit hit;
-    hit.keyIndex = keyIndex;
-    hit.time = TimeBefore(page, key);
-    const std::size_t link = FindSjis(page, kLinkStart, key + 1);
-    if (link == npos)
+private:
+    std::string_view m_page;
+    std::string_view m_needle;
+    bool m_searched = false;
+    std::size_t m_from = 0;
+    std::size_t m_found = npos;
+};
+
+// Reads the hits of one key, in page order.
+class HitReader {
+public:
+    explicit HitReader(std::string_view page)
+        : m_page(page), m_colon(page, ":"), m_link(page, kLinkStart), m_quote(page, "\""), m_titleStart(page, "\n"),
+          m_titleEnd(page, "\n"), m_lineEnds(kEntryLines + 1, ForwardSearch(page, "\n"))
+    {
+    }
+
+    ListingHit Read(std::size_t key, std::size_t keyIndex)
+    {
+        ListingHit hit;
+        hit.keyIndex = keyIndex;
+        hit.time = TimeBefore(key);
+        const std::size_t reach = ReachOf(key);
+        const std::size_t link = m_link.From(key + 1);
+        if (link == npos || link >= reach)
+            return hit;
+        const std::size_t hrefStart = link + kLinkStart.size();
+        const std::size_t hrefEnd = m_quote.From(hrefStart);
+        if (hrefEnd == npos || hrefEnd >= reach)
+            return hit;
+        hit.href = std::string(m_page.substr(hrefStart, hrefEnd - hrefStart));
+        hit.title = TitleAfter(hrefEnd, reach);
         return hit;
-    const std::size_t hrefStart = link + kLinkStart.size();
-    const std::size_t hrefEnd = FindSjis(page, "\"", hrefStart);
-    if (hrefEnd == npos)
-        return hit;
-    hit.href = std::string(page.substr(hrefStart, hrefEnd - hrefStart));
-    hit.title = LineAfter(page, hrefEnd);
-    return hit;
-}
+    }
+
+private:
+    std::string TimeBefore(std::size_t key)
+    {
+        const std::size_t colon = m_colon.From(key > kTimeReach ? key - kTimeReach : 0);
+        if (colon == npos || colon >= key)
+            return {};
+        const std::size_t start = colon >= 2 ? colon - 2 : 0;
+        return std::string(m_page.substr(start, colon + 3 - start));
+    }
+
+    // One past the end of the key's line and the kEntryLines lines after it.
+    std::size_t ReachOf(std::size_t key)
+    {
+        std::size_t end = key;
+        for (ForwardSearch& lineEnd : m_lineEnds) {
+            const std::size_t lf = lineEnd.From(end);
+            if (lf == npos)
+                return m_page.size();
+            end = lf + 1;
+        }
+        return end;
+    }
+
+    // The line after the one holding `from`, without its line end and
+    // without leading white space; empty when it lies beyond the reach.
+    std::string TitleAfter(std::size_t from, std::size_t reach)
+    {
+        const std::size_t lineEnd = m_titleStart.From(from);
+        if (lineEnd == npos || lineEnd + 1 >= reach)
+            return {};
+        std::size_t start = lineEnd + 1;
+        std::size_t end = m_titleEnd.From(start);
+        if (end == npos)
+            end = m_page.size();
+        while (start < end && (m_page[start] == ' ' || m_page[start] == '\t' || m_page[start] == '\r'))
+            ++start;
+        if (end > start && m_page[end - 1] == '\r')
+            --end;
+        return std::string(m_page.substr(start, end - start));
+    }
+
+    std::string_view m_page;
+    ForwardSearch m_colon;
+    ForwardSearch m_link;
+    ForwardSearch m_quote;
+    ForwardSearch m_titleStart;
+    ForwardSearch m_titleEnd;
+    // The end of the key's line, and of each line after it.
+    std::vector<ForwardSearch> m_lineEnds;
+};
 
 } // namespace
 
@@ -81,9 +141,10 @@ std::vector<ListingHit> ScanListingPage(std::string_view page, const std::vector
     for (std::size_t k = 0; k < keys.size(); ++k) {
         if (keys[k].empty())
             continue;
+        HitReader reader(page);
         // The page starts with its markup, never with a key.
         for (std::size_t at = FindSjis(page, keys[k], 1); at != npos; at = FindSjis(page, keys[k], at + 1))
-            hits.push_back(HitAt(page, at, k));
+            hits.push_back(reader.Read(at, k));
     }
     return hits;
 }

@@ -34,9 +34,11 @@ struct ListingHit {
 std::string EntryText(const ListingHit& hit);
 
 // Every occurrence of every key in the page, key by key, each key's hits in
-// page order. A piece the page lacks around a hit (no colon before the key,
-// no link after it, no line after the link) stays empty; nothing is read
-// outside the page.
+// page order. A hit takes its link and title from the key's line and the few
+// lines after it, never from an entry further on. A piece the page lacks
+// around a hit (no colon before the key, no link after it, no line after the
+// link) stays empty; nothing is read outside the page. The time grows with
+// the page and the hits, not with their product.
 std::vector<ListingHit> ScanListingPage(std::string_view page, const std::vector<std::string>& keys);
 
 } // namespace zelmora
