@@ -34,6 +34,9 @@ TEST(LinkTemplate, SplitsLabelAndUrl)
         EXPECT_EQ(parts->label, S(c.label)) << c.entry;
         EXPECT_EQ(parts->url, S(c.url)) << c.entry;
     }
+    // A lead byte and a blank read as one character: trimming keeps them together.
+    EXPECT_EQ(SplitLinkTemplate("\x81  _x")->label, "\x81 ");
+    EXPECT_EQ(SplitLinkTemplate("a\x81  _x")->label, "a\x81 ");
 }
 
 TEST(LinkTemplate, ExpandsCodeAndMarket)

@@ -60,16 +60,20 @@ std::optional<LinkTemplateParts> SplitLinkTemplate(const std::string& entry)
     const std::size_t separator = FindSjis(entry, "_");
     if (separator == npos)
         return std::nullopt;
-    // Drop the label's last character, not just its last byte, so a label
-    // without the blank never ends in half a double-byte character.
-    std::string_view label(entry.data(), separator);
+    // Drop the label's last character and the blanks before it, character by
+    // character, so the label never ends in half a double-byte character
+    // (a lead byte and a blank are one).
+    const std::string_view label(entry.data(), separator);
     std::size_t end = 0;
-    for (std::size_t pos = 0; pos < label.size(); pos += SjisCharLength(label, pos))
-        end = pos;
-    label = label.substr(0, end);
-    while (!label.empty() && label.back() == ' ')
-        label.remove_suffix(1);
-    return LinkTemplateParts{std::string(label), entry.substr(separator + 1)};
+    for (std::size_t pos = 0; pos < label.size();) {
+        const std::size_t next = pos + SjisCharLength(label, pos);
+        if (next == label.size())
+            break;
+        if (next - pos == 2 || label[pos] != ' ')
+            end = next;
+        pos = next;
+    }
+    return LinkTemplateParts{std::string(label.substr(0, end)), entry.substr(separator + 1)};
 }
 
 std::string ExpandLinkTemplate(const std::string& urlTemplate, const std::string& code, const std::string& marketLetter)
