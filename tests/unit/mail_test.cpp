@@ -41,3 +41,27 @@ TEST(NotificationMails, DisclosureSubjectIsTheFirstFourCharactersOfTheCode)
         EXPECT_EQ(DisclosureMailSubject(code), subject) << code;
     EXPECT_EQ(ComposePriceMail({}).subject + ComposePriceMail({}).body, "");
 }
+
+TEST(MailMessage, HeaderLinesStaySingleAndEveryBodyLineEndsInCrlf)
+{
+    const struct {
+        const char* what;
+        const char* body;
+        const char* wireBody;
+    } cases[] = {
+        {"no final line break", "10:00 title ", "10:00 title \r\n"},
+        {"LF lines", "a\nb\n", "a\r\nb\r\n"},
+        {"CR, LF and CRLF lines", "a\rb\nc\r\nd", "a\r\nb\r\nc\r\nd\r\n"},
+        {"empty body", "", ""},
+    };
+    for (const auto& c : cases) {
+        const MailMessage message{"Zel\r\nBcc: x@y", "me@example.jp", "line\nBcc: x@y", c.body, 0, "1.2@example.jp"};
+        const std::string text = BuildMailMessage(message);
+        const std::size_t blank = text.find("\r\n\r\n");
+        ASSERT_NE(blank, std::string::npos) << c.what;
+        EXPECT_EQ(text.substr(blank + 4), c.wireBody) << c.what;
+        EXPECT_EQ(text.find("\nBcc"), std::string::npos) << c.what;
+        EXPECT_TRUE(text.starts_with("From: \"Zel  Bcc: x@y\" <me@example.jp>\r\nTo: <me@example.jp>\r\nSubject: =?UTF-8?B?"))
+            << c.what;
+    }
+}

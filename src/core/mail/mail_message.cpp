@@ -71,7 +71,8 @@ std::string DisplayName(std::string_view name)
     return quoted + "\"";
 }
 
-// Every line ends in CRLF, whatever line ends the text brought.
+// Every line ends in CRLF, whatever line ends the text brought, the last
+// line too.
 std::string CrlfLines(std::string_view text)
 {
     std::string out;
@@ -86,6 +87,8 @@ std::string CrlfLines(std::string_view text)
             out += c;
         }
     }
+    if (!out.empty() && !out.ends_with("\r\n"))
+        out += "\r\n";
     return out;
 }
 
