@@ -5,6 +5,8 @@ set -eu
 PACKAGES="
 cmake
 g++
+clang
+libclang-rt-14-dev
 make
 pkg-config
 qt6-base-dev

@@ -28,11 +28,13 @@ std::string HistoryFilePath(const std::string& programFolder, const std::string&
 
 std::vector<std::string> ReadHistoryLines(const std::string& path)
 {
-    std::vector<std::string> lines;
     const std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes)
-        return lines;
-    const std::string_view text = *bytes;
+    return bytes ? SplitHistoryLines(*bytes) : std::vector<std::string>();
+}
+
+std::vector<std::string> SplitHistoryLines(std::string_view text)
+{
+    std::vector<std::string> lines;
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
         const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;

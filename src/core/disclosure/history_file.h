@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // kaijistr.txt: one line per disclosure of a stock on a date, "entry text_
@@ -15,6 +16,10 @@ std::string HistoryFilePath(const std::string& programFolder, const std::string&
 // The lines of a history file without their line ends; nothing when the
 // file is missing or unreadable.
 std::vector<std::string> ReadHistoryLines(const std::string& path);
+
+// The lines of a history file's bytes, split at LF with one CR before it
+// removed.
+std::vector<std::string> SplitHistoryLines(std::string_view bytes);
 
 // Records one disclosure: loads the file (dropping empty lines and exact
 // repeats), appends "entryText_baseAddress+href" and replaces the file

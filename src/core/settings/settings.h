@@ -39,6 +39,7 @@ const std::array<std::string, kMarketCount>& MarketNames();
 // keeps it while it runs.
 struct Settings {
     Settings();
+    bool operator==(const Settings&) const = default;
 
     int m_openUrlOnClick = 1;
     int m_startInTray = 0;

@@ -1,0 +1,47 @@
+// Where a disclosure's document goes: the folder from the date and the
+// stock code, the file name from any href a listing page holds.
+#include <string>
+
+#include "core/disclosure/document_path.h"
+#include "fuzz_input.h"
+
+using namespace zelmora;
+
+namespace {
+
+// Nothing a file system could read as a step out of the folder or into
+// another one, nor a control character.
+bool IsPlainName(std::string_view name)
+{
+    if (name.empty() || name == "." || name.find("..") != std::string_view::npos)
+        return false;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || c == ':' || byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto parts = fuzz::SplitParts(data, size, 3);
+    const std::string date(parts[0]);
+    const std::string code(parts[1]);
+    const std::string href(parts[2]);
+
+    const std::string name = DocumentFileName(href);
+    FUZZ_CHECK(name.empty() || (IsPlainName(name) && href.ends_with(name)));
+
+    for (const std::string programFolder : {"/p/", "C:\\p\\"}) {
+        const std::string folder = DocumentFolder(programFolder, date, code);
+        const char separator = programFolder.back();
+        FUZZ_CHECK(folder.empty() || (IsPlainName(date) && IsPlainName(code) &&
+                                      folder == programFolder + date + separator + code + separator));
+        const std::string local = LocalDocumentPath(programFolder, date, code, href);
+        FUZZ_CHECK(local.empty() || (local == folder + name && IsOpenableDocument(name)));
+    }
+    return 0;
+}
