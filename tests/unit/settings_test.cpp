@@ -356,6 +356,20 @@ TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)
     EXPECT_TRUE(LoadText(saved).rows.empty());
 }
 
+TEST(SettingsBadInput, AProgramSectionWrittenTwiceLoadsTheSameAfterASave)
+{
+    // The load reads the first of two sections; the save must not leave the
+    // second one to be read at the next start.
+    const std::string before = "[LINK_JOUHOU]\r\nTOSYOU=T\r\n[MEIGARA_DATA]\r\nKOSUU=1\r\nNUM0=7203\r\n"
+                               "[LINK_JOUHOU]\r\nkey=[k]_<b>\r\nTOSYOU=X\r\n[MEIGARA_DATA]\r\nKOSUU=2\r\n";
+    const LoadedSettings loaded = LoadText(before);
+    ASSERT_EQ(loaded.settings.m_markerRules, Settings().m_markerRules);
+    ASSERT_EQ(loaded.settings.m_marketCodes[0], "T");
+    const LoadedSettings reloaded = LoadText(SavedText(before, loaded));
+    ExpectSameSettings(reloaded.settings, loaded.settings);
+    EXPECT_EQ(reloaded.rows, loaded.rows);
+}
+
 TEST(SettingsBadInput, RowCountsOutOfRange)
 {
     const std::vector<std::tuple<const char*, std::size_t, std::size_t>> cases{

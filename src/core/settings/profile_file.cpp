@@ -215,13 +215,14 @@ void ProfileFile::DeleteKey(std::string_view section, std::string_view key)
         m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*line));
 }
 
-void ProfileFile::DeleteSection(std::string_view section)
+bool ProfileFile::DeleteSection(std::string_view section)
 {
     const auto header = FindSection(section);
     if (!header)
-        return;
+        return false;
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*header),
                   m_lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(*header)));
+    return true;
 }
 
 std::string ProfileFile::Serialize() const

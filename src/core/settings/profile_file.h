@@ -43,8 +43,9 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     // WritePrivateProfileString with a null value.
     void DeleteKey(std::string_view section, std::string_view key);
-    // WritePrivateProfileString with a null key.
-    void DeleteSection(std::string_view section);
+    // WritePrivateProfileString with a null key: the first section of the
+    // name goes. False when there was none.
+    bool DeleteSection(std::string_view section);
 
     // The file's bytes, every line ended by CRLF.
     std::string Serialize() const;

@@ -166,8 +166,12 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
 
 void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<StoredRow>& rows)
 {
-    profile.DeleteSection(kListSection);
-    profile.DeleteSection(kLinkSection);
+    // Every copy of the two sections: one left behind would be read at the
+    // next start in place of what is written now.
+    while (profile.DeleteSection(kListSection)) {
+    }
+    while (profile.DeleteSection(kLinkSection)) {
+    }
 
     for (std::size_t i = 0; i < rows.size(); ++i) {
         profile.WriteString(kListSection, Numbered("NUM", i), SingleLine(rows[i].code));
