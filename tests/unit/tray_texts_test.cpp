@@ -108,6 +108,16 @@ TEST(TrayTexts, LongTipIsCutTo63BytesNeverThroughACharacter)
     EXPECT_EQ(tip, S("△  7203\n 15:00 現値 12,345,678 前日差 +1,234,567,890.55\n適時あ"));
 }
 
+TEST(TrayTexts, ATipNeverEndsInTheFirstByteOfACharacter)
+{
+    // A change cell cut from a garbled page that ends in a lead byte.
+    WatchList list = OneRow({"7203", "", "", "", "", "", 0});
+    list.SetCell(0, ColChange, "-15\xF6");
+    EXPECT_EQ(BuildTrayTip(list, 0), S(" \n  現値  前日差 -15"));
+    list.SetCell(0, ColChange, "-15\x81\x40");
+    EXPECT_EQ(BuildTrayTip(list, 0), S(" \n  現値  前日差 -15　"));
+}
+
 TEST(TrayTexts, RowPastTheEndReadsAsEmptyCells)
 {
     const WatchList empty;

@@ -39,6 +39,15 @@ std::string_view CutSjis(std::string_view text, std::size_t maxBytes)
     return text.substr(0, end);
 }
 
+std::string_view WithoutLoneLeadByte(std::string_view text)
+{
+    std::size_t last = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += SjisCharLength(text, pos))
+        last = pos;
+    const bool lone = last + 1 == text.size() && IsSjisLeadByte(static_cast<unsigned char>(text[last]));
+    return lone ? text.substr(0, last) : text;
+}
+
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

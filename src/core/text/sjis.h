@@ -36,6 +36,9 @@ inline bool ContainsSjis(std::string_view text, std::string_view needle)
 // the middle of a double-byte character.
 std::string_view CutSjis(std::string_view text, std::size_t maxBytes);
 
+// The text less its last byte when that is a lead byte with nothing after it.
+std::string_view WithoutLoneLeadByte(std::string_view text);
+
 // Equal texts when the case of ASCII letters is ignored; second bytes of
 // double-byte characters compare exactly (0x83 0x41 is ア, 0x83 0x61 is not).
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);

@@ -30,8 +30,9 @@ std::string BuildTrayTip(const WatchList& list, std::size_t row)
     std::string tip = tipWith(ColName);
     if (tip.size() > kTrayTipNameMaxBytes)
         tip = tipWith(ColCode);
-    // Never cut through a double-byte character.
-    return std::string(CutSjis(tip, kTrayTipMaxBytes));
+    // Never cut through a double-byte character, nor end in the lead byte
+    // of a cell that ended in one.
+    return std::string(WithoutLoneLeadByte(CutSjis(tip, kTrayTipMaxBytes)));
 }
 
 std::string BuildTrayRowLabel(const WatchList& list, std::size_t row)
