@@ -55,13 +55,17 @@ TEST(MailMessage, HeaderLinesStaySingleAndEveryBodyLineEndsInCrlf)
         {"empty body", "", ""},
     };
     for (const auto& c : cases) {
-        const MailMessage message{"Zel\r\nBcc: x@y", "me@example.jp", "line\nBcc: x@y", c.body, 0, "1.2@example.jp"};
+        // The sender refuses such an address; the message keeps it on its lines all the same.
+        const MailMessage message{"Zel\r\nBcc: x@y", "me@example.jp\r\nBcc: x@y", "line\nBcc: x@y", c.body, 0,
+                                  "1.2@example.jp\r\nBcc: x@y"};
         const std::string text = BuildMailMessage(message);
         const std::size_t blank = text.find("\r\n\r\n");
         ASSERT_NE(blank, std::string::npos) << c.what;
         EXPECT_EQ(text.substr(blank + 4), c.wireBody) << c.what;
         EXPECT_EQ(text.find("\nBcc"), std::string::npos) << c.what;
-        EXPECT_TRUE(text.starts_with("From: \"Zel  Bcc: x@y\" <me@example.jp>\r\nTo: <me@example.jp>\r\nSubject: =?UTF-8?B?"))
+        EXPECT_TRUE(text.starts_with("From: \"Zel  Bcc: x@y\" <me@example.jp  Bcc: x@y>\r\nTo: <me@example.jp  Bcc: x@y>\r\n"
+                                     "Subject: =?UTF-8?B?"))
             << c.what;
+        EXPECT_NE(text.find("\r\nMessage-ID: <1.2@example.jp  Bcc: x@y>\r\n"), std::string::npos) << c.what;
     }
 }

@@ -181,11 +181,12 @@ std::string EncodeHeaderText(std::string_view utf8)
 std::string BuildMailMessage(const MailMessage& m)
 {
     std::string text;
-    text += "From: " + DisplayName(SingleLine(m.senderName)) + " <" + m.address + ">\r\n";
-    text += "To: <" + m.address + ">\r\n";
+    const std::string address = SingleLine(m.address);
+    text += "From: " + DisplayName(SingleLine(m.senderName)) + " <" + address + ">\r\n";
+    text += "To: <" + address + ">\r\n";
     text += "Subject: " + EncodeHeaderText(SingleLine(m.subject)) + "\r\n";
     text += "Date: " + DateLine(m.date) + "\r\n";
-    text += "Message-ID: <" + m.messageId + ">\r\n";
+    text += "Message-ID: <" + SingleLine(m.messageId) + ">\r\n";
     text += "MIME-Version: 1.0\r\n";
     text += "Content-Type: text/plain; charset=UTF-8\r\n";
     text += "Content-Transfer-Encoding: 8bit\r\n";

@@ -18,8 +18,9 @@ struct MailMessage {
 };
 
 // The message as it goes over the wire: header lines, a blank line and the
-// body, all lines ending in CRLF. Line breaks inside the subject become
-// blanks, so no text can add a header line of its own.
+// body, all lines ending in CRLF. Line breaks inside the name, address,
+// subject and message id become blanks, so no text can add a header line
+// of its own.
 std::string BuildMailMessage(const MailMessage& message);
 
 // The subject as RFC 2047 encoded words (UTF-8, base64), folded so that no
