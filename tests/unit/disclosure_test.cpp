@@ -60,6 +60,9 @@ TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
         // A key with no link of its own among its lines does not take the next entry's.
         {"a link further on belongs to another entry", "<td>10:00</td><td>72030</td>\n\n\n\n\n<a href=\"a.pdf\">\nT\n",
          {{0, "10:00", "", ""}}},
+        // Quotes and line breaks are bytes: a stray lead byte before them does not hide them.
+        {"a lead byte before the closing quote", "<td>72030</td><a href=\"a\x81\">\nT\n", {{0, "", "a\x81", "T"}}},
+        {"a lead byte before the title's line end", "<td>72030</td><a href=\"a\">\nT\x81\nU\n", {{0, "", "a", "T\x81"}}},
         {"a title further on belongs to another entry", "<td>72030</td>\n\n\n\n<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", ""}}},
     };
     for (const ScanCase& c : cases)

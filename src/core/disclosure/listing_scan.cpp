@@ -14,17 +14,24 @@ constexpr std::size_t kTimeReach = 50;
 constexpr std::size_t kEntryLines = 4;
 constexpr std::string_view kLinkStart = "<a href=\"";
 
-// FindSjis for searches whose start only moves forward, as it does from one
-// hit of a key to the next: an answer stays good until the start passes it,
-// so all the searches of a key together read the page once.
+// Text is searched at character boundaries; a quote or a line end is a
+// byte, whatever stray lead byte stands before it.
+enum class Match { Characters, Byte };
+
+// A search whose start only moves forward, as it does from one hit of a key
+// to the next: an answer stays good until the start passes it, so all the
+// searches of a key together read the page once.
 class ForwardSearch {
 public:
-    ForwardSearch(std::string_view page, std::string_view needle) : m_page(page), m_needle(needle) {}
+    ForwardSearch(std::string_view page, std::string_view needle, Match match = Match::Characters)
+        : m_page(page), m_needle(needle), m_match(match)
+    {
+    }
 
     std::size_t From(std::size_t from)
     {
         if (!m_searched || from < m_from || (m_found != npos && from > m_found))
-            m_found = FindSjis(m_page, m_needle, from);
+            m_found = m_match == Match::Byte ? m_page.find(m_needle, from) : FindSjis(m_page, m_needle, from);
         m_searched = true;
         m_from = from;
         return m_found;
@@ -33,6 +40,7 @@ public:
 private:
     std::string_view m_page;
     std::string_view m_needle;
+    Match m_match;
     bool m_searched = false;
     std::size_t m_from = 0;
     std::size_t m_found = npos;
@@ -42,8 +50,9 @@ private:
 class HitReader {
 public:
     explicit HitReader(std::string_view page)
-        : m_page(page), m_colon(page, ":"), m_link(page, kLinkStart), m_quote(page, "\""), m_titleStart(page, "\n"),
-          m_titleEnd(page, "\n"), m_lineEnds(kEntryLines + 1, ForwardSearch(page, "\n"))
+        : m_page(page), m_colon(page, ":"), m_link(page, kLinkStart), m_quote(page, "\"", Match::Byte),
+          m_titleStart(page, "\n", Match::Byte), m_titleEnd(page, "\n", Match::Byte),
+          m_lineEnds(kEntryLines + 1, ForwardSearch(page, "\n", Match::Byte))
     {
     }
 
