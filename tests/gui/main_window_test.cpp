@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, SurvivesHostileSettingsFiles)
         "[MEIGARA_DATA]\r\nKOSUU=99999999999\r\nSELECTEDITEM=99\r\n",
         "[MEIGARA_DATA]\r\nKOSUU=-3\r\nSELECTEDITEM=-5\r\n",
         "[MEIGARA_DATA]\r\nKOSUU=abc\r\nno equals sign here\r\n[LINK_JOUHOU]\r\nTOSYOU=tokyo\r\n",
-        std::string("\x00\xff\x81[\r\x93]=\n=\n[[]]", 17),
+        std::string("\x00\xff\x81[\r\x93]=\n=\n[[]]", 15),
     };
     for (const std::string& bytes : hostile) {
         folder.WriteSettings(bytes);
