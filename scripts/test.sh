@@ -1,17 +1,19 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs every test: the full build, then
-# the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# the threaded quote and disclosure passes, fetcher and mail sender under ThreadSanitizer.
+# the program again under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# threaded quote and disclosure passes, fetcher and mail sender under
+# ThreadSanitizer, and a short run of every fuzz target.
 set -eu
 cd "$(dirname "$0")/.."
 
 ./scripts/install-deps.sh
 ./scripts/build.sh
 
-echo "Building the core with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZELMORA_CORE_ONLY=ON \
+echo "Building the program with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZELMORA_CORE_ONLY=OFF \
     -DZELMORA_SANITIZE=address,undefined > build-asan.log 2>&1 || { cat build-asan.log; exit 1; }
-cmake --build build-asan --parallel 2 --target zelmora_unit_tests zelmora_integration_tests >> build-asan.log 2>&1 || { tail -50 build-asan.log; exit 1; }
+cmake --build build-asan --parallel 2 --target zelmora_unit_tests zelmora_integration_tests zelmora_gui_tests \
+    zelmora_tray_check >> build-asan.log 2>&1 || { tail -50 build-asan.log; exit 1; }
 
 echo "Building the core with ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DZELMORA_CORE_ONLY=ON \
@@ -45,8 +47,25 @@ run_suite() {
 }
 
 run_suite "all tests" --test-dir build --parallel 2
-run_suite "core tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration"
+# Leaks of the system's libraries are suppressed by name in tests/lsan.supp.
+export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0"
+run_suite "all tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration|gui"
+unset LSAN_OPTIONS
 run_suite "quote and disclosure passes, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|DisclosurePassCore|PageFetcher|SmtpMail"
+
+# One test per fuzz target: its seeds, its kept findings and a few seconds.
+echo "== fuzz targets"
+log=$(mktemp)
+./scripts/fuzz.sh --smoke > "$log" 2>&1 || true
+cat "$log"
+smoke_passed=$(grep -c ': .* no finding$' "$log" || true)
+smoke_failed=$(grep -c ': .* FINDING ' "$log" || true)
+if [ "$smoke_passed" -eq 0 ] && [ "$smoke_failed" -eq 0 ]; then
+    smoke_failed=1
+fi
+rm -f "$log"
+passed=$((passed + smoke_passed))
+failed=$((failed + smoke_failed))
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
 echo "$passed passed, $failed failed, $skipped skipped"
