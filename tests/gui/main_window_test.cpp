@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ClosingSavesTheFileKeepingWhatItDoesNotOwn)
     const std::string saved = folder.ReadSettings();
     EXPECT_EQ(saved.substr(0, 19), "; written by hand\r\n");
     EXPECT_NE(saved.find(S("[MEIGARA_DATA]\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=長期保有 ソニーの隣\r\n"
-                           "NUM1=\r\nSIJOU1=大証\r\nMESSAGE1=\r\nNUM2=9984\r\nSIJOU2=ＪＱ\r\nMESSAGE2=  spaced  \r\n"
+                           "NUM1=\r\nSIJOU1=大証\r\nMESSAGE1=\r\nNUM2=9984\r\nSIJOU2=ＪＱ\r\nMESSAGE2=\"  spaced  \"\r\n"
                            "KOSUU=3\r\nCHKOPENURL=1\r\nCHKGOTASK=0\r\nSELECTEDITEM=2\r\n")),
               std::string::npos)
         << saved;

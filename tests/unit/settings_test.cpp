@@ -328,6 +328,22 @@ TEST(SettingsSave, LineEndsInsideValuesBecomeBlanks)
     EXPECT_EQ(LoadText(saved).rows, (std::vector<StoredRow>{{"1234", "t", "a  b c"}}));
 }
 
+TEST(SettingsSave, ValuesWithOuterBlanksOrQuotesLoadBackAsTheyWere)
+{
+    // The reader drops outer blanks and one pair of quotes: such values are
+    // written inside a pair of quotes of their own.
+    LoadedSettings loaded;
+    loaded.rows = {{"7203", S("東証 "), " memo "}, {"6758", "t", "\"quoted\""}, {"9984", "t", "\t"},
+                   {"8306", "t", "'single'"}, {"4755", "t", "\"half"}};
+    loaded.settings.m_smtpServer = "  mail.example.jp";
+    const std::string saved = SavedText("", loaded);
+    EXPECT_NE(saved.find("\r\nMESSAGE0=\" memo \"\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\nMESSAGE4=\"half\r\n"), std::string::npos);
+    const LoadedSettings reloaded = LoadText(saved);
+    EXPECT_EQ(reloaded.rows, loaded.rows);
+    EXPECT_EQ(reloaded.settings.m_smtpServer, loaded.settings.m_smtpServer);
+}
+
 TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)
 {
     std::mt19937 random(20240611);

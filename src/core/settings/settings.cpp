@@ -58,6 +58,21 @@ std::string SingleLine(std::string_view value)
     return line;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A value on one line, in a pair of quotes when the profile reader would
+// otherwise drop its outer blanks or the pair of quotes it stands in.
+std::string StoredText(std::string_view value)
+{
+    const std::string line = SingleLine(value);
+    const bool blankEnds = !line.empty() && (IsBlank(line.front()) || IsBlank(line.back()));
+    const bool quoted = line.size() >= 2 && (line.front() == '"' || line.front() == '\'') && line.back() == line.front();
+    return blankEnds || quoted ? '"' + line + '"' : line;
+}
+
 } // namespace
 
 const std::array<std::string, kMarketCount>& MarketNames()
@@ -174,9 +189,9 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     }
 
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        profile.WriteString(kListSection, Numbered("NUM", i), SingleLine(rows[i].code));
-        profile.WriteString(kListSection, Numbered("SIJOU", i), SingleLine(rows[i].market));
-        profile.WriteString(kListSection, Numbered("MESSAGE", i), SingleLine(rows[i].memo));
+        profile.WriteString(kListSection, Numbered("NUM", i), StoredText(rows[i].code));
+        profile.WriteString(kListSection, Numbered("SIJOU", i), StoredText(rows[i].market));
+        profile.WriteString(kListSection, Numbered("MESSAGE", i), StoredText(rows[i].memo));
     }
     profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
     profile.WriteString(kListSection, "CHKOPENURL", Decimal(s.m_openUrlOnClick));
@@ -187,19 +202,19 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
         if (s.m_markerRuleValuesInFile[i])
             profile.WriteString(kLinkSection, kRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
     }
-    profile.WriteString(kLinkSection, "BASE_URL", SingleLine(s.m_quoteBaseUrl));
-    profile.WriteString(kLinkSection, "OPEN_URL", SingleLine(s.m_quoteOpenUrl));
-    profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", SingleLine(s.m_indexOpenUrl));
-    profile.WriteString(kLinkSection, "STOCK_LINK", SingleLine(s.m_stockLinkName));
-    profile.WriteString(kLinkSection, "STOCK_NIKKEI", SingleLine(s.m_indexLinkName));
+    profile.WriteString(kLinkSection, "BASE_URL", StoredText(s.m_quoteBaseUrl));
+    profile.WriteString(kLinkSection, "OPEN_URL", StoredText(s.m_quoteOpenUrl));
+    profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", StoredText(s.m_indexOpenUrl));
+    profile.WriteString(kLinkSection, "STOCK_LINK", StoredText(s.m_stockLinkName));
+    profile.WriteString(kLinkSection, "STOCK_NIKKEI", StoredText(s.m_indexLinkName));
     for (std::size_t i = 0; i < kMarketCount; ++i)
-        profile.WriteString(kLinkSection, kMarketKeys[i], SingleLine(s.m_marketCodes[i]));
+        profile.WriteString(kLinkSection, kMarketKeys[i], StoredText(s.m_marketCodes[i]));
 
     profile.WriteString(kSpecialSection, "TEKIJIMAIL", Decimal(s.m_disclosureMailOn));
     profile.WriteString(kSpecialSection, "KABUKAMAIL", Decimal(s.m_priceMailOn));
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
-    profile.WriteString(kSpecialSection, "SMTP", SingleLine(s.m_smtpServer));
-    profile.WriteString(kSpecialSection, "ADDRESS", SingleLine(s.m_mailAddress));
+    profile.WriteString(kSpecialSection, "SMTP", StoredText(s.m_smtpServer));
+    profile.WriteString(kSpecialSection, "ADDRESS", StoredText(s.m_mailAddress));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)
