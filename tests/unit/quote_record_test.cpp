@@ -147,6 +147,16 @@ TEST(ExtractQuoteRecord, AnUnderscoreInAValueShiftsTheSplitValues)
     EXPECT_EQ(std::vector(values.begin(), values.begin() + 3), (std::vector<std::string>{"A", "B", "15:00"}));
 }
 
+TEST(ExtractQuoteRecord, AValueEndingInALeadByteKeepsItsMark)
+{
+    // A rule without a suffix reads one character: here the lead byte that
+    // ends a window cut after it. The record's "_" must not become that
+    // byte's second half.
+    const std::string record = ExtractQuoteRecord(kMention + "#N=a;T=b;P=c;C=d;R=e;V=\x96", Letters().Suffix(RuleVolume, ""));
+    EXPECT_EQ(record, Record({"a", "b", "c", "d", "e", ""}));
+    EXPECT_EQ(SplitQuoteRecord(record), (QuoteValues{"a", "b", "c", "d", "e", ""}));
+}
+
 TEST(ExtractQuoteRecord, BinaryGarbageGivesADefinedRecord)
 {
     std::mt19937 random(12345);

@@ -79,7 +79,8 @@ std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules
         }
         if (notShiftJis)
             value = CutAtDash(std::move(value));
-        record += value;
+        // A lead byte at the end would take the "_" for its second byte.
+        record += WithoutLoneLeadByte(value);
         record += '_';
     }
     return record;
