@@ -27,6 +27,16 @@ void PrintTo(const ListingHit& hit, std::ostream* out)
 
 namespace {
 
+std::vector<ListingHit> Hits(const std::string& page, const std::vector<std::string>& keys)
+{
+    std::vector<ListingHit> hits;
+    ScanListingPage(page, keys, [&](const ListingHit& hit) {
+        hits.push_back(hit);
+        return true;
+    });
+    return hits;
+}
+
 struct ScanCase {
     const char* what;
     std::string page;
@@ -66,7 +76,13 @@ TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
         {"a title further on belongs to another entry", "<td>72030</td>\n\n\n\n<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", ""}}},
     };
     for (const ScanCase& c : cases)
-        EXPECT_EQ(ScanListingPage(c.page, {"72030"}), c.hits) << c.what;
+        EXPECT_EQ(Hits(c.page, {"72030"}), c.hits) << c.what;
+
+    // The pass stops taking hits when it is told to end.
+    int taken = 0;
+    ScanListingPage(ListingEntry("15:00", "72030", "a.pdf", "A") + ListingEntry("15:30", "72030", "b.pdf", "B"), {"72030"},
+                    [&](const ListingHit&) { return ++taken < 1; });
+    EXPECT_EQ(taken, 1);
 }
 
 TEST(DocumentPath, OnlyTheLastSegmentOfALinkNamesAFile)

@@ -49,11 +49,12 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
     std::string text;
     ConvertToShiftJis(body.bytes, text);
     const std::vector<std::string> codes = window.RowCodes();
-    for (const ListingHit& hit : ScanListingPage(text, KeysOf(codes, config))) {
+    ScanListingPage(text, KeysOf(codes, config), [&](const ListingHit& hit) {
         if (window.Stopping())
-            break;
+            return false;
         HandleHit(window, config, hit, codes[hit.keyIndex]);
-    }
+        return true;
+    });
     return true;
 }
 

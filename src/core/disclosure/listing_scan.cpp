@@ -144,18 +144,19 @@ std::string EntryText(const ListingHit& hit)
     return hit.time + " " + hit.title + " ";
 }
 
-std::vector<ListingHit> ScanListingPage(std::string_view page, const std::vector<std::string>& keys)
+void ScanListingPage(std::string_view page, const std::vector<std::string>& keys,
+                     const std::function<bool(const ListingHit&)>& onHit)
 {
-    std::vector<ListingHit> hits;
     for (std::size_t k = 0; k < keys.size(); ++k) {
         if (keys[k].empty())
             continue;
         HitReader reader(page);
         // The page starts with its markup, never with a key.
-        for (std::size_t at = FindSjis(page, keys[k], 1); at != npos; at = FindSjis(page, keys[k], at + 1))
-            hits.push_back(reader.Read(at, k));
+        for (std::size_t at = FindSjis(page, keys[k], 1); at != npos; at = FindSjis(page, keys[k], at + 1)) {
+            if (!onHit(reader.Read(at, k)))
+                return;
+        }
     }
-    return hits;
 }
 
 } // namespace zelmora

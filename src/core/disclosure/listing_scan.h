@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,10 @@ std::string EntryText(const ListingHit& hit);
 // lines after it, never from an entry further on. A piece the page lacks
 // around a hit (no colon before the key, no link after it, no line after the
 // link) stays empty; nothing is read outside the page. The time grows with
-// the page and the hits, not with their product.
-std::vector<ListingHit> ScanListingPage(std::string_view page, const std::vector<std::string>& keys);
+// the page and the hits, not with their product, and hits are handed over
+// one by one, so a page of keys never piles them up. Stops when onHit
+// returns false.
+void ScanListingPage(std::string_view page, const std::vector<std::string>& keys,
+                     const std::function<bool(const ListingHit&)>& onHit);
 
 } // namespace zelmora
