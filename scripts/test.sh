@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs every test: the full build, then
 # the core again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# the threaded quote and disclosure passes, fetcher and mail sender under ThreadSanitizer.
+# the watcher's threads (passes, lookups, mail), the fetcher and the mail
+# sender under ThreadSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -46,7 +47,7 @@ run_suite() {
 
 run_suite "all tests" --test-dir build --parallel 2
 run_suite "core tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration"
-run_suite "quote and disclosure passes, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|DisclosurePassCore|PageFetcher|SmtpMail"
+run_suite "the watcher, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "Watcher|PageFetcher|SmtpMail|MailSender"
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
 echo "$passed passed, $failed failed, $skipped skipped"

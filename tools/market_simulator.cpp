@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <regex>
 #include <thread>
 #include <vector>
 
@@ -40,11 +41,31 @@ struct MarketSimulator::Impl {
     bool stopping = false;
 };
 
+// Runs each accepted connection on a pool thread after the latency.
+class LatencyQueue : public httplib::TaskQueue {
+public:
+    explicit LatencyQueue(int latencyMs) : m_pool(CPPHTTPLIB_THREAD_POOL_COUNT), m_latencyMs(latencyMs) {}
+    void enqueue(std::function<void()> serve) override
+    {
+        m_pool.enqueue([serve = std::move(serve), ms = m_latencyMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            serve();
+        });
+    }
+    void shutdown() override { m_pool.shutdown(); }
+
+private:
+    httplib::ThreadPool m_pool;
+    int m_latencyMs;
+};
+
 void MarketSimulator::Impl::RegisterRoutes()
 {
     // Headers and body go out in separate writes; without this a reused
     // connection waits for delayed ACKs.
     server.set_tcp_nodelay(true);
+    if (config.latencyMs > 0)
+        server.new_task_queue = [ms = config.latencyMs] { return new LatencyQueue(ms); };
     RegisterQuotePages();
     RegisterDisclosurePages();
 }
@@ -63,6 +84,8 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
                        response.status = 400;
                        return;
                    }
+                   if (options.slowMs > 0 && !Sleep(options.slowMs))
+                       return;
                    const std::string body = RenderListingPageUtf8(request.matches[3], std::stoi(request.matches[2]), options);
                    if (body.empty()) {
                        response.status = 404;
@@ -76,8 +99,15 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
         response.set_content(EncodePage(RenderDisclosurePortalUtf8(), PageEncoding::ShiftJis), "text/html; charset=Shift_JIS");
     });
     // Documents behind the links, wherever a link points.
-    server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [note](const httplib::Request& request, httplib::Response& response) {
+    server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [this, note](const httplib::Request& request, httplib::Response& response) {
         note(request);
+        // Documents below a listing's options segment follow its slowdoc.
+        static const std::regex optionsSegment("^/inbs/([^/]*=[^/]*)/");
+        std::smatch segment;
+        ListingOptions options;
+        if (std::regex_search(request.path, segment, optionsSegment) && ApplyListingOptions(options, segment[1].str())
+            && options.slowDocumentMs > 0 && !Sleep(options.slowDocumentMs))
+            return;
         response.set_content(RenderDocument(request.path), "application/pdf");
     });
 }

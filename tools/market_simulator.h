@@ -22,6 +22,10 @@ public:
     struct Config {
         PageOptions defaults;
         const Clock* clock = nullptr; // nullptr: the system clock; must outlive the simulator
+        // Each new connection waits this long before it is served, as the
+        // handshakes of a real network would; requests on a kept-alive
+        // connection do not.
+        int latencyMs = 0;
     };
 
     MarketSimulator();

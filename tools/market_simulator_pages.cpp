@@ -446,6 +446,10 @@ bool ApplyPageOption(PageOptions& options, std::string_view name, std::string_vi
         return flag(options.cut);
     if (name == "noanchor")
         return flag(options.noAnchor);
+    if (name == "change" || name == "rate") {
+        (name == "change" ? options.change : options.rate) = std::string(value);
+        return true;
+    }
     return false;
 }
 
@@ -461,8 +465,14 @@ std::string RenderQuotePageUtf8(std::string_view symbol, const LocalTime& now, c
 {
     const std::string safe = SafeSymbol(symbol);
     const std::optional<Security> security = FindSecurity(symbol);
-    const std::optional<SimQuote> quote =
-        security ? std::optional<SimQuote>(MakeQuote(*security, now)) : std::nullopt;
+    std::optional<SimQuote> quote = security ? std::optional<SimQuote>(MakeQuote(*security, now)) : std::nullopt;
+    // A given change is drawn as its sign says.
+    if (quote && !options.change.empty()) {
+        quote->change = options.change;
+        quote->direction = options.change[0] == '-' ? -1 : options.change[0] == '+' ? 1 : 0;
+    }
+    if (quote && !options.rate.empty())
+        quote->rate = options.rate;
 
     Lines page;
     AddHead(page, quote ? quote->name + "【" + safe + "】：株価" : "株価検索", options);

@@ -22,6 +22,8 @@ struct PageOptions {
     int slowMs = 0;                                 // slow=MS, delay before the body
     bool cut = false;                               // cut=1, close the connection mid-body
     bool noAnchor = false;                          // noanchor=1
+    std::string change;                             // change=TEXT instead of the change (and its sign's colour)
+    std::string rate;                               // rate=TEXT instead of the rate
 
     bool operator==(const PageOptions&) const = default;
 };

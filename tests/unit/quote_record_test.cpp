@@ -49,7 +49,7 @@ struct Letters {
     {
         rules[RuleKey].prefix = "#";
         for (std::size_t k = RuleName; k < RuleCount; ++k)
-            rules[k] = {"", std::string(1, "NTPCRV"[k - 1]) + "=", ";", ""};
+            rules[k] = {"", std::string(1, "NTPCRV"[k - 1]) + "=", ";"};
     }
     Letters& Prefix(std::size_t k, const std::string& text) { return rules[k].prefix = text, *this; }
     Letters& Suffix(std::size_t k, const std::string& text) { return rules[k].suffix = text, *this; }

@@ -62,7 +62,7 @@ void ExpectSameSettings(const Settings& a, const Settings& b)
 
 MarkerRule Rule(const std::string& label, const std::string& prefix, const std::string& suffix)
 {
-    return {label, prefix, suffix, ""};
+    return {label, prefix, suffix};
 }
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -307,6 +307,10 @@ TEST(SettingsLoad, MailStatusTexts)
         {"KABUKAMAIL=1\nKABUKAUPDATETIME=300", "株価場終了後にメール", ""},
         {"KABUKAMAIL=1\nKABUKAUPDATETIME=10", "株価を10分毎にメール", ""},
         {"KABUKAMAIL=1", "株価を30分毎にメール", ""},
+        // Hand-edited intervals the timer runs as 30 minutes say so.
+        {"KABUKAMAIL=1\nKABUKAUPDATETIME=0", "株価を30分毎にメール", ""},
+        {"KABUKAMAIL=1\nKABUKAUPDATETIME=1441", "株価を30分毎にメール", ""},
+        {"KABUKAMAIL=1\nKABUKAUPDATETIME=1440", "株価を1440分毎にメール", ""},
         {"KABUKAMAIL=0\nKABUKAUPDATETIME=300", "", ""},
         {"KABUKAMAIL=2", "", ""},
         {"TEKIJIMAIL=1", "", "適時開示をメール"},

@@ -29,10 +29,8 @@ WatchList OneRow(const RowCells& cells)
     list.SetCell(0, ColPrice, S(cells.price));
     list.SetCell(0, ColChange, S(cells.change));
     list.SetCell(0, ColTrend, S(cells.trend));
-    for (int i = 0; i < cells.disclosures; ++i) {
-        list.m_rowDisclosures[0].push_back("10:0" + std::to_string(i) + " news ");
-        list.m_rowDocPaths[0].push_back({});
-    }
+    for (int i = 0; i < cells.disclosures; ++i)
+        list.AddDisclosure(0, "10:0" + std::to_string(i) + " news ");
     return list;
 }
 

@@ -1,9 +1,10 @@
 #include "core/disclosure/disclosure_pass.h"
 
+#include "core/disclosure/document_download.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/history_file.h"
 #include "core/disclosure/listing_scan.h"
-#include "core/disclosure/whole_page_fetch.h"
+#include "core/net/whole_body_fetch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/text/encoding_converter.h"
 
@@ -23,25 +24,28 @@ std::vector<std::string> KeysOf(const std::vector<std::string>& codes, const Dis
     return keys;
 }
 
-void HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, const ListingHit& hit,
-               const std::string& code)
+void HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session,
+               const ListingHit& hit, const std::string& code)
 {
     const std::string entry = EntryText(hit);
-    const std::string documentPath = MakeDocumentPath(config.programFolder, config.date, code, hit.href);
-    if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry, documentPath))
+    if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry))
         return;
+    // Making the document's path makes the stock's folder, where the
+    // history file goes too.
+    const std::string documentPath = MakeDocumentPath(config.programFolder, config.date, code, hit.href);
     const bool isNew = RecordDisclosure(HistoryFilePath(config.programFolder, config.date, code), entry,
                                         config.listBase, hit.href);
-    if (isNew && config.mailOn && config.date == config.today)
-        window.SendDisclosureMail(code, entry);
+    if (isNew && config.date == config.today)
+        window.NewDisclosureRecorded(hit.keyIndex, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
-        DownloadDocument(config.listBase + hit.href, documentPath);
+        DownloadDocument(session, config.listBase + hit.href, documentPath);
 }
 
 // False when the page was not there: the pass ends.
-bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, int page)
+bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session, int page)
 {
-    const WholeBody body = FetchWholeBody(ListingPageAddress(config.listBase, page, config.date), kMaxListingPageBytes);
+    const WholeBody body =
+        FetchWholeBody(session, ListingPageAddress(config.listBase, page, config.date), kMaxListingPageBytes);
     if (body.kind != WholeBody::Ok)
         return false;
     // Titles go into files, menus and mails as Shift_JIS, whatever the
@@ -52,19 +56,19 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
     for (const ListingHit& hit : ScanListingPage(text, KeysOf(codes, config))) {
         if (window.Stopping())
             break;
-        HandleHit(window, config, hit, codes[hit.keyIndex]);
+        HandleHit(window, config, session, hit, codes[hit.keyIndex]);
     }
     return true;
 }
 
 } // namespace
 
-void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config)
+void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session)
 {
     window.ShowDisclosureProgress(true);
     try {
         for (int page = 1; page <= kLastListingPage && !window.Stopping(); ++page) {
-            if (!ScanPage(window, config, page))
+            if (!ScanPage(window, config, session, page))
                 break;
         }
     } catch (...) {

@@ -4,9 +4,9 @@
 
 namespace zelmora {
 
-FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules)
+FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules)
 {
-    return QuoteRecordFromOutcome(FetchPageWindow(address), rules);
+    return QuoteRecordFromOutcome(FetchPageWindow(session, address), rules);
 }
 
 } // namespace zelmora

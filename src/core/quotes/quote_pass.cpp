@@ -9,10 +9,10 @@ namespace zelmora {
 namespace {
 
 // An HTTP error empties the status label, as the fetcher of the page does.
-QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, const QuotePassConfig& config,
-                        std::string* record = nullptr)
+QuoteValues FetchValues(QuotePassWindow& window, HttpSession& session, const std::string& address,
+                        const QuotePassConfig& config, std::string* record = nullptr)
 {
-    const FetchedQuote fetched = FetchQuoteRecord(address, config.rules);
+    const FetchedQuote fetched = FetchQuoteRecord(session, address, config.rules);
     if (fetched.kind == FetchOutcome::HttpStatus)
         window.SetProgressText({});
     if (record)
@@ -31,7 +31,31 @@ std::size_t MarketIndex(const std::string& marketName)
     return 0;
 }
 
-void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+{
+    std::uint64_t serial = 0;
+    const std::string code = window.EntryCode(serial);
+    if (code.size() < kMinCodeLength || window.Stopping())
+        return;
+    const EntryQuote quote = LookUpEntryQuote(session, config, code, window.EntryMarket());
+    if (quote.httpError)
+        window.SetProgressText({});
+    window.ShowEntryQuote(serial, quote);
+}
+
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+{
+    const auto& table = IndexTable();
+    for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
+        const QuoteValues values = FetchValues(window, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
+        if (!HasQuote(values[QuotePrice]))
+            continue;
+        window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
+                              texts::Format(texts::IndexChangeFormat, values[QuoteChange]));
+    }
+}
+
+void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
 {
     for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
@@ -41,9 +65,9 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
             continue;
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];
         std::string record;
-        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
-        if (!window.StoreRowQuote(i, record))
-            return;
+        const QuoteValues values =
+            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
+        // A page that could not be fetched keeps the row's last values.
         if (record.empty())
             continue;
         window.ShowRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
@@ -68,37 +92,31 @@ const std::array<IndexQuote, 4>& IndexTable()
     return table;
 }
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config)
+EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market)
 {
-    const int market = window.EntryMarket();
     const std::size_t index = market >= 0 && static_cast<std::size_t>(market) < kMarketCount ? static_cast<std::size_t>(market) : 0;
-    const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, window.EntryCode(), config.marketCodes[index]), config);
-    if (HasQuote(values[QuotePrice]))
-        window.ShowEntryQuote(values, TrendMark(values[QuoteRate]));
-    else
-        window.ShowEntryNoData();
-}
-
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
-{
-    const auto& table = IndexTable();
-    for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
-        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
-        if (!HasQuote(values[QuotePrice]))
-            continue;
-        window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
-                              texts::Format(texts::IndexChangeFormat, values[QuoteChange]));
+    const std::string address = BuildQuoteUrl(config.baseUrl, code, config.marketCodes[index]);
+    const FetchedQuote fetched = FetchQuoteRecord(session, address, config.rules);
+    EntryQuote quote;
+    quote.httpError = fetched.kind == FetchOutcome::HttpStatus;
+    const QuoteValues values = SplitQuoteRecord(fetched.record);
+    if (HasQuote(values[QuotePrice])) {
+        quote.values = values;
+        quote.trend = TrendMark(values[QuoteRate]);
+    } else {
+        quote.values.fill(texts::Sjis(texts::NoData));
+        quote.trend = texts::Sjis(texts::NoData);
     }
+    return quote;
 }
 
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config)
+void QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
 {
     window.SetProgressText(texts::Sjis(texts::DataFetching));
     try {
-        if (window.EntryCode().size() >= kMinCodeLength && !window.Stopping())
-            PreviewEntryRow(window, config);
-        UpdateIndexQuotes(window, config);
-        UpdateRows(window, config);
+        PreviewEntryRow(window, config, session);
+        UpdateIndexQuotes(window, config, session);
+        UpdateRows(window, config, session);
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }

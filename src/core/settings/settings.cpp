@@ -47,6 +47,11 @@ std::string Decimal(int value)
     return std::to_string(value);
 }
 
+std::string Flag(bool on)
+{
+    return on ? "1" : "0";
+}
+
 // A value with a line end would break the file into lines of its own.
 std::string SingleLine(std::string_view value)
 {
@@ -125,8 +130,8 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
         s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kRuleKeys[i]);
     }
 
-    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1);
-    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0);
+    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1) == 1;
+    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
     const int rowCount = ParseLeadingInt(profile.GetString(kListSection, "KOSUU", "", kRowTextBuffer));
     s.m_selectedItem = profile.GetInt(kListSection, "SELECTEDITEM", 0);
     for (int j = 0; j < rowCount && loaded.rows.size() < kMaxStoredRows; ++j) {
@@ -144,9 +149,9 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     for (std::size_t i = 0; i < kMarketCount; ++i)
         s.m_marketCodes[i] = profile.GetString(kLinkSection, kMarketKeys[i], kDefaultMarketCodes[i], kMarketCodeBuffer);
 
-    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0);
-    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0);
-    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0);
+    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
+    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
+    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
     s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
@@ -175,8 +180,8 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
         profile.WriteString(kListSection, Numbered("MESSAGE", i), SingleLine(rows[i].memo));
     }
     profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
-    profile.WriteString(kListSection, "CHKOPENURL", Decimal(s.m_openUrlOnClick));
-    profile.WriteString(kListSection, "CHKGOTASK", Decimal(s.m_startInTray));
+    profile.WriteString(kListSection, "CHKOPENURL", Flag(s.m_openUrlOnClick));
+    profile.WriteString(kListSection, "CHKGOTASK", Flag(s.m_startInTray));
     profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.m_selectedItem));
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
@@ -191,8 +196,8 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     for (std::size_t i = 0; i < kMarketCount; ++i)
         profile.WriteString(kLinkSection, kMarketKeys[i], SingleLine(s.m_marketCodes[i]));
 
-    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Decimal(s.m_disclosureMailOn));
-    profile.WriteString(kSpecialSection, "KABUKAMAIL", Decimal(s.m_priceMailOn));
+    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Flag(s.m_disclosureMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAMAIL", Flag(s.m_priceMailOn));
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
     profile.WriteString(kSpecialSection, "SMTP", SingleLine(s.m_smtpServer));
     profile.WriteString(kSpecialSection, "ADDRESS", SingleLine(s.m_mailAddress));
@@ -212,20 +217,28 @@ std::string PriceMailStatusText(const Settings& s)
     return PriceMailStatusText(s.m_priceMailOn, s.m_priceMailInterval);
 }
 
-std::string PriceMailStatusText(int priceMailOn, int priceMailInterval)
+int PriceMailMinutes(int priceMailInterval)
 {
-    if (priceMailOn != 1)
+    constexpr int kDefaultMinutes = 30;
+    constexpr int kMinutesPerDay = 24 * 60;
+    return priceMailInterval >= 1 && priceMailInterval <= kMinutesPerDay ? priceMailInterval : kDefaultMinutes;
+}
+
+// The label names the period the timer really runs with.
+std::string PriceMailStatusText(bool priceMailOn, int priceMailInterval)
+{
+    if (!priceMailOn)
         return {};
     if (priceMailInterval == 300)
         return texts::Sjis(texts::PriceMailAfterClose);
     char text[64];
-    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), priceMailInterval);
+    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), PriceMailMinutes(priceMailInterval));
     return text;
 }
 
 std::string DisclosureMailStatusText(const Settings& s)
 {
-    return s.m_disclosureMailOn == 1 ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
+    return s.m_disclosureMailOn ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
 }
 
 } // namespace zelmora

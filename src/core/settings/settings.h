@@ -12,12 +12,11 @@
 namespace zelmora {
 
 // Where a value sits in the quote page: the text just before it and just
-// after it. `spare` is kept for the record's shape and never set by the load.
+// after it.
 struct MarkerRule {
     std::string label;
     std::string prefix;
     std::string suffix;
-    std::string spare;
 
     bool operator==(const MarkerRule&) const = default;
 };
@@ -40,8 +39,8 @@ const std::array<std::string, kMarketCount>& MarketNames();
 struct Settings {
     Settings();
 
-    int m_openUrlOnClick = 1;
-    int m_startInTray = 0;
+    bool m_openUrlOnClick = true;
+    bool m_startInTray = false;
     int m_selectedItem = 0;
     std::array<MarkerRule, RuleCount> m_markerRules;
     // The rule keys as they stood in the file (raw text), so that a save
@@ -53,9 +52,9 @@ struct Settings {
     std::string m_stockLinkName;
     std::string m_indexLinkName;
     std::array<std::string, kMarketCount> m_marketCodes;
-    int m_orvekUse = 0;
-    int m_disclosureMailOn = 0;
-    int m_priceMailOn = 0;
+    bool m_orvekUse = false; // disclosure documents are downloaded
+    bool m_disclosureMailOn = false;
+    bool m_priceMailOn = false;
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
@@ -98,9 +97,13 @@ void SaveSettings(ProfileFile& profile, const Settings& settings, const std::vec
 // Returns false when the file could not be written; the old file then stays.
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows);
 
+// The price mail interval in use: a hand-edited interval of no minutes, or
+// one beyond a day, counts as the default 30.
+int PriceMailMinutes(int priceMailInterval);
+
 // Texts of the price mail and disclosure mail status labels.
 std::string PriceMailStatusText(const Settings& settings);
-std::string PriceMailStatusText(int priceMailOn, int priceMailInterval);
+std::string PriceMailStatusText(bool priceMailOn, int priceMailInterval);
 std::string DisclosureMailStatusText(const Settings& settings);
 
 } // namespace zelmora

@@ -51,6 +51,8 @@ enum Id {
     TrayTipNewsFormat,  // the same for a stock with disclosures
     TrayRowLabelFormat, // code, name, time, price, change
     TrayRowNewsSuffix,  // after the label of a stock with disclosures
+    MailSent,           // mail settings dialog: the test mail went out
+    PriceMailDropped,   // price mail status label: a waiting price mail made room for a newer mail
     Count
 };
 

@@ -14,7 +14,7 @@ const std::string& CellOrEmpty(const WatchList& list, std::size_t row, Column co
 
 bool HasDisclosures(const WatchList& list, std::size_t row)
 {
-    return row < list.RowCount() && !list.m_rowDisclosures[row].empty();
+    return row < list.RowCount() && !list.Disclosures(row).empty();
 }
 
 } // namespace
