@@ -33,6 +33,7 @@ struct MarketSimulator::Impl {
     std::thread thread;
     int port = -1;
     std::atomic<std::size_t> requests{0};
+    std::atomic<std::size_t> connections{0};
     std::vector<std::string> disclosureRequests; // guarded by mutex
     std::atomic<bool> listenEnded{false};
 
@@ -41,14 +42,20 @@ struct MarketSimulator::Impl {
     bool stopping = false;
 };
 
-// Runs each accepted connection on a pool thread after the latency.
-class LatencyQueue : public httplib::TaskQueue {
+// Runs each accepted connection on a pool thread after the latency, and
+// counts the connections.
+class ConnectionQueue : public httplib::TaskQueue {
 public:
-    explicit LatencyQueue(int latencyMs) : m_pool(CPPHTTPLIB_THREAD_POOL_COUNT), m_latencyMs(latencyMs) {}
+    ConnectionQueue(int latencyMs, std::atomic<std::size_t>& connections)
+        : m_pool(CPPHTTPLIB_THREAD_POOL_COUNT), m_latencyMs(latencyMs), m_connections(connections)
+    {
+    }
     void enqueue(std::function<void()> serve) override
     {
+        ++m_connections;
         m_pool.enqueue([serve = std::move(serve), ms = m_latencyMs] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            if (ms > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
             serve();
         });
     }
@@ -57,6 +64,7 @@ public:
 private:
     httplib::ThreadPool m_pool;
     int m_latencyMs;
+    std::atomic<std::size_t>& m_connections;
 };
 
 void MarketSimulator::Impl::RegisterRoutes()
@@ -64,8 +72,9 @@ void MarketSimulator::Impl::RegisterRoutes()
     // Headers and body go out in separate writes; without this a reused
     // connection waits for delayed ACKs.
     server.set_tcp_nodelay(true);
-    if (config.latencyMs > 0)
-        server.new_task_queue = [ms = config.latencyMs] { return new LatencyQueue(ms); };
+    // A whole pass fits on one kept-alive connection.
+    server.set_keep_alive_max_count(1000);
+    server.new_task_queue = [this] { return new ConnectionQueue(config.latencyMs, connections); };
     RegisterQuotePages();
     RegisterDisclosurePages();
 }
@@ -238,6 +247,11 @@ std::string MarketSimulator::QuoteAddress(std::string_view symbol) const
 std::size_t MarketSimulator::RequestCount() const
 {
     return m_impl->requests;
+}
+
+std::size_t MarketSimulator::ConnectionCount() const
+{
+    return m_impl->connections;
 }
 
 std::string MarketSimulator::ListingBase() const

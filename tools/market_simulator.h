@@ -43,7 +43,8 @@ public:
     int Port() const;
     std::string BaseAddress() const; // http://127.0.0.1:PORT
     std::string QuoteAddress(std::string_view symbol) const;
-    std::size_t RequestCount() const; // quote pages
+    std::size_t RequestCount() const;    // quote pages
+    std::size_t ConnectionCount() const; // connections accepted
     std::string ListingBase() const;  // http://127.0.0.1:PORT/inbs/
     // Paths of the listing pages and documents asked for, in order.
     std::vector<std::string> DisclosureRequests() const;

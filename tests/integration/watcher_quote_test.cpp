@@ -56,6 +56,17 @@ TEST_F(WatcherQuotes, OnePassFetchesEntryIndicesAndRowsInTurn)
     EXPECT_EQ(watcher->Cell(2, ColName), Sjis(Quote("6758.t").name));
 }
 
+// The same requests as ever, over one connection for the whole pass.
+TEST_F(WatcherQuotes, APassFetchesAllItsPagesOverOneConnection)
+{
+    WriteSettings({{"7203", "東証"}, {"6758", "東証"}, {"9984", "大証"}});
+    Start();
+    RunQuotePass();
+    EXPECT_EQ(simulator->RequestCount(), 4u + 3u);
+    EXPECT_EQ(simulator->ConnectionCount(), 1u);
+    EXPECT_EQ(watcher->Cell(2, ColPrice), Sjis(Quote("9984.o").price));
+}
+
 TEST_F(WatcherQuotes, HttpErrorsBlankRowsAndClearTheStatus)
 {
     WriteSettings({{"7203", "東証"}}, "BASE_URL=" + QuoteBase("status=503&") + "\r\n");
