@@ -1,7 +1,7 @@
 #include "core/platform/atomic_file.h"
 
 #include <cstdio>
-#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,6 +12,49 @@
 #endif
 
 namespace zelmora {
+
+namespace {
+
+constexpr std::size_t kTemporarySuffixLength = 6; // mkstemp's XXXXXX
+
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
+
+bool IsTemporaryFileName(std::string_view name)
+{
+    if (name.size() < kTemporarySuffixLength + 2)
+        return false;
+    const std::size_t dot = name.size() - kTemporarySuffixLength - 1;
+    if (name[dot] != '.')
+        return false;
+    for (char c : name.substr(dot + 1)) {
+        if (!IsAsciiLetterOrDigit(c))
+            return false;
+    }
+    return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime)
+{
+    namespace fs = std::filesystem;
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        const fs::directory_entry& entry = *it;
+        if (!entry.is_regular_file(ignored) || entry.is_symlink(ignored) ||
+            !IsTemporaryFileName(entry.path().filename().string()))
+            continue;
+        const fs::file_time_type written = entry.last_write_time(ignored);
+        if (!ignored && written < startTime && fs::remove(entry.path(), ignored))
+            ++removed;
+    }
+    return removed;
+}
 
 #ifdef _WIN32
 
