@@ -15,28 +15,29 @@ namespace zelmora {
 
 namespace {
 
-constexpr std::size_t kTemporarySuffixLength = 6; // mkstemp's XXXXXX
+// mkstemp replaces the X's with letters and digits.
+constexpr std::string_view kTemporarySuffix = ".XXXXXX";
 
 bool IsAsciiLetterOrDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-} // namespace
-
 bool IsTemporaryFileName(std::string_view name)
 {
-    if (name.size() < kTemporarySuffixLength + 2)
+    if (name.size() <= kTemporarySuffix.size())
         return false;
-    const std::size_t dot = name.size() - kTemporarySuffixLength - 1;
-    if (name[dot] != '.')
+    const std::string_view suffix = name.substr(name.size() - kTemporarySuffix.size());
+    if (suffix.front() != '.')
         return false;
-    for (char c : name.substr(dot + 1)) {
+    for (char c : suffix.substr(1)) {
         if (!IsAsciiLetterOrDigit(c))
             return false;
     }
     return true;
 }
+
+} // namespace
 
 int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime)
 {
@@ -95,7 +96,7 @@ bool WriteAll(int fd, std::string_view bytes)
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
-    std::string temp = path + ".XXXXXX";
+    std::string temp = path + std::string(kTemporarySuffix);
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return false;

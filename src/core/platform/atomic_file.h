@@ -12,14 +12,11 @@ namespace zelmora {
 // leaves the old file untouched) when any step fails.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
-// Whether a file name has the form of the temporary files WriteFileAtomically
-// makes with mkstemp: a name, a dot and six letters or digits.
-bool IsTemporaryFileName(std::string_view name);
-
 // Removes from the folder (not below it) the temporary files that a save
 // cut short left behind: files named like WriteFileAtomically's temporary
-// files and last written before startTime, the start of this copy, which
-// alone writes in its program folder. Returns how many it removed.
+// files (the file's name, a dot and six letters or digits from mkstemp) and
+// last written before startTime, the start of this copy, which alone writes
+// in its program folder. Returns how many it removed.
 int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime);
 
 } // namespace zelmora
