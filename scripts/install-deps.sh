@@ -24,6 +24,11 @@ xvfb
 xauth
 trayer
 tzdata
+desktop-file-utils
+appstream
+dpkg-dev
+file
+util-linux
 "
 
 missing=""

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -28,14 +31,14 @@ protected:
     QString Exe() const { return programDir.filePath(QStringLiteral("zelmora")); }
     QString Screenshot(int n) const { return programDir.filePath(QStringLiteral("shot%1.png").arg(n)); }
 
-    std::unique_ptr<QProcess> Launch(int n)
+    std::unique_ptr<QProcess> Launch(int n, const QStringList& arguments = {})
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = environment;
         env.insert(QStringLiteral("ZELMORA_SCREENSHOT"), Screenshot(n));
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(Exe(), {});
+        process->start(Exe(), arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
         return process;
     }
@@ -51,7 +54,11 @@ protected:
         EXPECT_EQ(process.exitCode(), 0);
     }
 
-    std::string Settings() const { return ReadFileBytes(programDir.filePath(QStringLiteral("base_data.ini")).toStdString()); }
+    std::string Settings(const QTemporaryDir& folder) const
+    {
+        return ReadFileBytes(folder.filePath(QStringLiteral("base_data.ini")).toStdString());
+    }
+    std::string Settings() const { return Settings(programDir); }
 
     QTemporaryDir programDir;
     QTemporaryDir runtime;
@@ -101,4 +108,48 @@ TEST_F(ProgramProcessTest, SecondCopyEndsAtOnceAndTheFirstRunsOn)
     ASSERT_TRUE(WaitUntilRunning(3));
     EXPECT_EQ(third->state(), QProcess::Running);
     Terminate(*third);
+}
+
+TEST_F(ProgramProcessTest, CopiesOnTwoFoldersRunSideBySide)
+{
+    QTemporaryDir otherDir;
+    auto first = Launch(1);
+    ASSERT_TRUE(WaitUntilRunning(1));
+    auto second = Launch(2, {QStringLiteral("--folder"), otherDir.path()});
+    ASSERT_TRUE(WaitUntilRunning(2));
+    // A third copy on the second copy's folder, by another spelling of it.
+    auto third = Launch(3, {QStringLiteral("--folder=%1/../%2").arg(otherDir.path(), QFileInfo(otherDir.path()).fileName())});
+    ASSERT_TRUE(third->waitForFinished(10000));
+    EXPECT_EQ(third->exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(Screenshot(3)));
+
+    Terminate(*second);
+    Terminate(*first);
+    EXPECT_NE(Settings().find("KOSUU=0\r\n"), std::string::npos);
+    EXPECT_NE(Settings(otherDir).find("KOSUU=0\r\n"), std::string::npos);
+}
+
+// What a kill -9 during a save leaves behind goes at the next start: the
+// temporary files of the program folder and of today's stock folders.
+TEST_F(ProgramProcessTest, StartRemovesTheTemporaryFilesOfAnInterruptedSave)
+{
+    const QDir folder(programDir.path());
+    const QString stockFolder = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("/7203");
+    ASSERT_TRUE(folder.mkpath(stockFolder));
+    const QStringList stale = {QStringLiteral("base_data.ini.h3Kq9Z"), stockFolder + QStringLiteral("/kaijistr.txt.Ab12Cd")};
+    const QStringList kept = {QStringLiteral("base_data.ini.bak"), QStringLiteral("memo.txt"), stockFolder + QStringLiteral("/kaijistr.txt")};
+    for (const QString& name : stale + kept) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[MEIGARA_DATA]\r\nKOSUU=0\r\n");
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    }
+
+    auto first = Launch(1);
+    ASSERT_TRUE(WaitUntilRunning(1));
+    for (const QString& name : stale)
+        EXPECT_FALSE(QFileInfo::exists(folder.filePath(name))) << name.toStdString();
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFileInfo::exists(folder.filePath(name))) << name.toStdString();
+    Terminate(*first);
 }
