@@ -151,6 +151,13 @@ TEST_F(WatcherDisclosures, ALineDifferingOnlyInLetterCaseIsKnown)
 
 TEST_F(WatcherDisclosures, APastDateIsRecordedButNeverNews)
 {
+    // An earlier run's interrupted save in the date's folder goes when the
+    // date is opened; nothing else does.
+    fs::create_directories(root / "20261201/7203");
+    for (const char* name : {"kaijistr.txt.Ab12Cd", "notes.txt"}) {
+        std::ofstream(root / "20261201/7203" / name) << "x";
+        fs::last_write_time(root / "20261201/7203" / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
     Start({{"7203", "東証"}, {"9984", "東証"}});
     watcher->ForgetDisclosures();
     watcher->ScanDisclosureDate("20261201");
@@ -158,6 +165,8 @@ TEST_F(WatcherDisclosures, APastDateIsRecordedButNeverNews)
     EXPECT_TRUE(News().empty());
     EXPECT_EQ(History("7203", "20261201").substr(0, 6), "15:00 ");
     EXPECT_EQ(History("9984", "20261201").substr(0, 6), "16:00 ");
+    EXPECT_FALSE(fs::exists(root / "20261201/7203/kaijistr.txt.Ab12Cd"));
+    EXPECT_TRUE(fs::exists(root / "20261201/7203/notes.txt"));
 }
 
 TEST_F(WatcherDisclosures, PagesRunPastTenUntilTheFirstMissingOneAlsoForAnEmptyList)

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -163,6 +164,8 @@ private:
 
     const std::string m_programFolder;
     const Clock& m_clock;
+    // What an interrupted save of an earlier run left is older than this.
+    const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
     WatcherObserver& m_observer;
     StopFlag m_stop;
     StopFlag m_lookupStop{&m_stop};

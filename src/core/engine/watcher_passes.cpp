@@ -2,6 +2,7 @@
 // passes read and write on their threads.
 
 #include "core/disclosure/date_list.h"
+#include "core/disclosure/document_path.h"
 #include "core/engine/watcher.h"
 #include "core/text/texts.h"
 
@@ -91,6 +92,7 @@ void Watcher::ScanDisclosureDate(const std::string& date)
         const std::lock_guard hold(m_lock);
         m_disclosureDate = date;
     }
+    RemoveStaleTemporaryFilesOfDate(m_programFolder, date, m_startTime);
     RequestDisclosurePass();
 }
 
