@@ -210,7 +210,7 @@ TEST(MarketSimulatorServer, ServesThePageAndEachQuerySwitchDoesWhatItSays)
              for (int i = 0; i < sim::kCutAfterLines; ++i)
                  end = toyota.find('\n', end) + 1;
              EXPECT_EQ(got.body, toyota.substr(0, end));
-             EXPECT_LT(sim::kCutAfterLines, static_cast<int>(kFirstWindowPiece));
+             EXPECT_LT(sim::kCutAfterLines, static_cast<int>(PieceWindow{}.first));
          }},
         {"7203.t&slow=300", [&](const RawGet& got) {
              EXPECT_GE(got.microseconds, 300'000);

@@ -4,9 +4,9 @@
 
 namespace zelmora {
 
-FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules)
+FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules, const PieceWindow& window)
 {
-    return QuoteRecordFromOutcome(FetchPageWindow(address), rules);
+    return QuoteRecordFromOutcome(FetchPageWindow(address, window), rules);
 }
 
 } // namespace zelmora

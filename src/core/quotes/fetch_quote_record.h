@@ -6,8 +6,8 @@
 
 namespace zelmora {
 
-// Fetches the page at address (FetchPageWindow) and cuts its quote record
-// out (QuoteRecordFromOutcome).
-FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules);
+// Fetches the window of the page at address (FetchPageWindow) and cuts its
+// quote record out (QuoteRecordFromOutcome).
+FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules, const PieceWindow& window = {});
 
 } // namespace zelmora

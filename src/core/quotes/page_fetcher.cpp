@@ -7,6 +7,8 @@ namespace zelmora {
 namespace {
 
 struct Transfer {
+    explicit Transfer(const PieceWindow& window) : cutter(window) {}
+
     CURL* handle = nullptr;
     PageWindowCutter cutter;
     bool stoppedForStatus = false;
@@ -41,9 +43,9 @@ FetchOutcome StatusOutcome(long status)
     return outcome;
 }
 
-FetchOutcome Fetch(const std::string& address, const NetworkLimits& limits)
+FetchOutcome Fetch(const std::string& address, const NetworkLimits& limits, const PieceWindow& window)
 {
-    Transfer transfer;
+    Transfer transfer(window);
     CurlHeaders headers;
     const CurlHandle handle = OpenHttpGet(address, limits, headers, &WriteBody, &transfer);
     if (!handle)
@@ -74,15 +76,15 @@ FetchOutcome Fetch(const std::string& address, const NetworkLimits& limits)
 
 } // namespace
 
-FetchOutcome FetchPageWindow(const std::string& address)
+FetchOutcome FetchPageWindow(const std::string& address, const PieceWindow& window)
 {
-    return FetchPageWindow(address, kPageLimits);
+    return FetchPageWindow(address, kPageLimits, window);
 }
 
-FetchOutcome FetchPageWindow(const std::string& address, const NetworkLimits& limits)
+FetchOutcome FetchPageWindow(const std::string& address, const NetworkLimits& limits, const PieceWindow& window)
 {
     try {
-        return Fetch(address, limits);
+        return Fetch(address, limits, window);
     } catch (...) {
         return {};
     }

@@ -12,7 +12,7 @@ namespace {
 QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, const QuotePassConfig& config,
                         std::string* record = nullptr)
 {
-    const FetchedQuote fetched = FetchQuoteRecord(address, config.rules);
+    const FetchedQuote fetched = FetchQuoteRecord(address, config.rules, config.window);
     if (fetched.kind == FetchOutcome::HttpStatus)
         window.SetProgressText({});
     if (record)
@@ -54,7 +54,7 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings)
 {
-    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes};
+    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes, settings.m_quoteWindow};
 }
 
 const std::array<IndexQuote, 4>& IndexTable()

@@ -15,6 +15,7 @@ struct QuotePassConfig {
     std::string baseUrl;
     MarkerRules rules;
     std::array<std::string, kMarketCount> marketCodes;
+    PieceWindow window;
 };
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);
