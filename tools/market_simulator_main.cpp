@@ -15,6 +15,7 @@ void Usage(std::FILE* out)
     std::fprintf(out,
                  "usage: zelmora-market-sim --port N [--enc sjis|euc|utf8] [--missing price]\n"
                  "                          [--status N] [--slow MS] [--cut] [--noanchor]\n"
+                 "                          [--layout table|dl|json]\n"
                  "Serves quote pages on 127.0.0.1:N at /q?s=CODE.M and /q?s=998407 (998405, 23337, 5040469).\n"
                  "Serves disclosure listings at /inbs/I_list_001_yyyymmdd.html (options as a path\n"
                  "segment: /inbs/pages=3,enc=utf8,hostile=1,big=1/I_list_001_yyyymmdd.html) and documents.\n"
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
             port = static_cast<int>(parsed);
         } else if (arg == "--cut" || arg == "--noanchor") {
             ok = ApplyPageOption(config.defaults, arg.substr(2), "1");
-        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow") {
+        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow" || arg == "--layout") {
             const char* v = value();
             ok = v && ApplyPageOption(config.defaults, arg.substr(2), v);
         } else {
