@@ -5,6 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/quotes/layout_change_watch.h"
+#include "core/quotes/marker_rule_learner.h"
 #include "core/quotes/quote_pass.h"
 #include "core/text/texts.h"
 #include "core/watch/watch_list.h"
@@ -165,6 +167,65 @@ TEST_F(QuotePassCoreTest, MissingMarkerShowsNodataInThatValueOnly)
     EXPECT_EQ(window.rows.Cell(0, ColPrice), "nodata");
     EXPECT_EQ(window.rows.Cell(0, ColName), Sjis(Quote("7203.t").name));
     EXPECT_EQ(window.indices[0].first, ""); // no usable index price
+}
+
+TEST_F(QuotePassCoreTest, EachPassSaysWhatItSawForTheLayoutChangeWatch)
+{
+    window.AddRow("7203", S("東証"));
+    window.AddRow("123", S("東証")); // never looked up
+    window.AddRow("6758", S("東証"));
+    const auto pass = [&](const std::string& query) {
+        config.baseUrl = simulator->BaseAddress() + "/q?" + query + S("s=銘柄.市場");
+        return QuotePass(window, config);
+    };
+    const auto counts = [](const QuotePassOutcome& o) {
+        return std::vector<std::size_t>{o.pagesFetched, o.pagesNotOk, o.rowsFetched, o.rowsUsable};
+    };
+    EXPECT_EQ(counts(pass("")), (std::vector<std::size_t>{6, 0, 2, 2}));
+    const std::string price = window.rows.Cell(0, ColPrice);
+
+    // The service changes its layout: every page answers, no row reads, the
+    // rows keep their values, and the third such pass raises the warning.
+    LayoutChangeWatch watch;
+    std::vector<LayoutChangeWatch::Change> changes;
+    for (int i = 0; i < 3; ++i) {
+        const QuotePassOutcome changed = pass("layout=dl&");
+        EXPECT_EQ(counts(changed), (std::vector<std::size_t>{6, 0, 2, 0}));
+        changes.push_back(watch.Record(changed));
+    }
+    EXPECT_EQ(changes.back(), LayoutChangeWatch::Change::Raised);
+    EXPECT_EQ(window.rows.Cell(0, ColPrice), price);
+    EXPECT_EQ(watch.Record(pass("layout=table&")), LayoutChangeWatch::Change::Cleared);
+
+    EXPECT_EQ(counts(pass("status=404&")), (std::vector<std::size_t>{6, 6, 2, 0}));
+    config.baseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場");
+    EXPECT_EQ(counts(QuotePass(window, config)), (std::vector<std::size_t>{6, 6, 2, 0}));
+}
+
+TEST_F(QuotePassCoreTest, PassesReadTheWindowOfTheSettings)
+{
+    // Rules learned from a page whose quote stands before piece 151.
+    sim::PageOptions json;
+    json.layout = sim::PageLayout::Json;
+    const sim::SimQuote toyota = Quote("7203.t");
+    const std::string saved = sim::EncodePage(sim::RenderQuotePageUtf8("7203.t", clock.Now(), json), sim::PageEncoding::ShiftJis);
+    const LearnedRules learned = LearnMarkerRules(
+        saved, {Sjis(toyota.name), toyota.time, toyota.price, toyota.change, toyota.rate, toyota.volume});
+    ASSERT_TRUE(learned.Complete());
+    ASSERT_NE(learned.window, PieceWindow{});
+
+    Settings settings;
+    settings.m_markerRules = learned.rules;
+    settings.m_quoteWindow = learned.window;
+    config = MakeQuotePassConfig(settings);
+    config.baseUrl = simulator->BaseAddress() + S("/q?layout=json&s=銘柄.市場");
+    window.AddRow("6758", S("東証"));
+    EXPECT_EQ(QuotePass(window, config).rowsUsable, 1u);
+    EXPECT_EQ(window.rows.Cell(0, ColPrice), Sjis(Quote("6758.t").price));
+    EXPECT_EQ(window.indices[0].first, Sjis("日経平均 ( " + Quote("998407").time + " ) " + Quote("998407").price));
+
+    config.window = PieceWindow{};
+    EXPECT_EQ(QuotePass(window, config).rowsUsable, 0u);
 }
 
 TEST_F(QuotePassCoreTest, AStoppingWindowGetsNoFurtherPage)

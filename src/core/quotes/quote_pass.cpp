@@ -10,9 +10,12 @@ namespace {
 
 // An HTTP error empties the status label, as the fetcher of the page does.
 QuoteValues FetchValues(QuotePassWindow& window, const std::string& address, const QuotePassConfig& config,
-                        std::string* record = nullptr)
+                        QuotePassOutcome& outcome, std::string* record = nullptr)
 {
     const FetchedQuote fetched = FetchQuoteRecord(address, config.rules, config.window);
+    ++outcome.pagesFetched;
+    if (fetched.kind != FetchOutcome::Ok)
+        ++outcome.pagesNotOk;
     if (fetched.kind == FetchOutcome::HttpStatus)
         window.SetProgressText({});
     if (record)
@@ -31,7 +34,7 @@ std::size_t MarketIndex(const std::string& marketName)
     return 0;
 }
 
-void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
+void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, QuotePassOutcome& outcome)
 {
     for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
@@ -41,7 +44,11 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config)
             continue;
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];
         std::string record;
-        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
+        const QuoteValues values =
+            FetchValues(window, BuildQuoteUrl(config.baseUrl, row->code, letter), config, outcome, &record);
+        ++outcome.rowsFetched;
+        if (HasQuote(values[QuotePrice]))
+            ++outcome.rowsUsable;
         if (!window.StoreRowQuote(i, record))
             return;
         if (record.empty())
@@ -68,22 +75,23 @@ const std::array<IndexQuote, 4>& IndexTable()
     return table;
 }
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config)
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, QuotePassOutcome& outcome)
 {
     const int market = window.EntryMarket();
     const std::size_t index = market >= 0 && static_cast<std::size_t>(market) < kMarketCount ? static_cast<std::size_t>(market) : 0;
-    const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, window.EntryCode(), config.marketCodes[index]), config);
+    const QuoteValues values =
+        FetchValues(window, BuildQuoteUrl(config.baseUrl, window.EntryCode(), config.marketCodes[index]), config, outcome);
     if (HasQuote(values[QuotePrice]))
         window.ShowEntryQuote(values, TrendMark(values[QuoteRate]));
     else
         window.ShowEntryNoData();
 }
 
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, QuotePassOutcome& outcome)
 {
     const auto& table = IndexTable();
     for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
-        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
+        const QuoteValues values = FetchValues(window, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config, outcome);
         if (!HasQuote(values[QuotePrice]))
             continue;
         window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
@@ -91,18 +99,20 @@ void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config)
     }
 }
 
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config)
+QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config)
 {
+    QuotePassOutcome outcome;
     window.SetProgressText(texts::Sjis(texts::DataFetching));
     try {
         if (window.EntryCode().size() >= kMinCodeLength && !window.Stopping())
-            PreviewEntryRow(window, config);
-        UpdateIndexQuotes(window, config);
-        UpdateRows(window, config);
+            PreviewEntryRow(window, config, outcome);
+        UpdateIndexQuotes(window, config, outcome);
+        UpdateRows(window, config, outcome);
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
     window.SetProgressText({});
+    return outcome;
 }
 
 } // namespace zelmora

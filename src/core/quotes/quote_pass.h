@@ -59,11 +59,19 @@ const std::array<IndexQuote, 4>& IndexTable();
 // Codes shorter than this are never looked up.
 constexpr std::size_t kMinCodeLength = 4;
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config);
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config);
+// What one pass saw of the quote service, for the layout-change watch.
+struct QuotePassOutcome {
+    std::size_t pagesFetched = 0; // entry row, indices and list rows
+    std::size_t pagesNotOk = 0;   // failed, or answered a status other than 200
+    std::size_t rowsFetched = 0;  // list rows (stocks) whose page was asked for
+    std::size_t rowsUsable = 0;   // of those, rows with a usable quote: anchor found, price a number
+};
+
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, QuotePassOutcome& outcome);
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, QuotePassOutcome& outcome);
 
 // One pass: the entry row when a code is typed, the indices, then every
 // list row. The caller holds the quote lock.
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config);
+QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config);
 
 } // namespace zelmora

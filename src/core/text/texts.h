@@ -51,6 +51,8 @@ enum Id {
     TrayTipNewsFormat,  // the same for a stock with disclosures
     TrayRowLabelFormat, // code, name, time, price, change
     TrayRowNewsSuffix,  // after the label of a stock with disclosures
+    LayoutChangeWarning, // status label while quote pages look changed
+    LayoutChangeTip,     // the same, short, as the tray tip's first line
     Count
 };
 
