@@ -265,8 +265,8 @@ MarkerRule LabelledRule(std::size_t k, std::string_view prefix, std::string_view
     return rule;
 }
 
-// Tries the candidate prefixes of a span with its suffix; `from` is where
-// the extraction searches the prefix, pos what it was given.
+// The rule of a prefix and suffix around span, when the extraction going on
+// from pos cuts exactly the value with it.
 std::optional<Step> FitRule(const Window& w, std::size_t k, const Span& span, std::string_view prefix, const std::string& suffix,
                             std::size_t pos, const std::string& value)
 {
@@ -511,8 +511,13 @@ bool LearnedRules::Complete() const
     return std::all_of(problems.begin(), problems.end(), [](LearnProblem p) { return p == LearnProblem::None; });
 }
 
-LearnedRules LearnMarkerRules(std::string_view body, const SeenValues& values, const PieceWindow& window)
+LearnedRules LearnMarkerRules(std::string_view body, const SeenValues& seen, const PieceWindow& window)
 {
+    SeenValues values = seen;
+    for (auto& value : values) {
+        if (value && value->empty())
+            value.reset();
+    }
     const Page page{body, PieceStarts(body)};
     Attempt asked = LearnInWindow(page, values, window);
     if (!AnyOutside(asked.learned))

@@ -12,7 +12,8 @@
 namespace zelmora {
 
 // The six values a user reads on a quote page, in Shift_JIS, in the order of
-// QuoteValueIndex. A value left out is nullopt: its rule will give "nodata".
+// QuoteValueIndex. A value left out (nullopt or empty) gets a rule that
+// gives "nodata".
 using SeenValues = std::array<std::optional<std::string>, QuoteValueCount>;
 
 // Why a value could not be learned.
