@@ -261,11 +261,4 @@ TEST_F(RulesCli, LearnsAChangedLayoutFromASavedPageAndReadsItFromTheMarket)
                 << symbol;
         }
     }
-
-    // A value the page does not show is named on standard error.
-    const Finished missing = Rules({"--learn", Write("table.html", SavedPage("7203.t", m_clock.Now())), "--price", "1,234,567"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "zelmora-rules: price \"1,234,567\" is not on the page\n");
-    EXPECT_FALSE(missing.out.empty());
-    EXPECT_EQ(Rules({"--learn", Path("table.html")}).status, 2);
 }

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "core/quotes/layout_change_watch.h"
-#include "core/text/texts.h"
-#include "support/sjis_literals.h"
 
 using namespace zelmora;
 
@@ -60,12 +58,4 @@ TEST(LayoutChangeWatch, WarnsAfterThreePassesInARowAndOncePerChange)
         const auto lastChange = std::find_if(changes.rbegin(), changes.rend(), [&](Change x) { return x != n; });
         EXPECT_EQ(watch.Warning(), lastChange != changes.rend() && *lastChange == raised);
     }
-}
-
-TEST(LayoutChangeWatch, WarningTexts)
-{
-    EXPECT_EQ(texts::Sjis(texts::LayoutChangeWarning), S("株価ページの形式が変わった可能性があります（設定→株価取得元の設定）"));
-    // The short form opens the tray tip, which holds 63 bytes.
-    EXPECT_EQ(texts::Sjis(texts::LayoutChangeTip), S("株価ページの形式変更の可能性"));
-    EXPECT_LT(texts::Sjis(texts::LayoutChangeTip).size(), 63u);
 }

@@ -183,12 +183,6 @@ TEST(LearnMarkerRules, MarkersAreTheTagsNextToTheValues)
                                  S("[時間]_<td nowrap align=center>_</td>"), S("[現在値]_<b>_</b>"),
                                  S("[前日差]_<td nowrap>_</td>"), S("[差割合]_<td nowrap>_</td>"),
                                  S("[出来高]_<td nowrap>_</td>")}));
-
-    const LearnedRules json = LearnMarkerRules(Page(JsonState, kRising, Encoding::Utf8, 30), Seen(kRising));
-    EXPECT_EQ(json.texts, (std::array<std::string, RuleCount>{
-                              "[key]_\"market\"", S("[銘柄名]_\"name\":\"_\","), S("[時間]_\"time\":\"_\""),
-                              S("[現在値]_\"price\":\"_\""), S("[前日差]_\"change\":\"_\""),
-                              S("[差割合]_\"rate\":\"_\""), S("[出来高]_\"volume\":\"_\"")}));
 }
 
 TEST(LearnMarkerRules, ProposesTheNarrowestWindowWithAMarginOfTenPieces)
