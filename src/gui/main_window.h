@@ -56,6 +56,7 @@ public slots:
     void ShowSettingsMenu();
     void ShowMailSettings();
     void ShowLinkUrlSettings();
+    void ShowQuoteSourceSettings();
     void ShowAboutDialog();
     void ToggleStartInTray();
     void ConnectPolling();

@@ -15,6 +15,7 @@
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/popup_menu.h"
+#include "gui/quote_source_dialog.h"
 #include "gui/settings_menu.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
@@ -40,6 +41,7 @@ void RunAfterMenu(QAction* item, QObject* receiver, Slot slot)
 void MainWindow::ShowSettingsMenu()
 {
     auto* menu = new SettingsMenu(m_watcher->CurrentSettings().m_startInTray, this);
+    RunAfterMenu(menu->quoteSourceSettings, this, [this] { ShowQuoteSourceSettings(); });
     RunAfterMenu(menu->linkUrlSettings, this, [this] { ShowLinkUrlSettings(); });
     RunAfterMenu(menu->mailSettings, this, [this] { ShowMailSettings(); });
     RunAfterMenu(menu->startInTray, this, [this] { ToggleStartInTray(); });
@@ -190,6 +192,22 @@ void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
 void MainWindow::ShowLinkUrlSettings()
 {
     auto* dialog = new LinkUrlDialog(m_watcher->CurrentSettings(), m_links.indexLinks, m_links.stockLinks, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
+    dialog->open();
+}
+
+// The selected row's stock is the one "試す" starts with.
+void MainWindow::ShowQuoteSourceSettings()
+{
+    const Settings settings = m_watcher->CurrentSettings();
+    const int row = FirstSelectedRow();
+    const auto r = static_cast<std::size_t>(std::max(0, row));
+    const std::string code = row >= 0 ? m_watcher->Cell(r, ColCode) : std::string();
+    const std::string letter = row >= 0 ? MarketLetterFor(m_watcher->Cell(r, ColMarket), settings.m_marketCodes)
+                                        : settings.m_marketCodes[0];
+    auto* dialog = new QuoteSourceDialog(settings, code, letter, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
             [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });

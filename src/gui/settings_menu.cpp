@@ -4,6 +4,7 @@ namespace zelmora {
 
 SettingsMenu::SettingsMenu(bool startInTrayOn, QWidget* parent) : QMenu(parent)
 {
+    quoteSourceSettings = addAction(QStringLiteral("株価取得元の設定"));
     linkUrlSettings = addAction(QStringLiteral("銘柄リストのリンクURL設定"));
     mailSettings = addAction(QStringLiteral("メール設定"));
     addSeparator();

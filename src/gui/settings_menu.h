@@ -10,6 +10,7 @@ class SettingsMenu : public QMenu {
 public:
     SettingsMenu(bool startInTray, QWidget* parent);
 
+    QAction* quoteSourceSettings;
     QAction* linkUrlSettings;
     QAction* mailSettings;
     QAction* startInTray; // checkable

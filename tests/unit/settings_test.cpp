@@ -341,6 +341,76 @@ TEST(SettingsSave, LineEndsInsideValuesBecomeBlanks)
     EXPECT_EQ(LoadText(saved).rows, (std::vector<StoredRow>{{"1234", "t", "a  b c"}}));
 }
 
+TEST(SettingsLoad, WindowPiecesReadsFirstDashLastOrFallsBackToTheDefault)
+{
+    const PieceWindow fallback;
+    const std::vector<std::pair<const char*, PieceWindow>> cases{
+        {"", fallback},
+        {"WINDOW_PIECES=151-201\n", fallback},
+        {"WINDOW_PIECES=1-300\n", {1, 300}},
+        {"window_pieces = \"78-98\"\n", {78, 98}}, // the profile reader drops blanks and quotes
+        {"WINDOW_PIECES=\" 78-98\"\n", fallback},    // quoted blanks stay
+        {"WINDOW_PIECES=1-2000\n", {1, 2000}},
+        {"WINDOW_PIECES=1-2001\n", fallback},   // more than 2,000 pieces
+        {"WINDOW_PIECES=0-10\n", fallback},     // pieces count from 1
+        {"WINDOW_PIECES=201-151\n", fallback},
+        {"WINDOW_PIECES=151-\n", fallback},
+        {"WINDOW_PIECES=+1-5\n", fallback},
+        {"WINDOW_PIECES=1 - 5\n", fallback},
+        {"WINDOW_PIECES=1-5x\n", fallback},
+        {"WINDOW_PIECES=99999999999999999999999-1\n", fallback},
+        {"WINDOW_PIECES=一-二\n", fallback},
+    };
+    for (const auto& [line, window] : cases) {
+        const Settings s = LoadText(File((std::string("[LINK_JOUHOU]\n") + line).c_str())).settings;
+        EXPECT_EQ(s.m_quoteWindow, window) << line;
+    }
+    EXPECT_EQ(PieceWindowText({1, 2000}), "1-2000");
+}
+
+TEST(SettingsSave, WindowPiecesIsWrittenOnlyWhenItIsNotTheDefault)
+{
+    // A file that never changed the window keeps its exact bytes.
+    const std::string first = SavedText("", LoadText(""));
+    const std::string before = SavedText(first, LoadText(first));
+    ASSERT_EQ(before.find("WINDOW_PIECES"), std::string::npos);
+    EXPECT_EQ(SavedText(before, LoadText(before)), before);
+    for (const char* dropped : {"WINDOW_PIECES=151-201\r\n", "WINDOW_PIECES=9-x\r\n"}) {
+        std::string with = before;
+        with.insert(with.find("BASE_URL="), dropped);
+        EXPECT_EQ(SavedText(with, LoadText(with)), before) << dropped;
+    }
+
+    // Another window follows the rule keys, before the addresses.
+    LoadedSettings moved = LoadText(before);
+    moved.settings.m_quoteWindow = {78, 98};
+    std::string expected = before;
+    expected.insert(expected.find("BASE_URL="), "WINDOW_PIECES=78-98\r\n");
+    const std::string saved = SavedText(before, moved);
+    EXPECT_EQ(saved, expected);
+    EXPECT_EQ(LoadText(saved).settings.m_quoteWindow, (PieceWindow{78, 98}));
+    EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
+}
+
+TEST(SettingsSave, RulesSetFromTheirTextAreWrittenUnlessBuiltIn)
+{
+    LoadedSettings loaded = LoadText("");
+    const std::string price = S("[現在値]_<dd class=\"price\">_</dd>");
+    SetMarkerRuleText(loaded.settings, RulePrice, price);
+    SetMarkerRuleText(loaded.settings, RuleKey, "[key]_<dl class=\"quote\">");
+    SetMarkerRuleText(loaded.settings, RuleName, DefaultMarkerRuleText(RuleName));
+    EXPECT_EQ(loaded.settings.m_markerRules[RulePrice], Rule(S("[現在値]"), "<dd class=\"price\">", "</dd>"));
+
+    const std::string saved = SavedText("", loaded);
+    EXPECT_NE(saved.find("[LINK_JOUHOU]\r\nkey=[key]_<dl class=\"quote\">\r\ngenzaiti=" + price + "\r\nBASE_URL="),
+              std::string::npos)
+        << saved;
+    const Settings again = LoadText(saved).settings;
+    EXPECT_EQ(again.m_markerRules, loaded.settings.m_markerRules);
+    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RulePrice], false), price);
+    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RuleKey], true), "[key]_<dl class=\"quote\">");
+}
+
 TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)
 {
     std::mt19937 random(20240611);

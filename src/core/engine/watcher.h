@@ -15,6 +15,7 @@
 #include "core/mail/mail_sender.h"
 #include "core/net/stop_flag.h"
 #include "core/platform/repeating_worker.h"
+#include "core/quotes/layout_change_watch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
 #include "core/settings/settings.h"
@@ -109,6 +110,9 @@ public:
     std::string DisclosureDate() const;
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
     std::string StatusText() const;
+    // Quote pages have answered for three passes in a row without a usable
+    // quote in any row: their layout may have changed.
+    bool LayoutWarning() const;
     // Worker threads alive now (at most one per kind of work).
     int BusyWorkers() const;
 
@@ -183,6 +187,7 @@ private:
     std::uint64_t m_disclosureScan = 0;
     std::string m_quoteProgress;
     bool m_disclosureRunning = false;
+    LayoutChangeWatch m_layoutWatch;
 
     MailSender m_mail;
     RepeatingWorker m_quoteWorker;

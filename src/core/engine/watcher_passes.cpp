@@ -28,7 +28,16 @@ void Watcher::RunQuotePass()
 {
     const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
     HttpSession session(&m_stop);
-    QuotePass(*this, config, session);
+    const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    std::string shown;
+    bool changed = false;
+    {
+        const std::lock_guard hold(m_lock);
+        changed = !m_stop.IsRaised() && m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+        shown = StatusTextLocked();
+    }
+    if (changed)
+        m_observer.StatusChanged(shown);
     m_observer.PassFinished(PassKind::Quote);
 }
 
@@ -118,8 +127,9 @@ int Watcher::BusyWorkers() const
 }
 
 // Both kinds of pass share the status label: while a disclosure pass runs
-// it says so, else it shows what the quote side last set. Every change of
-// the label goes through here.
+// it says so, else it shows what the quote side last set, or, when that is
+// nothing, a warning that the quote pages look changed. Every change of the
+// label goes through here.
 std::string Watcher::StatusText() const
 {
     const std::lock_guard hold(m_lock);
@@ -128,7 +138,17 @@ std::string Watcher::StatusText() const
 
 std::string Watcher::StatusTextLocked() const
 {
-    return m_disclosureRunning ? texts::Sjis(texts::DataFetching) : m_quoteProgress;
+    if (m_disclosureRunning)
+        return texts::Sjis(texts::DataFetching);
+    if (m_quoteProgress.empty() && m_layoutWatch.Warning())
+        return texts::Sjis(texts::LayoutChangeWarning);
+    return m_quoteProgress;
+}
+
+bool Watcher::LayoutWarning() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_layoutWatch.Warning();
 }
 
 void Watcher::SetQuoteProgress(const std::string& text)
