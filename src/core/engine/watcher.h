@@ -108,6 +108,8 @@ public:
     void ScanDisclosureDate(const std::string& date);
     std::string DisclosureDate() const;
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
+    // A stock's disclosures of the date scanned now, wherever its row is.
+    StockDisclosures DisclosuresOfStock(const std::string& code) const;
     std::string StatusText() const;
     // Worker threads alive now (at most one per kind of work).
     int BusyWorkers() const;
@@ -145,6 +147,7 @@ private:
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
+    StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
 
     // What the passes call, on their own threads.
     bool Stopping() override;

@@ -55,12 +55,13 @@ void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, H
     }
 }
 
-void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+int UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
 {
+    int rowsWithQuotes = 0;
     for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
         if (!row)
-            return;
+            break;
         if (row->code.size() < kMinCodeLength)
             continue;
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];
@@ -71,7 +72,9 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSess
         if (record.empty())
             continue;
         window.ShowRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
+        rowsWithQuotes += HasQuote(values[QuotePrice]) ? 1 : 0;
     }
+    return rowsWithQuotes;
 }
 
 } // namespace
@@ -110,17 +113,19 @@ EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config,
     return quote;
 }
 
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+int QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
 {
     window.SetProgressText(texts::Sjis(texts::DataFetching));
+    int rowsWithQuotes = 0;
     try {
         PreviewEntryRow(window, config, session);
         UpdateIndexQuotes(window, config, session);
-        UpdateRows(window, config, session);
+        rowsWithQuotes = UpdateRows(window, config, session);
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
     window.SetProgressText({});
+    return rowsWithQuotes;
 }
 
 } // namespace zelmora

@@ -69,7 +69,7 @@ constexpr std::size_t kMinCodeLength = 4;
 EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market);
 
 // One pass in one session: the entry row when a code is typed, the
-// indices, then every list row.
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
+// indices, then every list row. Returns how many rows got a price.
+int QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
 
 } // namespace zelmora
