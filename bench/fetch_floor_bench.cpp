@@ -126,10 +126,10 @@ public:
     void StatusChanged(const std::string&) override {}
     void DisclosureFound(const zelmora::DisclosureReport&) override {}
     void MailFinished(const zelmora::MailReport&) override {}
-    void PassFinished(zelmora::PassKind kind) override
+    void PassFinished(const zelmora::PassReport& report) override
     {
         const std::lock_guard hold(m_lock);
-        ++m_finished[kind];
+        ++m_finished[report.kind];
         m_changed.notify_all();
     }
     void Wait(zelmora::PassKind kind, int count)

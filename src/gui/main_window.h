@@ -110,7 +110,7 @@ private:
     void ShowEntryRow(std::uint64_t serial);
     void ShowStatus(const std::string& text);
     void ShowMailResult(const MailReport& report);
-    void OnPassFinished(PassKind kind);
+    void OnPassFinished(const PassReport& report);
     void OnDateSelected(int index);
     void OnDateSettled();
 

@@ -40,11 +40,15 @@ void RunAfterMenu(QAction* item, QObject* receiver, Slot slot)
 
 void MainWindow::ShowSettingsMenu()
 {
-    auto* menu = new SettingsMenu(m_watcher->CurrentSettings().m_startInTray, this);
+    const Settings settings = m_watcher->CurrentSettings();
+    auto* menu = new SettingsMenu(settings.m_startInTray, settings.m_disclosureNotifyOn, this);
     RunAfterMenu(menu->quoteSourceSettings, this, [this] { ShowQuoteSourceSettings(); });
     RunAfterMenu(menu->linkUrlSettings, this, [this] { ShowLinkUrlSettings(); });
     RunAfterMenu(menu->mailSettings, this, [this] { ShowMailSettings(); });
     RunAfterMenu(menu->startInTray, this, [this] { ToggleStartInTray(); });
+    RunAfterMenu(menu->notifyDisclosures, this, [this] {
+        m_watcher->ChangeSettings([](Settings& s) { s.m_disclosureNotifyOn = !s.m_disclosureNotifyOn; });
+    });
     RunAfterMenu(menu->versionInfo, this, [this] { ShowAboutDialog(); });
     RunAfterMenu(menu->closeProgram, this, [this] { close(); });
     ShowPopup(menu, m_settingsButton->mapToGlobal(m_settingsButton->rect().bottomLeft()));

@@ -46,6 +46,9 @@ TEST_F(WatcherQuotes, OnePassFetchesEntryIndicesAndRowsInTurn)
 
     RunQuotePass();
     EXPECT_EQ(simulator->RequestCount() - lookups, 1u + 4u + 2u);
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched, 1 + 4 + 2);
+    EXPECT_EQ(pass.rowsWithQuotes, 2);
     EXPECT_EQ(observer.Get([](auto& o) { return o.statuses; }),
               (std::vector<std::string>{texts::Sjis(texts::DataFetching), ""}));
     const auto indices = observer.Get([](auto& o) { return o.indices; });
@@ -80,6 +83,8 @@ TEST_F(WatcherQuotes, HttpErrorsBlankRowsAndClearTheStatus)
     ASSERT_EQ(statuses.size(), 2u + 5u); // each error empties the label
     EXPECT_EQ(statuses.front(), texts::Sjis(texts::DataFetching));
     EXPECT_EQ(statuses.back(), "");
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched + pass.rowsWithQuotes, 0);
 }
 
 TEST_F(WatcherQuotes, MissingMarkerShowsNodataInThatValueOnly)
@@ -89,6 +94,10 @@ TEST_F(WatcherQuotes, MissingMarkerShowsNodataInThatValueOnly)
     RunQuotePass();
     EXPECT_EQ(watcher->Cell(0, ColPrice), "nodata");
     EXPECT_EQ(watcher->Cell(0, ColName), Sjis(Quote("7203.t").name));
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched, 4 + 1);
+    EXPECT_EQ(pass.rowsWithQuotes, 0); // a page, but no price
+
     EXPECT_TRUE(observer.Get([](auto& o) { return o.indices.empty(); })); // no usable index price
 }
 

@@ -51,7 +51,7 @@ auto Fields(const Settings& s)
 {
     return std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_markerRules, s.m_markerRuleValuesInFile,
                     s.m_quoteBaseUrl, s.m_quoteOpenUrl, s.m_indexOpenUrl, s.m_stockLinkName, s.m_indexLinkName,
-                    s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
+                    s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_disclosureNotifyOn, s.m_priceMailOn, s.m_priceMailInterval,
                     s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword);
 }
 
@@ -270,6 +270,43 @@ MYKEY=mine
     const auto firstStart = ProfileFile::Parse(SavedText("", LoadText("")));
     EXPECT_EQ(firstStart.FindRaw("LINK_JOUHOU", "key"), std::nullopt);
     EXPECT_EQ(firstStart.FindRaw("SPECIALKEY", "ORVEKSENYOU"), std::nullopt);
+}
+
+// The notification switch is on unless the file turns it off; a file that
+// never turned it off keeps its bytes through a save.
+TEST(SettingsSave, NotificationSwitchIsWrittenOnlyOnceItDiffersFromTheDefault)
+{
+    // The sections the save rewrites go to the end once; from then on a
+    // save gives the same bytes.
+    const std::string first = SavedText("", LoadText(""));
+    const std::string saved = SavedText(first, LoadText(first));
+    EXPECT_TRUE(LoadText(saved).settings.m_disclosureNotifyOn);
+    EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
+    EXPECT_EQ(saved.find("TEKIJINOTIFY"), std::string::npos);
+
+    const struct {
+        const char* line; // in [SPECIALKEY]
+        bool loadedOn;
+        bool turnOn;
+        std::optional<std::string> written;
+    } cases[] = {
+        {"", true, true, std::nullopt},
+        {"", true, false, "0"},
+        {"TEKIJINOTIFY=0\r\n", false, false, "0"},
+        {"TEKIJINOTIFY=0\r\n", false, true, "1"},
+        {"TEKIJINOTIFY=1\r\n", true, true, "1"},
+        {"TEKIJINOTIFY=no\r\n", false, true, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + (c.turnOn ? " on" : " off"));
+        const std::string before = "[SPECIALKEY]\r\n" + std::string(c.line);
+        LoadedSettings loaded = LoadText(before);
+        EXPECT_EQ(loaded.settings.m_disclosureNotifyOn, c.loadedOn);
+        loaded.settings.m_disclosureNotifyOn = c.turnOn;
+        const std::string after = SavedText(before, loaded);
+        EXPECT_EQ(ProfileFile::Parse(after).FindRaw("SPECIALKEY", "TEKIJINOTIFY"), c.written);
+        EXPECT_EQ(LoadText(after).settings.m_disclosureNotifyOn, c.turnOn);
+    }
 }
 
 TEST(SettingsLoad, ParseMarkerRuleSplitsAtTheFirstTwoSeparatorsOutsideDoubleByteCharacters)

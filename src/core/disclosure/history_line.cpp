@@ -31,14 +31,10 @@ std::vector<std::string> ReadStockHistory(const StockDisclosures& stock)
     return lines;
 }
 
-DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line)
+namespace {
+
+DisclosureOpening OpeningOfAddress(const StockDisclosures& stock, const std::string& address)
 {
-    const std::vector<std::string> lines = ReadStockHistory(stock);
-    if (lines.empty())
-        return {DisclosureOpening::WebPage, stock.portal};
-    if (line >= lines.size())
-        return {};
-    const std::string address = HistoryLineAddress(lines[line]);
     if (stock.documentsDownloaded) {
         const std::string local = LocalDocumentPath(stock.programFolder, stock.date, stock.code, address);
         std::error_code ignored;
@@ -49,6 +45,28 @@ DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t
     if (address.empty())
         return {};
     return {DisclosureOpening::WebPage, address};
+}
+
+} // namespace
+
+DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line)
+{
+    const std::vector<std::string> lines = ReadStockHistory(stock);
+    if (lines.empty())
+        return {DisclosureOpening::WebPage, stock.portal};
+    if (line >= lines.size())
+        return {};
+    return OpeningOfAddress(stock, HistoryLineAddress(lines[line]));
+}
+
+DisclosureOpening OpeningOfEntry(const StockDisclosures& stock, std::string_view entryText)
+{
+    const std::string recorded = std::string(entryText) + "_";
+    for (const std::string& line : ReadStockHistory(stock)) {
+        if (line.starts_with(recorded))
+            return OpeningOfAddress(stock, line.substr(recorded.size()));
+    }
+    return {};
 }
 
 } // namespace zelmora

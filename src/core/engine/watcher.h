@@ -109,6 +109,8 @@ public:
     void ScanDisclosureDate(const std::string& date);
     std::string DisclosureDate() const;
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
+    // A stock's disclosures of the date scanned now, wherever its row is.
+    StockDisclosures DisclosuresOfStock(const std::string& code) const;
     std::string StatusText() const;
     // Quote pages have answered for three passes in a row without a usable
     // quote in any row: their layout may have changed.
@@ -149,6 +151,7 @@ private:
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
+    StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
 
     // What the passes call, on their own threads.
     bool Stopping() override;

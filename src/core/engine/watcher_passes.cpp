@@ -38,7 +38,7 @@ void Watcher::RunQuotePass()
     }
     if (changed)
         m_observer.StatusChanged(shown);
-    m_observer.PassFinished(PassKind::Quote);
+    m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
 }
 
 void Watcher::RunDisclosurePass()
@@ -55,8 +55,8 @@ void Watcher::RunDisclosurePass()
         config.scan = m_disclosureScan;
     }
     HttpSession session(&m_stop);
-    DisclosurePass(*this, config, session);
-    m_observer.PassFinished(PassKind::Disclosure);
+    const int newDisclosures = DisclosurePass(*this, config, session);
+    m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
 }
 
 void Watcher::RunLookup()
@@ -85,7 +85,7 @@ void Watcher::RunLookup()
     if (quote.httpError)
         SetQuoteProgress({});
     m_observer.EntryChanged(request.serial);
-    m_observer.PassFinished(PassKind::Lookup);
+    m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
 }
 
 void Watcher::ForgetDisclosures()
@@ -114,7 +114,17 @@ std::string Watcher::DisclosureDate() const
 StockDisclosures Watcher::DisclosuresOfRow(std::size_t row) const
 {
     const std::lock_guard hold(m_lock);
-    const std::string code = row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string();
+    return DisclosuresOfStockLocked(row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string());
+}
+
+StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
+{
+    const std::lock_guard hold(m_lock);
+    return DisclosuresOfStockLocked(code);
+}
+
+StockDisclosures Watcher::DisclosuresOfStockLocked(const std::string& code) const
+{
     return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal};
 }
 

@@ -95,7 +95,7 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSess
     for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
         if (!row)
-            return;
+            break;
         if (row->code.size() < kMinCodeLength)
             continue;
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];

@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kListSection = "MEIGARA_DATA";
 constexpr const char* kLinkSection = "LINK_JOUHOU";
 constexpr const char* kSpecialSection = "SPECIALKEY";
+constexpr const char* kDisclosureNotifyKey = "TEKIJINOTIFY";
 
 constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
     texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
@@ -171,6 +172,7 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
 
     s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
     s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
+    s.m_disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
     s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
@@ -223,6 +225,10 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
     profile.WriteString(kSpecialSection, "SMTP", SingleLine(s.m_smtpServer));
     profile.WriteString(kSpecialSection, "ADDRESS", SingleLine(s.m_mailAddress));
+    // A file that never turned the notifications off keeps its bytes; one
+    // that did is told when they are on again.
+    if (!s.m_disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
+        profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.m_disclosureNotifyOn));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)

@@ -71,6 +71,9 @@ struct Settings {
     std::array<std::string, kMarketCount> m_marketCodes;
     bool m_orvekUse = false; // disclosure documents are downloaded
     bool m_disclosureMailOn = false;
+    // New disclosures of today show on the desktop (TEKIJINOTIFY, 1 unless
+    // the file says otherwise).
+    bool m_disclosureNotifyOn = true;
     bool m_priceMailOn = false;
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
