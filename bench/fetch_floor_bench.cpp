@@ -3,8 +3,8 @@
 // connection is served (the handshakes of a real network). Fetched by plain
 // libcurl with a new handle per page, by plain libcurl reusing one handle
 // (the floor: one connection for the whole pass), by FetchPageWindow in a
-// session of its own per page, and by the watcher's quote pass with the
-// entry row and 15 list rows.
+// session of its own per page and in one session for the pass, and by the
+// watcher's quote pass with the entry row and 15 list rows.
 #include <benchmark/benchmark.h>
 
 #include <curl/curl.h>
@@ -116,6 +116,23 @@ void BM_FetchPageWindowOwnSession(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(addresses.size()));
 }
 BENCHMARK(BM_FetchPageWindowOwnSession)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The program's fetch with one session for all pages, as a pass has it.
+void BM_FetchPageWindowSharedSession(benchmark::State& state)
+{
+    const auto addresses = PassAddresses(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        zelmora::HttpSession session;
+        for (const std::string& address : addresses) {
+            zelmora::FetchOutcome outcome = zelmora::FetchPageWindow(session, address);
+            if (outcome.kind != zelmora::FetchOutcome::Ok)
+                state.SkipWithError("FetchPageWindow failed");
+            benchmark::DoNotOptimize(outcome.window.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(addresses.size()));
+}
+BENCHMARK(BM_FetchPageWindowSharedSession)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Counts finished passes and shown quotes.
 class PassCounter : public zelmora::WatcherObserver {
