@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/disclosure/listing_scan.h"
-#include "core/disclosure/whole_page_fetch.h"
 #include "support/page_builders.h"
 
 using namespace zelmora;

@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string window = CutInChunks(body, parts[1], pieces);
     FUZZ_CHECK(window == CutPageWindow(body));
     FUZZ_CHECK(window.size() <= kMaxWindowBytes && window.size() <= body.size());
-    FUZZ_CHECK(pieces <= kLastWindowPiece);
-    FUZZ_CHECK(window.empty() == (pieces < kFirstWindowPiece));
+    FUZZ_CHECK(pieces <= PieceWindow{}.last);
+    FUZZ_CHECK(window.empty() == (pieces < PieceWindow{}.first));
 
     // The window of a real page, and the whole short page of a test.
     CheckRecord(ExtractQuoteRecord(window, rules));

@@ -163,6 +163,20 @@ Seeds MailMessageSeeds()
     };
 }
 
+// Each layout of the simulator's page with the values its quote shows.
+Seeds RuleLearnerSeeds()
+{
+    Seeds seeds;
+    for (const auto layout : {sim::PageLayout::Table, sim::PageLayout::List, sim::PageLayout::Json}) {
+        for (const auto encoding : {sim::PageEncoding::ShiftJis, sim::PageEncoding::Utf8}) {
+            const sim::SimQuote quote = *sim::QuoteFor("7203.t", kTradingHour);
+            const std::string page = QuotePage("7203.t", encoding, {.layout = layout});
+            seeds.push_back(Parts({S(quote.name.c_str()), quote.time, quote.price, quote.change, quote.rate, quote.volume, page}));
+        }
+    }
+    return seeds;
+}
+
 Seeds TrayTextsSeeds()
 {
     const std::string falling = texts::Sjis(texts::TrendFalling);
@@ -188,6 +202,7 @@ int main(int argc, char** argv)
         {"listing_scan_fuzz", ListingScanSeeds()}, {"history_fuzz", HistorySeeds()},
         {"document_path_fuzz", DocumentPathSeeds()}, {"link_list_fuzz", LinkListSeeds()},
         {"mail_message_fuzz", MailMessageSeeds()}, {"tray_texts_fuzz", TrayTextsSeeds()},
+        {"rule_learner_fuzz", RuleLearnerSeeds()},
     };
     for (const auto& [target, seeds] : corpora) {
         const std::filesystem::path folder = std::filesystem::path(argv[1]) / target;

@@ -15,14 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < std::size(columns); ++i)
         list.SetCell(0, columns[i], std::string(parts[i + 1]));
     // The last part, when there is one, is a disclosure found for the row.
-    if (!parts[6].empty()) {
-        list.m_rowDisclosures[0].emplace_back(parts[6]);
-        list.m_rowDocPaths[0].emplace_back();
-    }
+    if (!parts[6].empty())
+        list.AddDisclosure(0, std::string(parts[6]));
 
     for (std::size_t row : {0, 1}) {
-        const std::string tip = BuildTrayTip(list, row);
-        FUZZ_CHECK(tip.size() <= kTrayTipMaxBytes && fuzz::EndsOnCharacter(tip));
+        for (const bool layoutWarning : {false, true}) {
+            const std::string tip = BuildTrayTip(list, row, layoutWarning);
+            FUZZ_CHECK(tip.size() <= kTrayTipMaxBytes && fuzz::EndsOnCharacter(tip));
+        }
         BuildTrayRowLabel(list, row);
         FUZZ_CHECK(TrayPictureOfRow(list, row) < TrayPictureCount);
         MarkOfTrend(list.Cell(0, ColTrend));

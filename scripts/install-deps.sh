@@ -21,11 +21,19 @@ libbenchmark-dev
 libcpp-httplib-dev
 python3
 python3-aiosmtpd
+python3-dbusmock
+dbus-daemon
+dbus-bin
 fonts-ipafont-gothic
 xvfb
 xauth
 trayer
 tzdata
+desktop-file-utils
+appstream
+dpkg-dev
+file
+util-linux
 "
 
 missing=""

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs every test: the full build, then
 # the program again under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# threaded quote and disclosure passes, fetcher and mail sender under
-# ThreadSanitizer, and a short run of every fuzz target.
+# watcher's threads (passes, lookups, mail), the fetcher and the mail sender
+# under ThreadSanitizer, and a short run of every fuzz target.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -51,7 +51,7 @@ run_suite "all tests" --test-dir build --parallel 2
 export LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0"
 run_suite "all tests under AddressSanitizer and UndefinedBehaviorSanitizer" --test-dir build-asan --parallel 2 -L "unit|integration|gui"
 unset LSAN_OPTIONS
-run_suite "quote and disclosure passes, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "QuotePassCore|DisclosurePassCore|PageFetcher|SmtpMail"
+run_suite "the watcher, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "Watcher|PageFetcher|SmtpMail|MailSender"
 
 # One test per fuzz target: its seeds, its kept findings and a few seconds.
 echo "== fuzz targets"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws Zelmora's own pictures (tray icons, tray menu marks, program icon)
-into res/ as PNG files. Run it again after changing a picture here; the PNGs
-are kept in the repository so that a build needs no Python."""
+into res/ as PNG files, and the program icon once more as SVG for the
+desktop's scalable icons. Run it again after changing a picture here; the
+files are kept in the repository so that a build needs no Python."""
 
 import math
 import os
@@ -110,6 +111,30 @@ def write_png(path, size, rgba_rows):
         f.write(data)
 
 
+def write_svg(path, shapes, size):
+    """The shapes as an SVG of size x size, later shapes over earlier ones."""
+    def colour(rgba):
+        return 'fill="#%02x%02x%02x"%s' % (rgba[:3] + ((' fill-opacity="%.3f"' % (rgba[3] / 255)) if rgba[3] < 255 else "",))
+
+    def number(v):
+        return ("%.2f" % (v * size)).rstrip("0").rstrip(".")
+
+    body = []
+    for shape in shapes:
+        if isinstance(shape, Circle):
+            body.append('<circle cx="%s" cy="%s" r="%s" %s/>'
+                        % (number(shape.cx), number(shape.cy), number(shape.r), colour(shape.colour)))
+        else:
+            points = " ".join("%s,%s" % (number(x), number(y)) for x, y in shape.points)
+            body.append('<polygon points="%s" %s/>' % (points, colour(shape.colour)))
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">\n'
+                % (size, size, size, size))
+        f.write("".join("  %s\n" % element for element in body))
+        f.write("</svg>\n")
+
+
 # Tray pictures: an arrow by the day's change, yellow marks for disclosures.
 
 def up_arrow(fill, edge):
@@ -197,10 +222,13 @@ def main():
     os.makedirs(out, exist_ok=True)
     jobs = [("tray_%s_%d.png" % (name, size), shapes, size) for name, shapes in TRAY.items() for size in (16, 32, 64)]
     jobs += [("mark_%s_%d.png" % (name, size), shapes, size) for name, shapes in MARKS.items() for size in (11, 22)]
-    jobs += [("zelmora_%d.png" % size, program_icon(), size) for size in (128, 256)]
+    # The program icon at the desktop's icon sizes.
+    jobs += [("zelmora_%d.png" % size, program_icon(), size) for size in (16, 32, 48, 64, 128, 256)]
     for name, shapes, size in jobs:
         write_png(os.path.join(out, name), size, render(shapes, size))
         sys.stdout.write(name + "\n")
+    write_svg(os.path.join(out, "zelmora.svg"), program_icon(), 256)
+    sys.stdout.write("zelmora.svg\n")
 
 
 if __name__ == "__main__":

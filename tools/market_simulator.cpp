@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <regex>
 #include <thread>
 #include <vector>
 
@@ -32,12 +33,38 @@ struct MarketSimulator::Impl {
     std::thread thread;
     int port = -1;
     std::atomic<std::size_t> requests{0};
+    std::atomic<std::size_t> connections{0};
     std::vector<std::string> disclosureRequests; // guarded by mutex
     std::atomic<bool> listenEnded{false};
 
-    std::mutex mutex;
+    std::mutex mutex; // also guards config.defaults
     std::condition_variable wake;
     bool stopping = false;
+};
+
+// Runs each accepted connection on a pool thread after the latency, and
+// counts the connections.
+class ConnectionQueue : public httplib::TaskQueue {
+public:
+    ConnectionQueue(int latencyMs, std::atomic<std::size_t>& connections)
+        : m_pool(CPPHTTPLIB_THREAD_POOL_COUNT), m_latencyMs(latencyMs), m_connections(connections)
+    {
+    }
+    void enqueue(std::function<void()> serve) override
+    {
+        ++m_connections;
+        m_pool.enqueue([serve = std::move(serve), ms = m_latencyMs] {
+            if (ms > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            serve();
+        });
+    }
+    void shutdown() override { m_pool.shutdown(); }
+
+private:
+    httplib::ThreadPool m_pool;
+    int m_latencyMs;
+    std::atomic<std::size_t>& m_connections;
 };
 
 void MarketSimulator::Impl::RegisterRoutes()
@@ -45,6 +72,9 @@ void MarketSimulator::Impl::RegisterRoutes()
     // Headers and body go out in separate writes; without this a reused
     // connection waits for delayed ACKs.
     server.set_tcp_nodelay(true);
+    // A whole pass fits on one kept-alive connection.
+    server.set_keep_alive_max_count(1000);
+    server.new_task_queue = [this] { return new ConnectionQueue(config.latencyMs, connections); };
     RegisterQuotePages();
     RegisterDisclosurePages();
 }
@@ -63,6 +93,8 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
                        response.status = 400;
                        return;
                    }
+                   if (options.slowMs > 0 && !Sleep(options.slowMs))
+                       return;
                    const std::string body = RenderListingPageUtf8(request.matches[3], std::stoi(request.matches[2]), options);
                    if (body.empty()) {
                        response.status = 404;
@@ -76,8 +108,15 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
         response.set_content(EncodePage(RenderDisclosurePortalUtf8(), PageEncoding::ShiftJis), "text/html; charset=Shift_JIS");
     });
     // Documents behind the links, wherever a link points.
-    server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [note](const httplib::Request& request, httplib::Response& response) {
+    server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [this, note](const httplib::Request& request, httplib::Response& response) {
         note(request);
+        // Documents below a listing's options segment follow its slowdoc.
+        static const std::regex optionsSegment("^/inbs/([^/]*=[^/]*)/");
+        std::smatch segment;
+        ListingOptions options;
+        if (std::regex_search(request.path, segment, optionsSegment) && ApplyListingOptions(options, segment[1].str())
+            && options.slowDocumentMs > 0 && !Sleep(options.slowDocumentMs))
+            return;
         response.set_content(RenderDocument(request.path), "application/pdf");
     });
 }
@@ -92,7 +131,11 @@ void MarketSimulator::Impl::RegisterQuotePages()
 void MarketSimulator::Impl::ServeQuotePage(const httplib::Request& request, httplib::Response& response)
 {
     ++requests;
-    PageOptions options = config.defaults;
+    PageOptions options;
+    {
+        const std::lock_guard hold(mutex);
+        options = config.defaults;
+    }
     for (const auto& [name, value] : request.params)
         ApplyPageOption(options, name, value);
 
@@ -190,6 +233,12 @@ void MarketSimulator::Stop()
     }
 }
 
+void MarketSimulator::SetDefaults(const PageOptions& defaults)
+{
+    const std::lock_guard hold(m_impl->mutex);
+    m_impl->config.defaults = defaults;
+}
+
 int MarketSimulator::Port() const
 {
     return m_impl->port;
@@ -208,6 +257,11 @@ std::string MarketSimulator::QuoteAddress(std::string_view symbol) const
 std::size_t MarketSimulator::RequestCount() const
 {
     return m_impl->requests;
+}
+
+std::size_t MarketSimulator::ConnectionCount() const
+{
+    return m_impl->connections;
 }
 
 std::string MarketSimulator::ListingBase() const

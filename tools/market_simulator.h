@@ -13,7 +13,8 @@ namespace zelmora::sim {
 
 // A local HTTP server for the demo and the tests, bound to 127.0.0.1 only.
 // Serves GET /q?s=SYMBOL quote pages; query parameters (enc, missing, status,
-// slow, cut, noanchor) override the defaults of the configuration per page.
+// slow, cut, noanchor, layout) override the defaults of the configuration
+// per page.
 // Serves timely-disclosure listings at /inbs/[OPTIONS/]I_list_NNN_yyyymmdd.html
 // (see market_simulator_disclosures.h), documents at any path ending in
 // .pdf, .htm, .html, .xml, .zip or .exe, and the portal page /disclosure/.
@@ -22,6 +23,10 @@ public:
     struct Config {
         PageOptions defaults;
         const Clock* clock = nullptr; // nullptr: the system clock; must outlive the simulator
+        // Each new connection waits this long before it is served, as the
+        // handshakes of a real network would; requests on a kept-alive
+        // connection do not.
+        int latencyMs = 0;
     };
 
     MarketSimulator();
@@ -36,10 +41,15 @@ public:
     // Stops serving; pending slow answers end at once. Idempotent.
     void Stop();
 
+    // New defaults for the pages served from now on: a quote service that
+    // changes its layout, or breaks down, while a program watches it.
+    void SetDefaults(const PageOptions& defaults);
+
     int Port() const;
     std::string BaseAddress() const; // http://127.0.0.1:PORT
     std::string QuoteAddress(std::string_view symbol) const;
-    std::size_t RequestCount() const; // quote pages
+    std::size_t RequestCount() const;    // quote pages
+    std::size_t ConnectionCount() const; // connections accepted
     std::string ListingBase() const;  // http://127.0.0.1:PORT/inbs/
     // Paths of the listing pages and documents asked for, in order.
     std::vector<std::string> DisclosureRequests() const;

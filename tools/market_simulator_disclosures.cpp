@@ -63,6 +63,12 @@ bool ApplyListingOptions(ListingOptions& options, std::string_view segment)
             if (error != std::errc() || end != value.data() + value.size() || pages < 0 || pages > 999)
                 return false;
             changed.pages = pages;
+        } else if (name == "slow" || name == "slowdoc") {
+            int ms = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
+            if (error != std::errc() || end != value.data() + value.size() || ms < 0 || ms > 60'000)
+                return false;
+            (name == "slow" ? changed.slowMs : changed.slowDocumentMs) = ms;
         } else if (name == "enc" && (value == "sjis" || value == "utf8")) {
             changed.encoding = value == "utf8" ? PageEncoding::Utf8 : PageEncoding::ShiftJis;
         } else if ((name == "hostile" || name == "big") && (value == "0" || value == "1")) {

@@ -20,6 +20,8 @@ struct ListingOptions {
     PageEncoding encoding = PageEncoding::ShiftJis; // enc=sjis|utf8
     bool hostile = false;                           // hostile=1: links that try to leave their folder
     bool oversize = false;                          // big=1: page 1 is larger than any listing may be
+    int slowMs = 0;                                 // slow=MS: each page answers this late
+    int slowDocumentMs = 0;                         // slowdoc=MS: documents below the segment answer this late
 
     bool operator==(const ListingOptions&) const = default;
 };

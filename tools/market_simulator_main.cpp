@@ -15,10 +15,13 @@ void Usage(std::FILE* out)
     std::fprintf(out,
                  "usage: zelmora-market-sim --port N [--enc sjis|euc|utf8] [--missing price]\n"
                  "                          [--status N] [--slow MS] [--cut] [--noanchor]\n"
+                 "                          [--latency MS] [--layout table|dl|json]\n"
                  "Serves quote pages on 127.0.0.1:N at /q?s=CODE.M and /q?s=998407 (998405, 23337, 5040469).\n"
                  "Serves disclosure listings at /inbs/I_list_001_yyyymmdd.html (options as a path\n"
-                 "segment: /inbs/pages=3,enc=utf8,hostile=1,big=1/I_list_001_yyyymmdd.html) and documents.\n"
+                 "segment: /inbs/pages=3,enc=utf8,hostile=1,big=1,slow=MS/I_list_001_yyyymmdd.html)\n"
+                 "and documents.\n"
                  "--port 0 picks a free port. The first line printed is \"port N\".\n"
+                 "--latency MS delays each new connection, as the handshakes of a real network would.\n"
                  "The flags apply to every page; the same names work as query parameters per page.\n");
 }
 
@@ -42,9 +45,15 @@ int main(int argc, char** argv)
             const long parsed = v ? std::strtol(v, &end, 10) : -1;
             ok = v && *v != '\0' && *end == '\0' && parsed >= 0 && parsed <= 65535;
             port = static_cast<int>(parsed);
+        } else if (arg == "--latency") {
+            const char* v = value();
+            char* end = nullptr;
+            const long parsed = v ? std::strtol(v, &end, 10) : -1;
+            ok = v && *v != '\0' && *end == '\0' && parsed >= 0 && parsed <= 60'000;
+            config.latencyMs = static_cast<int>(parsed);
         } else if (arg == "--cut" || arg == "--noanchor") {
             ok = ApplyPageOption(config.defaults, arg.substr(2), "1");
-        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow") {
+        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow" || arg == "--layout") {
             const char* v = value();
             ok = v && ApplyPageOption(config.defaults, arg.substr(2), v);
         } else {

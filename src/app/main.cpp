@@ -1,31 +1,71 @@
 #include <QApplication>
 
+#include <filesystem>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include "app/exit_signals.h"
 #endif
-#include "app/program_folder.h"
+#include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
+#include "core/disclosure/date_list.h"
+#include "core/disclosure/document_path.h"
+#include "core/platform/atomic_file.h"
+#include "core/platform/command_line.h"
+#include "core/platform/program_folder.h"
 #include "core/platform/single_instance.h"
 #include "core/schedule/clock.h"
+#include "core/version.h"
 #include "gui/art.h"
 #include "gui/main_window.h"
 
 int main(int argc, char* argv[])
 {
-    // A second copy ends at once and silently, before it touches the screen.
-    const zelmora::SingleInstance instance;
+    const auto startTime = std::filesystem::file_time_type::clock::now();
+
+    const zelmora::ParsedStart parsed = zelmora::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << "zelmora: " << parsed.error << " (see --help)\n";
+        return zelmora::kExitBadStart;
+    }
+    if (parsed.options->help || parsed.options->version) {
+        std::cout << (parsed.options->help ? zelmora::StartUsageText() : zelmora::StartVersionText());
+        return 0;
+    }
+    const zelmora::ProgramFolder folder =
+        zelmora::ResolveProgramFolder(zelmora::ProgramFolderInputsOfThisProcess(parsed.options->folder));
+    if (folder.path.empty()) {
+        std::cerr << "zelmora: " << folder.error << "\n";
+        return zelmora::kExitBadStart;
+    }
+
+    // A second copy on the folder, with a window or headless, ends at once
+    // and silently, before it touches the screen or the folder.
+    const zelmora::SingleInstance instance(folder.path);
     if (!instance.IsFirst())
         return 0;
 
+    const zelmora::SystemClock clock;
+    // This copy alone writes here now: what an interrupted save left is stale.
+    const zelmora::LocalTime today = clock.Now();
+    zelmora::RemoveStaleTemporaryFiles(folder.path, startTime);
+    zelmora::RemoveStaleTemporaryFilesOfDate(folder.path, zelmora::FormatDate(today.year, today.month, today.day),
+                                             startTime);
+
+    if (parsed.options->headless)
+        return zelmora::RunHeadless(argc, argv, folder.path, clock);
+
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(zelmora::AppId()));
     // Every window and dialog carries the program's icon.
     app.setWindowIcon(zelmora::ProgramIcon());
 
-    const zelmora::SystemClock clock;
-    zelmora::MainWindow window(zelmora::ProgramFolder(), clock);
+    zelmora::MainWindow window(folder.path, clock);
     QObject::connect(&window, &zelmora::MainWindow::ShutdownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
 
 #ifndef _WIN32

@@ -17,6 +17,11 @@ std::string ProductPageUrl()
     return ZELMORA_PRODUCT_PAGE;
 }
 
+std::string AppId()
+{
+    return ZELMORA_APP_ID;
+}
+
 std::string FormatTitle(const FileVersion& version)
 {
     char title[128];

@@ -17,6 +17,10 @@ FileVersion ReadFileVersion();
 // The product's web page, where a newer version can be found.
 std::string ProductPageUrl();
 
+// The reverse-DNS name of the program on the desktop: its desktop entry,
+// icon and AppStream component are named after it.
+std::string AppId();
+
 // "Zelmora！株価＆開示 ver6.5 " in Shift_JIS.
 std::string FormatTitle(const FileVersion& version);
 

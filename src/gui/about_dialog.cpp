@@ -15,10 +15,9 @@ AboutDialog::AboutDialog(const std::string& softName, QWidget* parent) : QDialog
     setWindowTitle(QStringLiteral("ZELMORA株価"));
     setWindowIcon(ProgramIcon());
     setFont(DialogFont());
-    setObjectName(QStringLiteral("dlg154"));
 
     auto* name = new QLabel(ToQString(softName), this);
-    name->setObjectName(QStringLiteral("ctl1056"));
+    name->setObjectName(QStringLiteral("programNameLabel"));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

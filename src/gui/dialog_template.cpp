@@ -24,9 +24,10 @@ QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
     switch (t.kind) {
     case ControlKind::Button:
     case ControlKind::DefaultButton: {
+        // In a dialog every button is an auto-default one, so Enter presses
+        // the focused button; only when none has the focus the default.
         auto* button = new QPushButton(text, parent);
         button->setDefault(t.kind == ControlKind::DefaultButton);
-        button->setAutoDefault(t.kind == ControlKind::DefaultButton);
         return button;
     }
     case ControlKind::Edit:
@@ -61,60 +62,56 @@ QWidget* CreateControl(const ControlTemplate& t, QWidget* parent)
 
 } // namespace
 
-std::map<int, QWidget*> CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent)
+void CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent)
 {
     const DialogUnits units(parent->font());
-    std::map<int, QWidget*> byId;
     for (const ControlTemplate& t : controls) {
         QWidget* control = CreateControl(t, parent);
         const int height = t.kind == ControlKind::DropList ? kClosedComboHeight : t.height;
         control->setGeometry(units.ToPixels(t.x, t.y, t.width, height));
         control->setHidden(t.hidden);
-        if (t.id != IDC_STATIC) {
-            control->setObjectName(QStringLiteral("ctl%1").arg(t.id));
-            byId[t.id] = control;
-        }
+        if (t.name)
+            control->setObjectName(QString::fromLatin1(t.name));
     }
-    return byId;
 }
 
 const std::vector<ControlTemplate>& MainDialogTemplate()
 {
     using K = ControlKind;
     static const std::vector<ControlTemplate> controls = {
-        {IDC_SETTINGS, K::Button, 5, 0, 39, 13, "設定"},
-        {IDC_ADD, K::DefaultButton, 5, 14, 73, 14, "リストへ追加"},
-        {IDC_CONNECT, K::Button, 82, 10, 24, 16, "接続", true},
-        {IDC_DISCONNECT, K::Button, 103, 9, 24, 16, "切断", true},
-        {IDC_INTERVAL_EDIT, K::Edit, 110, 3, 15, 14, "", true},
-        {IDC_INTERVAL_SPIN, K::UpDown, 108, 2, 10, 14, "", true},
-        {IDC_STATIC, K::Label, 78, 7, 30, 9, "更新時間", true},
-        {IDC_STATIC, K::Label, 109, 8, 8, 8, "s", true},
-        {IDC_INDEX1, K::ClickableLabel, 105, 0, 85, 14, "日経平均株価"},
-        {IDC_INDEX4, K::Label, 105, 14, 85, 14, ""},
-        {IDC_INDEX1_CHANGE, K::Label, 190, 0, 35, 14, ""},
-        {IDC_INDEX4_CHANGE, K::Label, 190, 14, 35, 14, ""},
-        {IDC_INDEX2, K::ClickableLabel, 224, 0, 85, 14, "TOPIX"},
-        {IDC_INDEX3, K::ClickableLabel, 224, 14, 85, 14, "JASDAQ"},
-        {IDC_INDEX2_CHANGE, K::Label, 309, 0, 35, 14, ""},
-        {IDC_INDEX3_CHANGE, K::Label, 309, 14, 35, 14, ""},
-        {IDC_CODE, K::Edit, 5, 29, 21, 13, ""},
-        {IDC_NAME, K::ReadOnlyEdit, 26, 29, 76, 13, ""},
-        {IDC_MARKET, K::DropList, 103, 29, 27, 84, ""},
-        {IDC_TIME, K::ReadOnlyEdit, 129, 29, 25, 13, ""},
-        {IDC_PRICE, K::ReadOnlyEdit, 155, 29, 32, 13, ""},
-        {IDC_CHANGE, K::ReadOnlyEdit, 187, 29, 30, 13, ""},
-        {IDC_RATE, K::ReadOnlyEdit, 217, 29, 28, 13, ""},
-        {IDC_VOLUME, K::ReadOnlyEdit, 245, 29, 38, 13, ""},
-        {IDC_TREND, K::ReadOnlyEdit, 284, 29, 14, 13, ""},
-        {IDC_DATE, K::DropList, 299, 29, 43, 64, ""},
-        {IDC_MEMO, K::Edit, 341, 29, 50, 13, ""},
-        {IDC_LIST, K::ListView, 5, 44, 386, 146, ""},
-        {IDC_PRICE_MAIL_STATUS, K::SunkenLabel, 7, 194, 73, 13, "ステータス"},
-        {IDC_DISCLOSURE_MAIL_STATUS, K::SunkenLabel, 82, 194, 73, 13, "ステータス"},
-        {IDC_PROGRESS, K::SunkenLabel, 246, 194, 46, 13, "ステータス"},
-        {IDC_DISCLOSURE_CHECK, K::Button, 293, 194, 51, 13, "適時開示確認"},
-        {IDC_VERUP, K::ClickableLabel, 347, 194, 44, 14, "VerUp確認"},
+        {"settingsButton", K::Button, 5, 0, 39, 13, "設定"},
+        {"addButton", K::DefaultButton, 5, 14, 73, 14, "リストへ追加"},
+        {"connectButton", K::Button, 82, 10, 24, 16, "接続", true},
+        {"disconnectButton", K::Button, 103, 9, 24, 16, "切断", true},
+        {"intervalEdit", K::Edit, 110, 3, 15, 14, "", true},
+        {"intervalSpin", K::UpDown, 108, 2, 10, 14, "", true},
+        {nullptr, K::Label, 78, 7, 30, 9, "更新時間", true},
+        {nullptr, K::Label, 109, 8, 8, 8, "s", true},
+        {"nikkeiLabel", K::ClickableLabel, 105, 0, 85, 14, "日経平均株価"},
+        {"futuresLabel", K::Label, 105, 14, 85, 14, ""},
+        {"nikkeiChangeLabel", K::Label, 190, 0, 35, 14, ""},
+        {"futuresChangeLabel", K::Label, 190, 14, 35, 14, ""},
+        {"topixLabel", K::ClickableLabel, 224, 0, 85, 14, "TOPIX"},
+        {"jasdaqLabel", K::ClickableLabel, 224, 14, 85, 14, "JASDAQ"},
+        {"topixChangeLabel", K::Label, 309, 0, 35, 14, ""},
+        {"jasdaqChangeLabel", K::Label, 309, 14, 35, 14, ""},
+        {"codeEdit", K::Edit, 5, 29, 21, 13, ""},
+        {"nameEdit", K::ReadOnlyEdit, 26, 29, 76, 13, ""},
+        {"marketCombo", K::DropList, 103, 29, 27, 84, ""},
+        {"timeEdit", K::ReadOnlyEdit, 129, 29, 25, 13, ""},
+        {"priceEdit", K::ReadOnlyEdit, 155, 29, 32, 13, ""},
+        {"changeEdit", K::ReadOnlyEdit, 187, 29, 30, 13, ""},
+        {"rateEdit", K::ReadOnlyEdit, 217, 29, 28, 13, ""},
+        {"volumeEdit", K::ReadOnlyEdit, 245, 29, 38, 13, ""},
+        {"trendEdit", K::ReadOnlyEdit, 284, 29, 14, 13, ""},
+        {"dateCombo", K::DropList, 299, 29, 43, 64, ""},
+        {"memoEdit", K::Edit, 341, 29, 50, 13, ""},
+        {"watchList", K::ListView, 5, 44, 386, 146, ""},
+        {"priceMailStatusLabel", K::SunkenLabel, 7, 194, 73, 13, "ステータス"},
+        {"disclosureMailStatusLabel", K::SunkenLabel, 82, 194, 73, 13, "ステータス"},
+        {"statusLabel", K::SunkenLabel, 246, 194, 46, 13, "ステータス"},
+        {"disclosureCheckButton", K::Button, 293, 194, 51, 13, "適時開示確認"},
+        {"verUpLabel", K::ClickableLabel, 347, 194, 44, 14, "VerUp確認"},
     };
     return controls;
 }

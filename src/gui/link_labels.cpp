@@ -7,7 +7,6 @@
 
 #include "core/version.h"
 #include "gui/desktop_opener.h"
-#include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 
 namespace zelmora {
@@ -20,10 +19,8 @@ const QColor kLinkBlue(50, 50, 255);
 const QColor kRise(255, 64, 64);
 const QColor kFall(64, 255, 255);
 
-constexpr int kIndexNames[] = {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3, IDC_INDEX4};
-constexpr int kIndexChanges[] = {IDC_INDEX1_CHANGE, IDC_INDEX2_CHANGE, IDC_INDEX3_CHANGE, IDC_INDEX4_CHANGE};
 // The futures label opens nothing and gets no hand.
-constexpr int kIndexLinks[] = {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3};
+constexpr std::size_t kIndexLinks = 3;
 
 void SetColours(QWidget& label, const QColor& text, const QColor* background)
 {
@@ -38,17 +35,20 @@ void SetColours(QWidget& label, const QColor& text, const QColor* background)
 
 } // namespace
 
-LinkLabels::LinkLabels(const std::map<int, QWidget*>& controls, QObject* parent)
-    : QObject(parent), m_verUpLink(static_cast<QLabel*>(controls.at(IDC_VERUP))), m_linkFont(LinkFont())
+LinkLabels::LinkLabels(const std::array<QLabel*, 4>& indexLabels, const std::array<QLabel*, 4>& changeLabels,
+                       QLabel& verUpLink, QObject* parent)
+    : QObject(parent), m_indexLabels(indexLabels), m_verUpLink(&verUpLink), m_linkFont(LinkFont())
 {
     const QColor black(Qt::black);
     const QColor white(Qt::white);
-    for (int id : kIndexNames)
-        SetColours(*controls.at(id), white, &black);
-    for (int id : kIndexChanges)
-        controls.at(id)->installEventFilter(this);
-    for (int id : kIndexLinks)
-        controls.at(id)->setCursor(Qt::PointingHandCursor);
+    for (QLabel* label : indexLabels)
+        SetColours(*label, white, &black);
+    for (QLabel* label : changeLabels)
+        label->installEventFilter(this);
+    for (std::size_t i = 0; i < kIndexLinks; ++i) {
+        indexLabels[i]->setCursor(Qt::PointingHandCursor);
+        indexLabels[i]->installEventFilter(this);
+    }
 
     SetColours(*m_verUpLink, kLinkBlue, nullptr);
     m_verUpLink->setFont(m_linkFont);
@@ -68,6 +68,15 @@ QColor LinkLabels::ChangeColour(const QString& text)
 
 bool LinkLabels::eventFilter(QObject* watched, QEvent* event)
 {
+    for (std::size_t i = 0; i < kIndexLinks; ++i) {
+        if (watched == m_indexLabels[i]) {
+            const bool click = event->type() == QEvent::MouseButtonRelease
+                               && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+            if (click)
+                emit IndexClicked(static_cast<int>(i));
+            return click;
+        }
+    }
     if (watched == m_verUpLink) {
         switch (event->type()) {
         case QEvent::Enter:

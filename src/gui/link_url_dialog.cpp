@@ -37,23 +37,22 @@ QComboBox* LinkCombo(const std::vector<std::string>& entries, const std::string&
 
 } // namespace
 
-LinkUrlDialog::LinkUrlDialog(Settings& settings, const std::vector<std::string>& indexLinks,
+LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::string>& indexLinks,
                              const std::vector<std::string>& stockLinks, QWidget* parent)
-    : QDialog(parent), m_settings(settings)
+    : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("リンクURL設定"));
     setWindowIcon(ProgramIcon());
     setFont(DialogFont());
-    setObjectName(QStringLiteral("dlg155"));
 
     m_indexCombo = LinkCombo(indexLinks, settings.m_indexOpenUrl, this);
-    m_indexCombo->setObjectName(QStringLiteral("ctl1053"));
+    m_indexCombo->setObjectName(QStringLiteral("indexLinkCombo"));
     m_indexName = new QLabel(ToQString(settings.m_indexLinkName), this);
-    m_indexName->setObjectName(QStringLiteral("ctl1054"));
+    m_indexName->setObjectName(QStringLiteral("indexLinkNameLabel"));
     m_stockCombo = LinkCombo(stockLinks, settings.m_quoteOpenUrl, this);
-    m_stockCombo->setObjectName(QStringLiteral("ctl1052"));
+    m_stockCombo->setObjectName(QStringLiteral("stockLinkCombo"));
     m_stockName = new QLabel(ToQString(settings.m_stockLinkName), this);
-    m_stockName->setObjectName(QStringLiteral("ctl1055"));
+    m_stockName->setObjectName(QStringLiteral("stockLinkNameLabel"));
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("日経リンクURL"), this), 0, 0);
@@ -66,7 +65,6 @@ LinkUrlDialog::LinkUrlDialog(Settings& settings, const std::vector<std::string>&
 
     for (std::size_t i = 0; i < m_marketEdits.size(); ++i) {
         m_marketEdits[i] = new QLineEdit(ToQString(settings.m_marketCodes[i]), this);
-        m_marketEdits[i]->setObjectName(QStringLiteral("ctl%1").arg(1045 + static_cast<int>(i)));
         m_marketEdits[i]->hide();
     }
 
@@ -96,15 +94,14 @@ void LinkUrlDialog::OnEntryChosen(QComboBox& combo, QLabel& name, int index)
     combo.setEditText(ToQString(parts->url));
 }
 
-void LinkUrlDialog::accept()
+void LinkUrlDialog::ApplyTo(Settings& settings) const
 {
-    m_settings.m_stockLinkName = ToSjis(m_stockName->text());
-    m_settings.m_indexLinkName = ToSjis(m_indexName->text());
-    m_settings.m_quoteOpenUrl = ToSjis(m_stockCombo->currentText());
-    m_settings.m_indexOpenUrl = ToSjis(m_indexCombo->currentText());
+    settings.m_stockLinkName = ToSjis(m_stockName->text());
+    settings.m_indexLinkName = ToSjis(m_indexName->text());
+    settings.m_quoteOpenUrl = ToSjis(m_stockCombo->currentText());
+    settings.m_indexOpenUrl = ToSjis(m_indexCombo->currentText());
     for (std::size_t i = 0; i < m_marketEdits.size(); ++i)
-        m_settings.m_marketCodes[i] = std::string(CutSjis(ToSjis(m_marketEdits[i]->text()), kMarketCodeLength));
-    QDialog::accept();
+        settings.m_marketCodes[i] = std::string(CutSjis(ToSjis(m_marketEdits[i]->text()), kMarketCodeLength));
 }
 
 } // namespace zelmora

@@ -15,25 +15,25 @@ class QLineEdit;
 namespace zelmora {
 
 // "リンクURL設定": chooses the index and stock pages that the window opens
-// and carries the market letters. OK writes into the settings at once;
+// and carries the market letters. What OK confirmed is applied with ApplyTo;
 // Cancel changes nothing.
 class LinkUrlDialog : public QDialog {
     Q_OBJECT
 public:
-    LinkUrlDialog(Settings& settings, const std::vector<std::string>& indexLinks,
+    LinkUrlDialog(const Settings& settings, const std::vector<std::string>& indexLinks,
                   const std::vector<std::string>& stockLinks, QWidget* parent = nullptr);
 
-    void accept() override;
+    // Writes the dialog's fields into the settings.
+    void ApplyTo(Settings& settings) const;
 
 private:
     void OnEntryChosen(QComboBox& combo, QLabel& name, int index);
 
-    Settings& m_settings;
-    QComboBox* m_indexCombo;  // 1053
-    QLabel* m_indexName;      // 1054
-    QComboBox* m_stockCombo;  // 1052
-    QLabel* m_stockName;      // 1055
-    std::array<QLineEdit*, kMarketCount> m_marketEdits{}; // 1045.., never shown
+    QComboBox* m_indexCombo;
+    QLabel* m_indexName;
+    QComboBox* m_stockCombo;
+    QLabel* m_stockName;
+    std::array<QLineEdit*, kMarketCount> m_marketEdits{}; // never shown
 };
 
 } // namespace zelmora

@@ -7,20 +7,39 @@
 
 namespace zelmora {
 
-// A stock link entry of the link menu: its label and its command.
-struct LinkMenuItem {
-    QString label;
-    int command;
-};
-
 // The list menu: "リンクを開く", the stock links between the separators,
 // then "削除" and "全て削除". Without links it is the fixed list menu.
-QMenu* BuildLinkMenu(QWidget* parent, const std::vector<LinkMenuItem>& links);
+class LinkMenu : public QMenu {
+    Q_OBJECT
+public:
+    LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent);
 
-// One item per line of a stock's history file, captioned as given.
-QMenu* BuildDisclosureMenu(QWidget* parent, const std::vector<QString>& captions);
+    QAction* openLink;
+    std::vector<QAction*> stockLinks; // one per label, in order
+    QAction* deleteRow;
+    QAction* deleteAll;
+};
+
+// One item per line of a stock's history file, captioned as given; a menu
+// longer than a screen would help nobody, so it stops at 101 lines.
+class DisclosureMenu : public QMenu {
+    Q_OBJECT
+public:
+    static constexpr std::size_t kMaxLines = 101;
+
+    DisclosureMenu(const std::vector<QString>& captions, QWidget* parent);
+
+    std::vector<QAction*> lines;
+};
 
 // "メモ入力" and "消　去" for the memo column.
-QMenu* BuildMemoMenu(QWidget* parent);
+class MemoMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit MemoMenu(QWidget* parent);
+
+    QAction* input;
+    QAction* clear;
+};
 
 } // namespace zelmora

@@ -9,24 +9,20 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
-#include <QTimer>
-
-#include <array>
-#include <cstdint>
 
 #include "core/disclosure/date_list.h"
-#include "core/links/link_template.h"
-#include "core/schedule/market_hours.h"
-#include "core/settings/profile_file.h"
 #include "core/version.h"
 #include "gui/art.h"
-#include "gui/command_ids.h"
-#include "gui/dialog_template.h"
 #include "gui/delayed_tool_tip.h"
+#include "gui/desktop_notifier.h"
+#include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
+#include "gui/list_row_dragger.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
+#include "gui/watcher_events.h"
+#include "gui/watcher_timers.h"
 
 namespace zelmora {
 namespace {
@@ -44,212 +40,156 @@ constexpr int kMemoColumnOffsetInList = 595;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
 
+
 } // namespace
 
 MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* parent)
-    : QWidget(parent), m_programFolder(std::move(programFolder)), m_clock(clock)
+    : QWidget(parent), m_clock(clock), m_events(new WatcherEvents(this)),
+      m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_events)),
+      m_watcherTimers(new WatcherTimers(*m_watcher, this))
 {
     setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
     CreateControls();
     setWindowIcon(ProgramIcon());
-    CreateTimers();
+    m_linkLabels = new LinkLabels(m_indexLabels, m_indexChangeLabels, *m_verUpLabel, this);
     ConnectControls();
-    m_linkLabels = new LinkLabels(m_controls, this);
+    ConnectWatcher();
     ConnectTray();
-    ConnectMenusAndKeys();
+    // New disclosures of today also show on the desktop.
+    auto* notifier = new DesktopNotifier(*m_watcher, *m_tray, this);
+    connect(m_events, &WatcherEvents::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
+    connect(m_events, &WatcherEvents::PassDone, notifier, &DesktopNotifier::OnPassFinished);
 }
 
-// A pass never waits for this thread, so joining ends within the network
-// time-outs.
+// The watcher stops first: transfers in flight end at once, and no worker
+// reports to a window that is going.
 MainWindow::~MainWindow()
 {
-    for (std::thread& worker : m_workerThreads)
-        worker.join();
+    m_watcher->Stop();
 }
 
 void MainWindow::CreateControls()
 {
     const DialogUnits units(font());
     resize(std::max(units.X(kDialogWidth), kMinWindowWidth), kWindowHeight);
-    m_controls = CreateTemplateControls(MainDialogTemplate(), this);
-    m_list = static_cast<QTableView*>(m_controls.at(IDC_LIST));
-    m_intervalSpin = static_cast<QSpinBox*>(m_controls.at(IDC_INTERVAL_SPIN));
-    m_marketCombo = static_cast<QComboBox*>(m_controls.at(IDC_MARKET));
+    CreateTemplateControls(MainDialogTemplate(), this);
+    m_settingsButton = TemplateControl<QPushButton>(this, "settingsButton");
+    m_addButton = TemplateControl<QPushButton>(this, "addButton");
+    m_connectButton = TemplateControl<QPushButton>(this, "connectButton");
+    m_disconnectButton = TemplateControl<QPushButton>(this, "disconnectButton");
+    m_intervalEdit = TemplateControl<QLineEdit>(this, "intervalEdit");
+    m_intervalSpin = TemplateControl<QSpinBox>(this, "intervalSpin");
+    m_indexLabels = {TemplateControl<QLabel>(this, "nikkeiLabel"), TemplateControl<QLabel>(this, "topixLabel"),
+                     TemplateControl<QLabel>(this, "jasdaqLabel"), TemplateControl<QLabel>(this, "futuresLabel")};
+    m_indexChangeLabels = {TemplateControl<QLabel>(this, "nikkeiChangeLabel"), TemplateControl<QLabel>(this, "topixChangeLabel"),
+                           TemplateControl<QLabel>(this, "jasdaqChangeLabel"), TemplateControl<QLabel>(this, "futuresChangeLabel")};
+    m_codeEdit = TemplateControl<QLineEdit>(this, "codeEdit");
+    m_entryValueEdits = {TemplateControl<QLineEdit>(this, "nameEdit"), TemplateControl<QLineEdit>(this, "timeEdit"),
+                         TemplateControl<QLineEdit>(this, "priceEdit"), TemplateControl<QLineEdit>(this, "changeEdit"),
+                         TemplateControl<QLineEdit>(this, "rateEdit"), TemplateControl<QLineEdit>(this, "volumeEdit")};
+    m_marketCombo = TemplateControl<QComboBox>(this, "marketCombo");
+    m_trendEdit = TemplateControl<QLineEdit>(this, "trendEdit");
+    m_dateCombo = TemplateControl<QComboBox>(this, "dateCombo");
+    m_memoEdit = TemplateControl<QLineEdit>(this, "memoEdit");
+    m_list = TemplateControl<QTableView>(this, "watchList");
+    m_priceMailStatusLabel = TemplateControl<QLabel>(this, "priceMailStatusLabel");
+    m_disclosureMailStatusLabel = TemplateControl<QLabel>(this, "disclosureMailStatusLabel");
+    m_statusLabel = TemplateControl<QLabel>(this, "statusLabel");
+    m_disclosureCheckButton = TemplateControl<QPushButton>(this, "disclosureCheckButton");
+    m_verUpLabel = TemplateControl<QLabel>(this, "verUpLabel");
 
+    m_trayRefreshTimer.setObjectName(QStringLiteral("trayRefreshTimer"));
+    m_trayFirstTextTimer.setObjectName(QStringLiteral("trayFirstTextTimer"));
+    m_dateSettleTimer.setObjectName(QStringLiteral("dateSettleTimer"));
+    for (QTimer* timer : {&m_trayRefreshTimer, &m_trayFirstTextTimer, &m_dateSettleTimer})
+        timer->setParent(this);
 }
 
 void MainWindow::ConnectControls()
 {
-    auto* code = static_cast<QLineEdit*>(m_controls.at(IDC_CODE));
-    connect(code, &QLineEdit::textChanged, this, [this](const QString& text) {
-        const std::lock_guard hold(m_rowsLock);
-        m_codeText = ToSjis(text);
-    });
-    connect(m_marketCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
-        const std::lock_guard hold(m_rowsLock);
-        m_entryMarket = index;
-    });
-    auto* buddy = static_cast<QLineEdit*>(m_controls.at(IDC_INTERVAL_EDIT));
-    connect(m_intervalSpin, &QSpinBox::valueChanged, buddy, [buddy](int value) { buddy->setText(QString::number(value)); });
-
-    auto* connectButton = static_cast<QPushButton*>(m_controls.at(IDC_CONNECT));
-    auto* disconnectButton = static_cast<QPushButton*>(m_controls.at(IDC_DISCONNECT));
-    connect(connectButton, &QPushButton::clicked, this, [this, disconnectButton] {
+    connect(m_intervalSpin, &QSpinBox::valueChanged, m_intervalEdit,
+            [this](int value) { m_intervalEdit->setText(QString::number(value)); });
+    connect(m_connectButton, &QPushButton::clicked, this, [this] {
         ConnectPolling();
-        disconnectButton->setFocus();
+        m_disconnectButton->setFocus();
         activateWindow();
     });
-    connect(disconnectButton, &QPushButton::clicked, this, [this, connectButton] {
+    connect(m_disconnectButton, &QPushButton::clicked, this, [this] {
         DisconnectPolling();
-        connectButton->setFocus();
+        m_connectButton->setFocus();
         activateWindow();
     });
-    ConnectDisclosureControls();
+    connect(m_settingsButton, &QPushButton::clicked, this, &MainWindow::ShowSettingsMenu);
+    connect(m_addButton, &QPushButton::clicked, this, &MainWindow::AddToWatchList);
+    connect(m_disclosureCheckButton, &QPushButton::clicked, this, [this] { m_watcher->RequestDisclosurePass(); });
+    connect(m_codeEdit, &QLineEdit::textChanged, this, &MainWindow::OnCodeEdited);
+    connect(m_marketCombo, &QComboBox::currentIndexChanged, this, &MainWindow::OnMarketChosen);
+    // Only what the user types is a memo; filling and emptying the edit is not.
+    connect(m_memoEdit, &QLineEdit::textEdited, this, &MainWindow::StoreMemo);
+    connect(m_dateCombo, &QComboBox::currentIndexChanged, this, &MainWindow::OnDateSelected);
+    connect(&m_dateSettleTimer, &QTimer::timeout, this, &MainWindow::OnDateSettled);
+    connect(m_linkLabels, &LinkLabels::IndexClicked, this, &MainWindow::OpenIndexPage);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListContextMenu);
+    connect(m_list, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { OnListDoubleClick(index.row(), index.column()); });
+    // Enter and Delete go through eventFilter; Escape is no key to this window.
+    for (QWidget* control : {static_cast<QWidget*>(m_codeEdit), static_cast<QWidget*>(m_marketCombo),
+                             static_cast<QWidget*>(m_addButton), static_cast<QWidget*>(m_settingsButton),
+                             static_cast<QWidget*>(m_connectButton), static_cast<QWidget*>(m_disconnectButton),
+                             static_cast<QWidget*>(m_list)})
+        control->installEventFilter(this);
 }
 
-void MainWindow::CreateTimers()
+// The watcher reports from its threads; the signals bring each report here.
+void MainWindow::ConnectWatcher()
 {
-    for (int id = 0; id < TimerCount; ++id) {
-        auto* timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
-        m_timers[static_cast<std::size_t>(id)] = timer;
-    }
-}
-
-bool MainWindow::IsTimerActive(int id) const
-{
-    return m_timers.at(static_cast<std::size_t>(id))->isActive();
-}
-
-int MainWindow::TimerInterval(int id) const
-{
-    return m_timers.at(static_cast<std::size_t>(id))->interval();
-}
-
-void MainWindow::OnTimer(int id)
-{
-    switch (id) {
-    case QuoteTimer:
-        if (IsMarketOpen(m_clock.Now()))
-            StartQuotePass();
-        break;
-    case TrayRefreshTimer:
-        if (m_watchList.RowCount() > 0) {
-            ClampTrayRow();
-            UpdateTrayIcon();
-        }
-        break;
-    case TrayFirstTextTimer:
-        // Once: its tip always holds text.
-        m_timers[TrayFirstTextTimer]->stop();
-        if (m_watchList.RowCount() > 0) {
-            ClampTrayRow();
-            UpdateTrayIcon();
-        }
-        break;
-    case DisclosureTimer:
-        StartDisclosurePass();
-        break;
-    case DateSettleTimer:
-        OnDateSettled();
-        break;
-    case PriceMailTimer:
-        OnPriceMailTimer();
-        break;
-    case MarketCloseMailTimer:
-        OnMarketCloseMailTimer();
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::ConnectPolling()
-{
-    if (m_watchList.RowCount() == 0 || m_connected != 0)
-        return;
-    m_connected = 1;
-    m_controls.at(IDC_CONNECT)->setEnabled(false);
-    m_controls.at(IDC_DISCONNECT)->setEnabled(true);
-    m_timers[QuoteTimer]->start(m_intervalSpin->value() * 1000);
-    m_timers[DisclosureTimer]->start(kDisclosurePeriod);
-}
-
-void MainWindow::DisconnectPolling()
-{
-    if (m_connected != 1)
-        return;
-    m_connected = 0;
-    m_controls.at(IDC_CONNECT)->setEnabled(true);
-    m_controls.at(IDC_DISCONNECT)->setEnabled(false);
-    m_timers[QuoteTimer]->stop();
-    m_timers[DisclosureTimer]->stop();
-}
-
-QWidget* MainWindow::Control(int id) const
-{
-    const auto found = m_controls.find(id);
-    return found == m_controls.end() ? nullptr : found->second;
-}
-
-void MainWindow::SetControlText(int id, const std::string& sjis)
-{
-    QWidget* control = Control(id);
-    if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(ToQString(sjis));
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(ToQString(sjis));
+    connect(m_events, &WatcherEvents::RowUpdated, this, &MainWindow::ShowRow);
+    connect(m_events, &WatcherEvents::IndexUpdated, this, &MainWindow::ShowIndex);
+    connect(m_events, &WatcherEvents::EntryUpdated, this, &MainWindow::ShowEntryRow);
+    connect(m_events, &WatcherEvents::StatusUpdated, this, &MainWindow::ShowStatus);
+    connect(m_events, &WatcherEvents::MailDone, this, &MainWindow::ShowMailResult);
+    connect(m_events, &WatcherEvents::PassDone, this, &MainWindow::OnPassFinished);
 }
 
 void MainWindow::OnInitDialog()
 {
     m_titleText = FormatTitle(ReadFileVersion());
     setWindowTitle(ToQString(m_titleText));
-    m_ignoreCodeChange = 0;
-    m_connected = 0;
-
     for (const std::string& market : MarketNames())
         m_marketCombo->addItem(ToQString(market));
     m_marketCombo->setCurrentIndex(0);
-    m_dragging = 0;
-    m_dragIndex = 0;
 
     SetUpList();
-    ConnectEditing();
-    ConnectIndexLinks();
     m_intervalSpin->setRange(kMinQuoteIntervalSeconds, kMaxQuoteIntervalSeconds);
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
-    LoadSettings();
-    LinkLists links = LoadLinkLists(m_programFolder);
-    m_indexLinks = std::move(links.indexLinks);
-    m_stockLinks = std::move(links.stockLinks);
-
-    m_disclosureListBase = m_settings.m_disclosureListBase;
-    m_disclosurePortal = m_settings.m_disclosurePortal;
-    const LocalTime now = m_clock.Now();
-    m_disclosureDate = FormatDate(now.year, now.month, now.day);
+    m_watcher->Load();
+    m_model->Reload();
+    m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
+    m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
+    m_links = LoadLinkLists(m_watcher->ProgramFolder());
     FillDateCombo();
 
     // The first pass starts once the window is up, so it sees the selected
     // row in the entry row.
-    Post([this] { StartQuotePass(); });
-    StartDisclosurePass();
+    QMetaObject::invokeMethod(this, [this] { m_watcher->RequestQuotePass(); }, Qt::QueuedConnection);
+    m_watcher->RequestDisclosurePass();
     ConnectPolling();
-    m_inTray = 0;
-    if (m_settings.m_startInTray == 1) {
+    const Settings settings = m_watcher->CurrentSettings();
+    if (settings.m_startInTray) {
         GoToTrayAtStart();
     } else {
-        SelectRow(m_settings.m_selectedItem);
+        SelectRow(settings.m_selectedItem);
         show();
     }
-    ArmMailTimersAtStart(now);
+    m_watcherTimers->ArmMailTimersAtStart();
 }
 
 void MainWindow::SetUpList()
 {
-    m_model = new WatchListModel(m_watchList, this);
+    m_model = new WatchListModel(*m_watcher, this);
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -258,7 +198,6 @@ void MainWindow::SetUpList()
     m_list->setWordWrap(false);
     // A dragged row scrolls the list by pixels near the window's edges.
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    m_list->viewport()->installEventFilter(this);
     // Columns are as narrow as the fixed widths say; show what fits, as a
     // plain list does, rather than an ellipsis.
     m_list->setTextElideMode(Qt::ElideNone);
@@ -287,36 +226,37 @@ void MainWindow::SetUpList()
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
     new DelayedToolTip(*m_list);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::OnRowSelected);
+    connect(new ListRowDragger(*m_list, *this), &ListRowDragger::RowDropped, this, &MainWindow::MoveRow);
 }
 
-void MainWindow::LoadSettings()
+void MainWindow::ConnectPolling()
 {
-    const LoadedSettings loaded = zelmora::LoadSettings(ProfileFile::Load(SettingsFilePath(m_programFolder)));
-    m_settings = loaded.settings;
-    {
-        const std::lock_guard hold(m_rowsLock);
-        m_watchList.Load(loaded.rows);
-    }
-    m_model->Reload();
-    SetControlText(IDC_DISCLOSURE_MAIL_STATUS, DisclosureMailStatusText(m_settings));
-    SetControlText(IDC_PRICE_MAIL_STATUS, PriceMailStatusText(m_settings));
+    if (m_watcher->RowCount() == 0 || m_watcherTimers->IsPolling())
+        return;
+    m_connectButton->setEnabled(false);
+    m_disconnectButton->setEnabled(true);
+    m_watcherTimers->ConnectPolling(m_intervalSpin->value());
 }
 
-void MainWindow::SaveSettings()
+void MainWindow::DisconnectPolling()
 {
-    SaveSettingsFile(SettingsFilePath(m_programFolder), m_settings, m_watchList.StoredRows());
+    if (!m_watcherTimers->IsPolling())
+        return;
+    m_connectButton->setEnabled(true);
+    m_disconnectButton->setEnabled(false);
+    m_watcherTimers->DisconnectPolling();
 }
 
 void MainWindow::FillDateCombo()
 {
-    auto* combo = static_cast<QComboBox*>(m_controls.at(IDC_DATE));
     // Filling is no choice of the user's: no date change.
-    const QSignalBlocker quiet(combo);
-    combo->clear();
+    const QSignalBlocker quiet(m_dateCombo);
+    m_dateCombo->clear();
     const LocalTime now = m_clock.Now();
     for (const std::string& date : DateList(now.year, now.month, now.day))
-        combo->addItem(QString::fromStdString(date));
-    combo->setCurrentIndex(0);
+        m_dateCombo->addItem(QString::fromStdString(date));
+    m_dateCombo->setCurrentIndex(0);
 }
 
 void MainWindow::SelectRow(int row)
@@ -327,33 +267,28 @@ void MainWindow::SelectRow(int row)
     m_list->setFocus();
 }
 
-// Closing stops the timers and hides the window at once; running passes end
-// after the page they are fetching, queued ones fetch nothing, a mail being
-// sent gets its exchange's time-out, and the settings are saved when the last
-// of them has finished, so no pass or mail outlives the window.
+// Closing ends every transfer in flight at once (no page, listing, document
+// or mail holds it up), closes the dialogs first so nothing they confirm is
+// lost, and saves the settings.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (!m_shuttingDown) {
-        m_shuttingDown = true;
-        for (QTimer* timer : m_timers)
-            timer->stop();
-        RemoveTrayIcon();
-        hide();
-    }
-    if (!m_workerThreads.empty()) {
-        event->ignore();
-        return;
-    }
-    FinishShutdown();
+    Shutdown();
     event->accept();
 }
 
-void MainWindow::FinishShutdown()
+void MainWindow::Shutdown()
 {
     if (m_shutDown)
         return;
     m_shutDown = true;
-    SaveSettings();
+    CloseDialogs();
+    m_watcherTimers->StopAll();
+    for (QTimer* timer : {&m_trayRefreshTimer, &m_trayFirstTextTimer, &m_dateSettleTimer})
+        timer->stop();
+    RemoveTrayIcon();
+    hide();
+    m_watcher->Stop();
+    m_watcher->Save();
     emit ShutdownFinished();
 }
 

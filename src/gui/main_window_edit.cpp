@@ -1,193 +1,105 @@
-// The watch list editing side of the main window: looking up the typed code,
-// adding, deleting, selecting rows and their memos.
+// The entry row and the list's rows: typing a code, choosing a market and a
+// row, adding, deleting, moving rows and their memos.
 
-#include <QItemSelectionModel>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
 
-#include "core/quotes/fetch_quote_record.h"
-#include "core/quotes/quote_url.h"
-#include "core/text/sjis.h"
-#include "gui/dialog_template.h"
 #include "gui/main_window.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
+#include "gui/watcher_timers.h"
 
 namespace zelmora {
-namespace {
 
-// Entry row controls in the order of the quote values, then the trend mark.
-constexpr std::array<int, QuoteValueCount> kEntryValueControls = {IDC_NAME, IDC_TIME, IDC_PRICE, IDC_CHANGE, IDC_RATE, IDC_VOLUME};
-constexpr std::array<Column, QuoteValueCount> kRowValueColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
-
-// A new row takes at most this much of each entry row value; the next pass
-// brings the whole text.
-constexpr std::size_t kEntryCellBytes = 24;
-
-// Selecting a row copies these cells into the entry row.
-constexpr std::pair<Column, int> kRowToEntry[] = {
-    {ColCode, IDC_CODE}, {ColName, IDC_NAME}, {ColTime, IDC_TIME}, {ColPrice, IDC_PRICE}, {ColChange, IDC_CHANGE},
-    {ColRate, IDC_RATE}, {ColVolume, IDC_VOLUME}, {ColTrend, IDC_TREND}, {ColMemo, IDC_MEMO}};
-
-} // namespace
-
-void MainWindow::ConnectEditing()
+// A typed code of four bytes or more is looked up at once; its memo edit
+// starts empty.
+void MainWindow::OnCodeEdited(const QString& text)
 {
-    auto* code = static_cast<QLineEdit*>(m_controls.at(IDC_CODE));
-    connect(code, &QLineEdit::textChanged, this, [this] { OnCodeChanged(); });
-    connect(m_marketCombo, &QComboBox::currentIndexChanged, this, [this] { OnMarketChanged(); });
-    connect(static_cast<QPushButton*>(m_controls.at(IDC_ADD)), &QPushButton::clicked, this, [this] { AddToWatchList(); });
-    // Only what the user types is a memo; filling and emptying the edit is not.
-    connect(static_cast<QLineEdit*>(m_controls.at(IDC_MEMO)), &QLineEdit::textEdited, this,
-            [this](const QString& text) { StoreMemo(text); });
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        const int row = FirstSelectedRow();
-        if (row >= 0)
-            CopyRowToEntryRow(row);
-    });
-    for (int id : {IDC_CODE, IDC_MARKET, IDC_ADD})
-        m_controls.at(id)->installEventFilter(this);
-    m_list->installEventFilter(this);
-}
-
-void MainWindow::OnCodeChanged()
-{
-    if (m_ignoreCodeChange == 1) {
-        m_ignoreCodeChange = 0;
-        return;
-    }
-    ForgetEntryLookup();
-    if (m_codeText.size() < kMinCodeLength)
-        return;
-    static_cast<QLineEdit*>(m_controls.at(IDC_MEMO))->clear();
-    LookUpEntry();
-}
-
-void MainWindow::OnMarketChanged()
-{
-    ForgetEntryLookup();
-    if (m_codeText.size() >= kMinCodeLength)
-        LookUpEntry();
-}
-
-// The entry row no longer shows what a running lookup asked for.
-void MainWindow::ForgetEntryLookup()
-{
-    ++m_lookupSerial;
-    m_lookupRunning = false;
     m_addAfterLookup = false;
+    const std::string code = ToSjis(text);
+    m_watcher->TypeEntryCode(code);
+    if (code.size() >= kMinCodeLength)
+        m_memoEdit->clear();
 }
 
-// The page is fetched on a worker so that a slow quote service never
-// freezes the window; a newer lookup makes the older answer moot.
-void MainWindow::LookUpEntry()
+void MainWindow::OnMarketChosen(int index)
 {
-    const int serial = ++m_lookupSerial;
-    m_lookupRunning = true;
-    const std::size_t market = static_cast<std::size_t>(std::max(0, m_marketCombo->currentIndex())) % kMarketCount;
-    const std::string address = BuildQuoteUrl(m_settings.m_quoteBaseUrl, m_codeText, m_settings.m_marketCodes[market]);
-    StartWorker([this, serial, address, rules = m_settings.m_markerRules] {
-        const FetchedQuote fetched = FetchQuoteRecord(address, rules);
-        const QuoteValues values = SplitQuoteRecord(fetched.record);
-        Post([this, serial, values, httpError = fetched.kind == FetchOutcome::HttpStatus] {
-            if (httpError)
-                SetControlText(IDC_PROGRESS, {});
-            ApplyEntryLookup(serial, values);
-        });
-    });
+    m_addAfterLookup = false;
+    m_watcher->ChooseEntryMarket(index);
 }
 
-void MainWindow::ApplyEntryLookup(int serial, const QuoteValues& values)
+// The selected row goes into the entry row, and the tray follows it.
+void MainWindow::OnRowSelected()
 {
-    if (serial != m_lookupSerial)
+    const int row = FirstSelectedRow();
+    if (row < 0)
         return;
-    m_lookupRunning = false;
-    if (HasQuote(values[QuotePrice]))
-        FillEntryRow(values, TrendMark(values[QuoteRate]));
-    else
-        FillEntryRowNoData();
-    emit EntryRowLookedUp();
-    if (std::exchange(m_addAfterLookup, false))
-        AddToWatchList();
+    m_addAfterLookup = false;
+    m_watcher->SelectRow(static_cast<std::size_t>(row));
+    const EntryRow entry = m_watcher->Entry();
+    {
+        const QSignalBlocker quiet(m_codeEdit);
+        m_codeEdit->setText(ToQString(entry.code));
+    }
+    FillEntryValues(entry);
+    m_memoEdit->setText(ToQString(m_watcher->Cell(static_cast<std::size_t>(row), ColMemo)));
 }
 
-void MainWindow::FillEntryRow(const QuoteValues& values, const std::string& trend)
+void MainWindow::FillEntryValues(const EntryRow& entry)
 {
-    for (std::size_t i = 0; i < values.size(); ++i)
-        SetControlText(kEntryValueControls[i], values[i]);
-    SetControlText(IDC_TREND, trend);
+    for (std::size_t i = 0; i < m_entryValueEdits.size(); ++i)
+        m_entryValueEdits[i]->setText(ToQString(entry.values[i]));
+    m_trendEdit->setText(ToQString(entry.trend));
 }
 
-void MainWindow::FillEntryRowNoData()
-{
-    for (int id : kEntryValueControls)
-        SetControlText(id, texts::Sjis(texts::NoData));
-    SetControlText(IDC_TREND, texts::Sjis(texts::NoData));
-}
-
+// Emptying the code edit empties the watcher's entry row too.
 void MainWindow::ClearEntryRow()
 {
-    for (int id : kEntryValueControls)
-        SetControlText(id, {});
-    SetControlText(IDC_TREND, {});
+    m_codeEdit->clear();
+    for (QLineEdit* edit : m_entryValueEdits)
+        edit->clear();
+    m_trendEdit->clear();
 }
 
-std::string MainWindow::EntryText(int id) const
-{
-    const std::string text = ToSjis(static_cast<QLineEdit*>(m_controls.at(id))->text());
-    return std::string(CutSjis(text, kEntryCellBytes));
-}
-
+// Message boxes never hold up the window's own work.
 void MainWindow::ShowMessage(texts::Id text)
 {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), ToQString(texts::Sjis(text)), QMessageBox::Ok, this);
-    box.exec();
+    auto* box = new QMessageBox(QMessageBox::NoIcon, windowTitle(), ToQString(texts::Sjis(text)), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
+// Before the selected row, or at the end; added while the typed code is
+// still being looked up, it is added with the answer once that arrives.
 void MainWindow::AddToWatchList()
 {
-    if (m_codeText.size() < kMinCodeLength)
+    const int selected = FirstSelectedRow();
+    const std::size_t position = selected >= 0 ? static_cast<std::size_t>(selected) : m_watcher->RowCount();
+    switch (m_watcher->AddEntryToList(position)) {
+    case Watcher::AddResult::NoCode:
         return;
-    // Added while the typed code is still being looked up: add with its
-    // answer, once it is in the entry row.
-    if (m_lookupRunning) {
+    case Watcher::AddResult::Deferred:
         m_addAfterLookup = true;
         return;
-    }
-    if (m_watchList.IsFull()) {
+    case Watcher::AddResult::ListFull:
         ShowMessage(texts::ListFull);
         return;
-    }
-    QuoteValues values;
-    for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = EntryText(kEntryValueControls[i]);
-    const std::string trend = EntryText(IDC_TREND);
-    if (!HasQuote(values[QuotePrice])) {
+    case Watcher::AddResult::NoQuote:
         ShowMessage(texts::NoQuoteFound);
         return;
+    case Watcher::AddResult::Added:
+        break;
     }
-
+    // Polling starts over with the new row.
     DisconnectPolling();
-    const int selected = FirstSelectedRow();
-    const std::size_t position = selected >= 0 ? static_cast<std::size_t>(selected) : m_watchList.RowCount();
-    {
-        const std::lock_guard hold(m_rowsLock);
-        m_watchList.InsertRow(position, m_codeText);
-        m_watchList.SetCell(position, ColMarket, ToSjis(m_marketCombo->currentText()));
-        for (std::size_t i = 0; i < values.size(); ++i)
-            m_watchList.SetCell(position, kRowValueColumns[i], values[i]);
-        m_watchList.SetCell(position, ColTrend, trend);
-    }
-    RowsChanged(static_cast<int>(position));
+    RowsChanged(static_cast<int>(std::min(position, m_watcher->RowCount() - 1)));
     ConnectPolling();
-
-    static_cast<QLineEdit*>(m_controls.at(IDC_CODE))->clear();
     ClearEntryRow();
-    StartDisclosurePass();
 }
 
 void MainWindow::DeleteWatchRow()
@@ -195,29 +107,29 @@ void MainWindow::DeleteWatchRow()
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
-    {
-        const std::lock_guard hold(m_rowsLock);
-        m_watchList.RemoveRow(static_cast<std::size_t>(row));
-    }
-    const int rows = static_cast<int>(m_watchList.RowCount());
+    m_watcher->DeleteRow(static_cast<std::size_t>(row));
+    const int rows = static_cast<int>(m_watcher->RowCount());
     RowsChanged(row < rows ? row : rows - 1);
 }
 
 void MainWindow::DeleteAllWatchRows()
 {
-    m_timers[QuoteTimer]->stop();
-    m_timers[TrayRefreshTimer]->stop();
-    if (m_watchList.RowCount() == 0 || FirstSelectedRow() < 0)
+    m_watcherTimers->PauseQuotes();
+    m_trayRefreshTimer.stop();
+    if (m_watcher->RowCount() == 0 || FirstSelectedRow() < 0)
         return;
-    {
-        const std::lock_guard hold(m_rowsLock);
-        m_watchList.Clear();
-    }
+    m_watcher->DeleteAllRows();
     RowsChanged(-1);
 }
 
-// Rows came or went: the view follows, and the given row (if any) becomes
-// the selected one, which copies it into the entry row.
+void MainWindow::MoveRow(int from, int to)
+{
+    m_watcher->MoveRow(static_cast<std::size_t>(from), static_cast<std::size_t>(to));
+    RowsChanged(to);
+}
+
+// Rows came, went or moved: the view follows, and the given row (if any)
+// becomes the selected one, which copies it into the entry row.
 void MainWindow::RowsChanged(int selectRow)
 {
     m_model->Reload();
@@ -238,26 +150,12 @@ int MainWindow::FirstSelectedRow() const
     return first;
 }
 
-void MainWindow::CopyRowToEntryRow(int row)
-{
-    m_settings.m_selectedItem = row;
-    ForgetEntryLookup();
-    const std::string code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
-    // Only a real change of the code edit reports back; ignore that one.
-    m_ignoreCodeChange = ToQString(code) != static_cast<QLineEdit*>(m_controls.at(IDC_CODE))->text() ? 1 : 0;
-    for (const auto& [column, id] : kRowToEntry)
-        SetControlText(id, m_watchList.Cell(static_cast<std::size_t>(row), column));
-}
-
 void MainWindow::StoreMemo(const QString& text)
 {
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
-    {
-        const std::lock_guard hold(m_rowsLock);
-        m_watchList.SetCell(static_cast<std::size_t>(row), ColMemo, ToSjis(text));
-    }
+    m_watcher->SetMemo(static_cast<std::size_t>(row), ToSjis(text));
     m_model->RowChanged(row);
 }
 

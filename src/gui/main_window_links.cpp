@@ -1,12 +1,11 @@
-// Opening a stock's or an index's page in the desktop's browser.
+// Opening a stock's or an index's page, or a recorded disclosure, in the
+// desktop's browser.
 
-#include <QComboBox>
-#include <QLabel>
+#include <QLineEdit>
 
 #include "core/links/link_template.h"
 #include "core/quotes/quote_url.h"
 #include "gui/desktop_opener.h"
-#include "gui/dialog_template.h"
 #include "gui/main_window.h"
 
 namespace zelmora {
@@ -16,25 +15,21 @@ namespace {
 constexpr const char* kTopixCode = "998405";
 constexpr const char* kJasdaqCode = "23337";
 
+std::string RowPage(const Watcher& watcher, int row, const std::string& urlTemplate, const Settings& settings)
+{
+    const auto r = static_cast<std::size_t>(row);
+    const std::string letter = MarketLetterFor(watcher.Cell(r, ColMarket), settings.m_marketCodes);
+    return ExpandLinkTemplate(urlTemplate, watcher.Cell(r, ColCode), letter);
+}
+
 } // namespace
-
-void MainWindow::ConnectIndexLinks()
-{
-    for (int id : {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3})
-        m_controls.at(id)->installEventFilter(this);
-}
-
-std::string MainWindow::MarketLetterOfRow(int row) const
-{
-    return MarketLetterFor(m_watchList.Cell(static_cast<std::size_t>(row), ColMarket), m_settings.m_marketCodes);
-}
 
 void MainWindow::OpenRowLink(int row)
 {
-    if (row < 0 || static_cast<std::size_t>(row) >= m_watchList.RowCount())
+    if (row < 0 || static_cast<std::size_t>(row) >= m_watcher->RowCount())
         return;
-    const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
-    OpenWebPage(ExpandLinkTemplate(m_settings.m_quoteOpenUrl, code, MarketLetterOfRow(row)));
+    const Settings settings = m_watcher->CurrentSettings();
+    OpenWebPage(RowPage(*m_watcher, row, settings.m_quoteOpenUrl, settings));
 }
 
 void MainWindow::OpenSelectedRowLink()
@@ -45,30 +40,51 @@ void MainWindow::OpenSelectedRowLink()
 void MainWindow::OpenStockLink(int entry)
 {
     const int row = FirstSelectedRow();
-    if (row < 0 || entry < 0 || static_cast<std::size_t>(entry) >= m_stockLinks.size())
+    if (row < 0 || entry < 0 || static_cast<std::size_t>(entry) >= m_links.stockLinks.size())
         return;
-    const std::optional<LinkTemplateParts> link = SplitLinkTemplate(m_stockLinks[static_cast<std::size_t>(entry)]);
-    if (!link)
-        return;
-    const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
-    OpenWebPage(ExpandLinkTemplate(link->url, code, MarketLetterOfRow(row)));
+    const std::optional<LinkTemplateParts> link = SplitLinkTemplate(m_links.stockLinks[static_cast<std::size_t>(entry)]);
+    if (link)
+        OpenWebPage(RowPage(*m_watcher, row, link->url, m_watcher->CurrentSettings()));
 }
 
-void MainWindow::OpenIndexPage(int labelId)
+void MainWindow::OpenIndexPage(int index)
 {
-    switch (labelId) {
-    case IDC_INDEX1:
-        OpenWebPage(m_settings.m_indexOpenUrl);
+    const Settings settings = m_watcher->CurrentSettings();
+    switch (index) {
+    case 0:
+        OpenWebPage(settings.m_indexOpenUrl);
         break;
-    case IDC_INDEX2:
-        OpenWebPage(BuildQuoteUrl(m_settings.m_quoteBaseUrl, kTopixCode, {}));
+    case 1:
+        OpenWebPage(BuildQuoteUrl(settings.m_quoteBaseUrl, kTopixCode, {}));
         break;
-    case IDC_INDEX3:
-        OpenWebPage(BuildQuoteUrl(m_settings.m_quoteBaseUrl, kJasdaqCode, {}));
+    case 2:
+        OpenWebPage(BuildQuoteUrl(settings.m_quoteBaseUrl, kJasdaqCode, {}));
         break;
     default:
         break;
     }
+}
+
+// The same for the double click and the menu: the local copy when documents
+// are downloaded, else the address; the portal when nothing is recorded.
+void MainWindow::OpenDisclosure(int row, int line)
+{
+    if (row < 0 || line < 0)
+        return;
+    zelmora::OpenDisclosure(OpeningOfDisclosure(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row)),
+                                                static_cast<std::size_t>(line)));
+}
+
+void MainWindow::OnListDoubleClick(int row, int column)
+{
+    if (row < 0 || row != FirstSelectedRow())
+        return;
+    if (column >= ColCode && column <= ColTrend)
+        OpenRowLink(row);
+    else if (column == ColDisclosure)
+        OpenDisclosure(row, 0);
+    else if (column == ColMemo)
+        m_memoEdit->setFocus();
 }
 
 } // namespace zelmora

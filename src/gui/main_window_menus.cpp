@@ -1,52 +1,62 @@
-// The menus and keys of the main window and the one dispatcher of their
-// commands.
+// The menus, keys and dialogs of the main window.
 
-#include <QFileInfo>
+#include <QComboBox>
+#include <QDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 
-#include "core/commands/command_ranges.h"
-#include "core/commands/disclosure_menu.h"
-#include "core/disclosure/document_path.h"
-#include "core/disclosure/history_file.h"
-#include "core/links/link_template.h"
-#include "core/text/encoding_converter.h"
 #include "gui/about_dialog.h"
-#include "gui/command_ids.h"
-#include "gui/desktop_opener.h"
-#include "gui/dialog_template.h"
 #include "gui/link_url_dialog.h"
 #include "gui/list_menus.h"
+#include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/popup_menu.h"
+#include "gui/quote_source_dialog.h"
 #include "gui/settings_menu.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
+#include "gui/watcher_timers.h"
 
 namespace zelmora {
+namespace {
 
-void MainWindow::ConnectMenusAndKeys()
+bool IsEnter(const QKeyEvent* key)
 {
-    auto* settings = static_cast<QPushButton*>(m_controls.at(IDC_SETTINGS));
-    connect(settings, &QPushButton::clicked, this, &MainWindow::ShowSettingsMenu);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListContextMenu);
-    // Enter on these goes through eventFilter; Escape is no key to this window.
-    for (int id : {IDC_SETTINGS, IDC_CONNECT, IDC_DISCONNECT})
-        m_controls.at(id)->installEventFilter(this);
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
-void MainWindow::ShowMenu(QMenu* menu, QPoint at)
+// A menu item runs once its menu has closed.
+template <class Slot>
+void RunAfterMenu(QAction* item, QObject* receiver, Slot slot)
 {
-    ShowPopup(menu, at, this, [this](int command, bool withMouse) { OnCommand(command, withMouse); });
+    QObject::connect(item, &QAction::triggered, receiver, slot, Qt::QueuedConnection);
 }
+
+} // namespace
 
 void MainWindow::ShowSettingsMenu()
 {
-    QWidget* button = m_controls.at(IDC_SETTINGS);
-    ShowMenu(BuildSettingsMenu(this, m_settings.m_startInTray == 1), button->mapToGlobal(button->rect().bottomLeft()));
+    const Settings settings = m_watcher->CurrentSettings();
+    auto* menu = new SettingsMenu(settings.m_startInTray, settings.m_disclosureNotifyOn, this);
+    RunAfterMenu(menu->quoteSourceSettings, this, [this] { ShowQuoteSourceSettings(); });
+    RunAfterMenu(menu->linkUrlSettings, this, [this] { ShowLinkUrlSettings(); });
+    RunAfterMenu(menu->mailSettings, this, [this] { ShowMailSettings(); });
+    RunAfterMenu(menu->startInTray, this, [this] { ToggleStartInTray(); });
+    RunAfterMenu(menu->notifyDisclosures, this, [this] {
+        m_watcher->ChangeSettings([](Settings& s) { s.m_disclosureNotifyOn = !s.m_disclosureNotifyOn; });
+    });
+    RunAfterMenu(menu->versionInfo, this, [this] { ShowAboutDialog(); });
+    RunAfterMenu(menu->closeProgram, this, [this] { close(); });
+    ShowPopup(menu, m_settingsButton->mapToGlobal(m_settingsButton->rect().bottomLeft()));
+}
+
+void MainWindow::ToggleStartInTray()
+{
+    m_watcher->ChangeSettings([](Settings& s) { s.m_startInTray = !s.m_startInTray; });
 }
 
 // By the column clicked: the link menu, the stock's disclosures of the
@@ -59,26 +69,60 @@ void MainWindow::ShowListContextMenu(QPoint viewportPoint)
     const QModelIndex clicked = m_list->indexAt(viewportPoint);
     const int column = clicked.isValid() ? clicked.column() : m_list->horizontalHeader()->logicalIndexAt(viewportPoint.x());
     const QPoint at = m_list->viewport()->mapToGlobal(viewportPoint);
+    const bool disclosureFound =
+        column == ColDisclosure && !m_watcher->Cell(static_cast<std::size_t>(row), ColDisclosure).empty();
+    if (disclosureFound)
+        ShowDisclosureMenu(row, at);
+    else if (column >= 0 && column < ColMemo)
+        ShowLinkMenu(at);
+    else if (column == ColMemo)
+        ShowMemoMenu(at);
+}
 
-    const bool disclosureFound = column == ColDisclosure && !m_watchList.Cell(static_cast<std::size_t>(row), ColDisclosure).empty();
-    if (column >= 0 && column < ColMemo && !disclosureFound) {
-        std::vector<LinkMenuItem> links;
-        for (std::size_t entry = 0; entry < m_stockLinks.size(); ++entry) {
-            if (const auto parts = SplitLinkTemplate(m_stockLinks[entry]))
-                links.push_back({ToQString(parts->label), StockLinkCommand(entry)});
+void MainWindow::ShowLinkMenu(QPoint at)
+{
+    std::vector<QString> labels;
+    std::vector<int> entries;
+    for (std::size_t entry = 0; entry < m_links.stockLinks.size(); ++entry) {
+        if (const auto parts = SplitLinkTemplate(m_links.stockLinks[entry])) {
+            labels.push_back(ToQString(parts->label));
+            entries.push_back(static_cast<int>(entry));
         }
-        ShowMenu(BuildLinkMenu(this, links), at);
-    } else if (disclosureFound) {
-        const std::vector<std::string> lines = HistoryLinesOfRow(row);
-        if (lines.empty())
-            return;
-        std::vector<QString> captions;
-        for (const std::string& line : lines)
-            captions.push_back(ToQString(DisclosureCaption(line)));
-        ShowMenu(BuildDisclosureMenu(this, captions), at);
-    } else if (column == ColMemo) {
-        ShowMenu(BuildMemoMenu(this), at);
     }
+    auto* menu = new LinkMenu(labels, this);
+    RunAfterMenu(menu->openLink, this, [this] { OpenSelectedRowLink(); });
+    for (std::size_t i = 0; i < menu->stockLinks.size(); ++i)
+        RunAfterMenu(menu->stockLinks[i], this, [this, entry = entries[i]] { OpenStockLink(entry); });
+    RunAfterMenu(menu->deleteRow, this, [this] { DeleteWatchRow(); });
+    RunAfterMenu(menu->deleteAll, this, [this] { DeleteAllWatchRows(); });
+    ShowPopup(menu, at);
+}
+
+// One item per line of the row's history file of the chosen date. The file
+// is read again when one is chosen: a pass may have added lines since, but
+// it never moves the earlier ones.
+void MainWindow::ShowDisclosureMenu(int row, QPoint at)
+{
+    std::vector<QString> captions;
+    for (const std::string& line : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
+        captions.push_back(ToQString(HistoryLineCaption(line)));
+    if (captions.empty())
+        return;
+    auto* menu = new DisclosureMenu(captions, this);
+    for (std::size_t line = 0; line < menu->lines.size(); ++line)
+        RunAfterMenu(menu->lines[line], this, [this, line] { OpenDisclosure(FirstSelectedRow(), static_cast<int>(line)); });
+    ShowPopup(menu, at);
+}
+
+void MainWindow::ShowMemoMenu(QPoint at)
+{
+    auto* menu = new MemoMenu(this);
+    RunAfterMenu(menu->input, this, [this] { m_memoEdit->setFocus(); });
+    RunAfterMenu(menu->clear, this, [this] {
+        m_memoEdit->clear();
+        StoreMemo({});
+    });
+    ShowPopup(menu, at);
 }
 
 // The fixed list menu under the selected row.
@@ -87,114 +131,107 @@ void MainWindow::ShowListKeyMenu()
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
+    auto* menu = new LinkMenu({}, this);
+    RunAfterMenu(menu->openLink, this, [this] { OpenSelectedRowLink(); });
+    RunAfterMenu(menu->deleteRow, this, [this] { DeleteWatchRow(); });
+    RunAfterMenu(menu->deleteAll, this, [this] { DeleteAllWatchRows(); });
     const QRect cell = m_list->visualRect(m_model->index(row, 0));
-    ShowMenu(BuildLinkMenu(this, {}), m_list->viewport()->mapToGlobal(QPoint(0, cell.bottom())));
+    ShowPopup(menu, m_list->viewport()->mapToGlobal(QPoint(0, cell.bottom())));
 }
 
-// The lines of the row's history file of the chosen date, in Shift_JIS
-// whatever the listing page was written in.
-std::vector<std::string> MainWindow::HistoryLinesOfRow(int row) const
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
-    std::vector<std::string> lines = ReadHistoryLines(HistoryFilePath(m_programFolder, m_disclosureDate, code));
-    for (std::string& line : lines) {
-        std::string converted;
-        ConvertToShiftJis(line, converted);
-        line = std::move(converted);
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool entryControl = watched == m_codeEdit || watched == m_marketCombo || watched == m_addButton;
+    if (entryControl && IsEnter(key)) {
+        AddToWatchList();
+        return true;
     }
-    return lines;
+    if (IsEnter(key))
+        return EnterOnControl(watched);
+    if (watched == m_list && key->key() == Qt::Key_Delete) {
+        DeleteWatchRow();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
-// The file is read again: a pass may have added lines since the menu was
-// built, but it never moves the earlier ones.
-void MainWindow::OpenDisclosureEntry(std::size_t line)
+// Enter never presses the default button: on the list it opens the list
+// menu, on a button it does what a click does; elsewhere nothing.
+bool MainWindow::EnterOnControl(QObject* control)
 {
-    const int row = FirstSelectedRow();
-    if (row < 0)
+    if (control == m_list)
+        ShowListKeyMenu();
+    else if (control == m_settingsButton)
+        ShowSettingsMenu();
+    else if (control == m_connectButton || control == m_disconnectButton)
+        static_cast<QPushButton*>(control)->click();
+    return true;
+}
+
+// Dialogs are window-modal and never hold up the window's event loop; what
+// OK confirmed is applied when they close.
+void MainWindow::ShowMailSettings()
+{
+    if (m_mailDialog)
         return;
-    const std::vector<std::string> lines = HistoryLinesOfRow(row);
-    if (line >= lines.size())
-        return;
-    const std::string url = DisclosureUrl(lines[line]);
-    if (m_settings.m_orvekUse == 1) {
-        const std::string& code = m_watchList.Cell(static_cast<std::size_t>(row), ColCode);
-        const std::string path = LocalDocumentPath(m_programFolder, m_disclosureDate, code, url);
-        if (!path.empty() && QFileInfo(ToQString(path)).isFile())
-            OpenLocalFile(path);
-    } else if (!url.empty()) {
-        OpenWebPage(url);
-    }
+    m_mailDialog = new MailSettingsDialog(m_watcher->MailSettings(), this);
+    m_mailDialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_mailDialog, &MailSettingsDialog::TestMailRequested, this,
+            [this](const std::string& address, const std::string& server) { m_watcher->SendTestMail(address, server); });
+    connect(m_mailDialog, &QDialog::accepted, this, [this] { ApplyMailSettings(*m_mailDialog); });
+    m_mailDialog->open();
+}
+
+void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
+{
+    m_watcher->ApplyMailSettings(dialog.Fields());
+    m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
+    m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
+    m_watcherTimers->RearmMailTimers();
 }
 
 void MainWindow::ShowLinkUrlSettings()
 {
-    LinkUrlDialog dialog(m_settings, m_indexLinks, m_stockLinks, this);
-    dialog.exec();
+    auto* dialog = new LinkUrlDialog(m_watcher->CurrentSettings(), m_links.indexLinks, m_links.stockLinks, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
+    dialog->open();
+}
+
+// The selected row's stock is the one "試す" starts with.
+void MainWindow::ShowQuoteSourceSettings()
+{
+    const Settings settings = m_watcher->CurrentSettings();
+    const int row = FirstSelectedRow();
+    const auto r = static_cast<std::size_t>(std::max(0, row));
+    const std::string code = row >= 0 ? m_watcher->Cell(r, ColCode) : std::string();
+    const std::string letter = row >= 0 ? MarketLetterFor(m_watcher->Cell(r, ColMarket), settings.m_marketCodes)
+                                        : settings.m_marketCodes[0];
+    auto* dialog = new QuoteSourceDialog(settings, code, letter, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
+    dialog->open();
 }
 
 void MainWindow::ShowAboutDialog()
 {
-    AboutDialog dialog(m_titleText, this);
-    dialog.exec();
+    auto* dialog = new AboutDialog(m_titleText, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
-// Commands made from list positions first, then the fixed ones.
-bool MainWindow::OnCommand(int id, bool pickedWithMouse)
+// Closing the program closes its dialogs as Cancel would: what the user has
+// not confirmed is not applied, and nothing confirmed comes after the save.
+void MainWindow::CloseDialogs()
 {
-    const DecodedCommand decoded = DecodeCommand(id, m_watchList.RowCount(), m_stockLinks.size());
-    switch (decoded.kind) {
-    case CommandKind::TrayRow:
-        ChooseTrayRow(decoded.index, pickedWithMouse);
-        return true;
-    case CommandKind::StockLink:
-        OpenStockLink(static_cast<int>(decoded.index));
-        return true;
-    case CommandKind::DisclosureLine:
-        OpenDisclosureEntry(decoded.index);
-        return true;
-    case CommandKind::Fixed:
-        break;
-    }
-    switch (id) {
-    case ID_TRAY_INDEX:
-        OpenWebPage(m_settings.m_indexOpenUrl);
-        return true;
-    case ID_START_IN_TRAY:
-        m_settings.m_startInTray = m_settings.m_startInTray == 0 ? 1 : 0;
-        return true;
-    case ID_MEMO_INPUT:
-        m_controls.at(IDC_MEMO)->setFocus();
-        return true;
-    case ID_MEMO_CLEAR:
-        static_cast<QLineEdit*>(m_controls.at(IDC_MEMO))->clear();
-        StoreMemo({});
-        return true;
-    case ID_OPEN_LINK:
-        OpenSelectedRowLink();
-        return true;
-    case ID_DELETE_ITEM:
-        DeleteWatchRow();
-        return true;
-    case ID_DELETE_ALL:
-        DeleteAllWatchRows();
-        return true;
-    case ID_OPEN_MAINWINDOW:
-        RestoreFromTray();
-        return true;
-    case ID_LINK_URL_SETTINGS:
-        ShowLinkUrlSettings();
-        return true;
-    case ID_MAIL_SETTINGS:
-        ShowMailSettings();
-        return true;
-    case ID_VERSION_INFO:
-        ShowAboutDialog();
-        return true;
-    case ID_CLOSE:
-        close();
-        return true;
-    default:
-        return false;
+    for (QDialog* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+        if (dialog->isVisible())
+            dialog->reject();
     }
 }
 

@@ -9,21 +9,35 @@
 
 #include "core/text/texts.h"
 #include "core/tray/tray_texts.h"
-#include "gui/dialog_template.h"
+#include "gui/desktop_opener.h"
 #include "gui/main_window.h"
-#include "gui/popup_menu.h"
 #include "gui/sjis_qstring.h"
 #include "gui/tray_icon.h"
 #include "gui/tray_menu.h"
 
 namespace zelmora {
+namespace {
+
+constexpr std::chrono::milliseconds kTrayRefreshPeriod{20'000};
+constexpr std::chrono::milliseconds kTrayFirstTextPeriod{2'000};
+
+} // namespace
 
 void MainWindow::ConnectTray()
 {
     m_tray = new TrayIcon(this);
     connect(m_tray, &TrayIcon::MenuOpening, this, &MainWindow::OnTrayMenuOpening);
     connect(m_tray, &TrayIcon::DoubleClicked, this, &MainWindow::RestoreFromTray);
-    SendCommandsTo(m_tray->Menu(), this, [this](int command, bool withMouse) { OnCommand(command, withMouse); });
+    TrayMenu& menu = m_tray->Menu();
+    // Each choice runs once the menu has closed.
+    connect(&menu, &TrayMenu::IndexChosen, this, [this] { OpenWebPage(m_watcher->CurrentSettings().m_indexOpenUrl); },
+            Qt::QueuedConnection);
+    connect(&menu, &TrayMenu::RowChosen, this, &MainWindow::ChooseTrayRow, Qt::QueuedConnection);
+    connect(&menu, &TrayMenu::OpenWindowChosen, this, &MainWindow::RestoreFromTray, Qt::QueuedConnection);
+    connect(&menu, &TrayMenu::StartInTrayToggled, this, &MainWindow::ToggleStartInTray, Qt::QueuedConnection);
+    connect(&menu, &TrayMenu::CloseChosen, this, &QWidget::close, Qt::QueuedConnection);
+    connect(&m_trayRefreshTimer, &QTimer::timeout, this, &MainWindow::OnTrayRefreshTimer);
+    connect(&m_trayFirstTextTimer, &QTimer::timeout, this, &MainWindow::OnTrayFirstTextTimer);
 }
 
 // Without a notification area the window starts minimised instead, so
@@ -31,13 +45,13 @@ void MainWindow::ConnectTray()
 void MainWindow::GoToTrayAtStart()
 {
     if (!IsTrayAvailable()) {
-        SelectRow(m_settings.m_selectedItem);
+        SelectRow(m_watcher->CurrentSettings().m_selectedItem);
         showMinimized();
         return;
     }
     AddTrayIcon(texts::Sjis(texts::TrayFirstTip));
-    m_timers[TrayFirstTextTimer]->start(kTrayFirstTextPeriod);
-    m_timers[TrayRefreshTimer]->start(kTrayRefreshPeriod);
+    m_trayFirstTextTimer.start(kTrayFirstTextPeriod);
+    m_trayRefreshTimer.start(kTrayRefreshPeriod);
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -51,8 +65,8 @@ void MainWindow::MinimiseToTray()
 {
     AddTrayIcon(texts::Sjis(texts::TrayFirstTip));
     UpdateTrayIcon();
-    m_timers[TrayFirstTextTimer]->start(kTrayFirstTextPeriod);
-    m_timers[TrayRefreshTimer]->start(kTrayRefreshPeriod);
+    m_trayFirstTextTimer.start(kTrayFirstTextPeriod);
+    m_trayRefreshTimer.start(kTrayRefreshPeriod);
     // Hidden once the state change is through, so that the desktop keeps
     // no minimised window of it.
     QTimer::singleShot(0, this, [this] {
@@ -70,72 +84,84 @@ void MainWindow::setVisible(bool visible)
 
 void MainWindow::AddTrayIcon(const std::string& tip)
 {
-    m_inTray = 1;
+    m_inTray = true;
     m_tray->Add(tip);
 }
 
 void MainWindow::RemoveTrayIcon()
 {
-    m_inTray = 0;
+    m_inTray = false;
     m_tray->Remove();
 }
 
+// The tray follows the selected row.
 void MainWindow::UpdateTrayIcon()
 {
     if (!m_inTray)
         return;
+    const auto row = static_cast<std::size_t>(m_watcher->CurrentSettings().m_selectedItem);
+    const bool layoutWarning = m_watcher->LayoutWarning();
     std::string tip;
     TrayPicture picture;
-    {
-        const std::lock_guard hold(m_rowsLock);
-        const auto row = static_cast<std::size_t>(m_settings.m_selectedItem);
-        tip = BuildTrayTip(m_watchList, row);
-        picture = TrayPictureOfRow(m_watchList, row);
-    }
+    m_watcher->ReadRows([&](const WatchList& list) {
+        tip = BuildTrayTip(list, row, layoutWarning);
+        picture = TrayPictureOfRow(list, row);
+    });
     m_tray->Modify(picture, tip);
 }
 
-void MainWindow::ClampTrayRow()
+void MainWindow::OnTrayRefreshTimer()
 {
-    const int rows = static_cast<int>(m_watchList.RowCount());
-    if (rows > 0 && (m_settings.m_selectedItem < 0 || m_settings.m_selectedItem > rows - 1))
-        m_settings.m_selectedItem = 0;
+    if (m_watcher->RowCount() == 0)
+        return;
+    m_watcher->ClampSelectedRow();
+    UpdateTrayIcon();
+}
+
+// Once: its tip always holds text.
+void MainWindow::OnTrayFirstTextTimer()
+{
+    m_trayFirstTextTimer.stop();
+    OnTrayRefreshTimer();
 }
 
 void MainWindow::RestoreFromTray()
 {
-    m_timers[TrayRefreshTimer]->stop();
+    m_trayRefreshTimer.stop();
     RemoveTrayIcon();
     showNormal();
     raise();
     activateWindow();
-    SelectRow(m_settings.m_selectedItem);
+    SelectRow(m_watcher->CurrentSettings().m_selectedItem);
 }
 
-void MainWindow::OnTrayMenuOpening(QMenu& menu)
+void MainWindow::OnTrayMenuOpening(TrayMenu& menu)
 {
     TrayMenuContent content;
-    const QString indexChange = static_cast<QLabel*>(m_controls.at(IDC_INDEX1_CHANGE))->text();
-    content.indexText = static_cast<QLabel*>(m_controls.at(IDC_INDEX1))->text() + QLatin1Char(' ') + indexChange;
+    const QString indexChange = m_indexChangeLabels[0]->text();
+    content.indexText = m_indexLabels[0]->text() + QLatin1Char(' ') + indexChange;
     content.indexMark = MarkOfIndexChange(ToSjis(indexChange));
-    ClampTrayRow();
-    {
-        const std::lock_guard hold(m_rowsLock);
-        for (std::size_t row = 0; row < m_watchList.RowCount(); ++row)
-            content.rows.push_back({ToQString(BuildTrayRowLabel(m_watchList, row)), MarkOfTrend(m_watchList.Cell(row, ColTrend))});
-    }
+    const int trayRow = m_watcher->ClampSelectedRow();
+    m_watcher->ReadRows([&](const WatchList& list) {
+        for (std::size_t row = 0; row < list.RowCount(); ++row)
+            content.rows.push_back({ToQString(BuildTrayRowLabel(list, row)), MarkOfTrend(list.Cell(row, ColTrend))});
+    });
     if (!content.rows.empty())
-        content.trayRow = m_settings.m_selectedItem;
-    content.startInTray = m_settings.m_startInTray == 1;
-    FillTrayMenu(menu, content);
+        content.trayRow = trayRow;
+    content.startInTray = m_watcher->CurrentSettings().m_startInTray;
+    menu.Fill(content);
 }
 
-void MainWindow::ChooseTrayRow(std::size_t row, bool pickedWithMouse)
+// A row picked with the mouse also opens the stock's page, when the
+// settings say so. A row that went away since the menu opened is no choice.
+void MainWindow::ChooseTrayRow(int row, bool pickedWithMouse)
 {
-    m_settings.m_selectedItem = static_cast<int>(row);
+    if (row < 0 || static_cast<std::size_t>(row) >= m_watcher->RowCount())
+        return;
+    m_watcher->ChangeSettings([row](Settings& s) { s.m_selectedItem = row; });
     UpdateTrayIcon();
-    if (pickedWithMouse && m_settings.m_openUrlOnClick == 1)
-        OpenRowLink(static_cast<int>(row));
+    if (pickedWithMouse && m_watcher->CurrentSettings().m_openUrlOnClick)
+        OpenRowLink(row);
 }
 
 } // namespace zelmora

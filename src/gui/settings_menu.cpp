@@ -1,23 +1,22 @@
 #include "gui/settings_menu.h"
 
-#include "gui/command_ids.h"
-#include "gui/popup_menu.h"
-
 namespace zelmora {
 
-QMenu* BuildSettingsMenu(QWidget* parent, bool startInTray)
+SettingsMenu::SettingsMenu(bool startInTrayOn, bool notifyDisclosuresOn, QWidget* parent) : QMenu(parent)
 {
-    auto* menu = new QMenu(parent);
-    AddCommand(*menu, QStringLiteral("銘柄リストのリンクURL設定"), ID_LINK_URL_SETTINGS);
-    AddCommand(*menu, QStringLiteral("メール設定"), ID_MAIL_SETTINGS);
-    menu->addSeparator();
-    QAction* tray = AddCommand(*menu, QStringLiteral("起動時タスクトレイに常駐する"), ID_START_IN_TRAY);
-    tray->setCheckable(true);
-    tray->setChecked(startInTray);
-    menu->addSeparator();
-    AddCommand(*menu, QStringLiteral("バージョン情報"), ID_VERSION_INFO);
-    AddCommand(*menu, QStringLiteral("閉じる"), ID_CLOSE);
-    return menu;
+    quoteSourceSettings = addAction(QStringLiteral("株価取得元の設定"));
+    linkUrlSettings = addAction(QStringLiteral("銘柄リストのリンクURL設定"));
+    mailSettings = addAction(QStringLiteral("メール設定"));
+    addSeparator();
+    startInTray = addAction(QStringLiteral("起動時タスクトレイに常駐する"));
+    startInTray->setCheckable(true);
+    startInTray->setChecked(startInTrayOn);
+    notifyDisclosures = addAction(QStringLiteral("新しい開示をデスクトップに通知する"));
+    notifyDisclosures->setCheckable(true);
+    notifyDisclosures->setChecked(notifyDisclosuresOn);
+    addSeparator();
+    versionInfo = addAction(QStringLiteral("バージョン情報"));
+    closeProgram = addAction(QStringLiteral("閉じる"));
 }
 
 } // namespace zelmora

@@ -4,8 +4,19 @@
 
 namespace zelmora {
 
-// The menu under the button "設定": link and mail settings, start in the
-// tray (checked when on), version information and close.
-QMenu* BuildSettingsMenu(QWidget* parent, bool startInTray);
+// The menu under "設定".
+class SettingsMenu : public QMenu {
+    Q_OBJECT
+public:
+    SettingsMenu(bool startInTray, bool notifyDisclosures, QWidget* parent);
+
+    QAction* quoteSourceSettings;
+    QAction* linkUrlSettings;
+    QAction* mailSettings;
+    QAction* startInTray; // checkable
+    QAction* notifyDisclosures; // checkable
+    QAction* versionInfo;
+    QAction* closeProgram;
+};
 
 } // namespace zelmora

@@ -29,7 +29,7 @@ bool IsTrayAvailable()
 }
 
 TrayIcon::TrayIcon(QObject* parent)
-    : QObject(parent), m_menu(std::make_unique<QMenu>()), m_icon(new QSystemTrayIcon(this))
+    : QObject(parent), m_menu(std::make_unique<TrayMenu>()), m_icon(new QSystemTrayIcon(this))
 {
     m_icon->setContextMenu(m_menu.get());
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { emit MenuOpening(*m_menu); });

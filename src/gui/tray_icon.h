@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/tray/tray_texts.h"
+#include "gui/tray_menu.h"
 
 class QSystemTrayIcon;
 
@@ -37,19 +38,19 @@ public:
     bool IsShown() const { return m_shown; }
     TrayPicture Picture() const { return m_picture; }
     QString Tip() const { return m_tip; }
-    QMenu& Menu() { return *m_menu; }
+    TrayMenu& Menu() { return *m_menu; }
     // The desktop's side of the icon; it reports clicks as `activated`.
     QSystemTrayIcon& SystemIcon() { return *m_icon; }
 
 signals:
     // The menu is about to open: fill it.
-    void MenuOpening(QMenu& menu);
+    void MenuOpening(TrayMenu& menu);
     void DoubleClicked();
 
 private:
     void Show();
 
-    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<TrayMenu> m_menu;
     QSystemTrayIcon* m_icon;
     bool m_shown = false;
     TrayPicture m_picture = TrayPictureApp;

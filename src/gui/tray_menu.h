@@ -9,6 +9,8 @@
 
 namespace zelmora {
 
+class PickWatcher;
+
 // What the tray menu shows when it opens.
 struct TrayMenuContent {
     struct Row {
@@ -22,8 +24,26 @@ struct TrayMenuContent {
     bool startInTray = false;
 };
 
-// Fills the tray menu anew: the Nikkei 225, one item per stock, then the
-// window, start-in-tray and close commands.
-void FillTrayMenu(QMenu& menu, const TrayMenuContent& content);
+// The tray icon's menu: the Nikkei 225, one item per stock, then the
+// window, start-in-tray and close commands. It is filled anew each time it
+// opens; each choice is a signal of its own.
+class TrayMenu : public QMenu {
+    Q_OBJECT
+public:
+    TrayMenu();
+
+    void Fill(const TrayMenuContent& content);
+
+signals:
+    void IndexChosen();
+    // withMouse: picked with the mouse rather than the keyboard.
+    void RowChosen(int row, bool withMouse);
+    void OpenWindowChosen();
+    void StartInTrayToggled();
+    void CloseChosen();
+
+private:
+    PickWatcher* m_picks;
+};
 
 } // namespace zelmora

@@ -35,14 +35,14 @@ QVariant InkColour(CellInk ink)
 
 } // namespace
 
-WatchListModel::WatchListModel(WatchList& list, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list)
+WatchListModel::WatchListModel(const Watcher& watcher, QObject* parent)
+    : QAbstractTableModel(parent), m_watcher(watcher)
 {
 }
 
 int WatchListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_list.RowCount());
+    return parent.isValid() ? 0 : static_cast<int>(m_watcher.RowCount());
 }
 
 int WatchListModel::columnCount(const QModelIndex& parent) const
@@ -52,15 +52,20 @@ int WatchListModel::columnCount(const QModelIndex& parent) const
 
 QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_list.RowCount())
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
         return {};
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<Column>(index.column());
-    if (role == Qt::DisplayRole)
-        return ToQString(m_list.Cell(row, column));
-    if (role == Qt::ForegroundRole)
-        return InkColour(CellInkAt(m_list.RowCells(row), column));
-    return {};
+    QVariant value;
+    m_watcher.ReadRows([&](const WatchList& list) {
+        if (row >= list.RowCount())
+            return;
+        if (role == Qt::DisplayRole)
+            value = ToQString(list.Cell(row, column));
+        else
+            value = InkColour(CellInkAt(list.RowCells(row), column));
+    });
+    return value;
 }
 
 QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -82,6 +87,8 @@ void WatchListModel::Reload()
 
 void WatchListModel::RowChanged(int row)
 {
+    if (row < 0 || row >= rowCount())
+        return;
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
 }
 

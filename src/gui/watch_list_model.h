@@ -2,29 +2,29 @@
 
 #include <QAbstractTableModel>
 
-#include "core/watch/watch_list.h"
+#include "core/engine/watcher.h"
 
 namespace zelmora {
 
-// Shows the core watch list in the list view; the list itself stays the one
+// Shows the watcher's watch list in the list view; the watcher stays the one
 // place where rows live.
 class WatchListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    WatchListModel(WatchList& list, QObject* parent = nullptr);
+    WatchListModel(const Watcher& watcher, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Call after rows were loaded, added or removed behind the model's back.
+    // Call after rows were loaded, added, moved or removed.
     void Reload();
     // Call after cells of a row changed.
     void RowChanged(int row);
 
 private:
-    WatchList& m_list;
+    const Watcher& m_watcher;
 };
 
 } // namespace zelmora

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "core/disclosure/date_list.h"
-#include "core/schedule/timers.h"
 #include "gui/desktop_opener.h"
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
@@ -60,7 +59,7 @@ protected:
 
     void DoubleClick(MainWindow& window, int row, int column)
     {
-        auto* list = static_cast<QTableView*>(window.Control(IDC_LIST));
+        auto* list = static_cast<QTableView*>(Control(window, "watchList"));
         const QRect cell = list->visualRect(list->model()->index(row, column));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
@@ -96,7 +95,7 @@ TEST_F(DisclosureWindowTest, MarksStocksWithDisclosuresAndOpensTheFirstOneRecord
                                          QUrl(QString::fromUtf8(kPortal)), QUrl(QString::fromUtf8(kPortal))}));
 
     DoubleClick(*window, 2, ColMemo);
-    EXPECT_EQ(window->focusWidget(), window->Control(IDC_MEMO));
+    EXPECT_EQ(window->focusWidget(), Control(*window, "memoEdit"));
     EXPECT_EQ(opened.size(), 3u);
     DoubleClick(*window, 0, ColCode); // any other column: the quote page
     DoubleClick(*window, 2, ColTrend);
@@ -129,15 +128,16 @@ TEST_F(DisclosureWindowTest, NewDisclosuresOfTodayAreMailedOnce)
     ASSERT_GT(server.Port(), 0);
     const std::string mail = "TEKIJIMAIL=1\r\nSMTP=" + server.Server() + "\r\nADDRESS=kabu@example.jp\r\n";
     WriteSettings(S("KOSUU=2\r\nNUM0=7203\r\nSIJOU0=東証\r\nNUM1=6758\r\nSIJOU1=東証\r\n"), mail);
-    StartAndScan().reset();
+    auto window = StartAndScan();
     ASSERT_TRUE(server.WaitForMails(3));
+    window.reset();
     EXPECT_EQ(server.Field(1, "subject") + "|" + server.Field(1, "body"),
               "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n");
     EXPECT_EQ(server.Field(3, "subject") + "|" + server.Field(3, "body"), "6758|13:30 株主総会資料_電子提供措置事項 \n");
 
     auto restarted = StartAndScan(); // the history knows them all
     EXPECT_EQ(server.MailCount(), 3u);
-    EXPECT_EQ(Text(*restarted, IDC_DISCLOSURE_MAIL_STATUS), QStringLiteral("適時開示をメール"));
+    EXPECT_EQ(Text(*restarted, "disclosureMailStatusLabel"), QStringLiteral("適時開示をメール"));
 }
 
 TEST_F(DisclosureWindowTest, ChangingTheDateTwiceWithinASecondScansOnlyTheLastDate)
@@ -147,7 +147,7 @@ TEST_F(DisclosureWindowTest, ChangingTheDateTwiceWithinASecondScansOnlyTheLastDa
     ASSERT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
     const std::size_t before = simulator.DisclosureRequests().size();
 
-    auto* dates = static_cast<QComboBox*>(window->Control(IDC_DATE));
+    auto* dates = static_cast<QComboBox*>(Control(*window, "dateCombo"));
     QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
     dates->setCurrentIndex(1);
     QTest::qWait(300);
@@ -173,36 +173,38 @@ TEST_F(DisclosureWindowTest, TheButtonTheTimerAndAnAddedStockStartPasses)
     WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n[LINK_JOUHOU]\r\nBASE_URL=") + simulator.BaseAddress() +
                   S("/q?s=銘柄.市場\r\n"));
     auto window = StartAndScan();
-    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+    EXPECT_TRUE(Timer(*window, "disclosureTimer")->isActive());
     QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
-    static_cast<QPushButton*>(window->Control(IDC_DISCLOSURE_CHECK))->click();
-    window->OnTimer(DisclosureTimer);
+    static_cast<QPushButton*>(Control(*window, "disclosureCheckButton"))->click();
+    Tick(*window, "disclosureTimer");
     ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 2; }, 20000));
     EXPECT_EQ(simulator.DisclosureRequests().size(), 3u * 3u);
 
     QSignalSpy lookedUp(window.get(), &MainWindow::EntryRowLookedUp);
-    auto* code = static_cast<QLineEdit*>(window->Control(IDC_CODE));
+    auto* code = static_cast<QLineEdit*>(Control(*window, "codeEdit"));
     code->setFocus();
     code->selectAll();
     QTest::keyClick(code, Qt::Key_Backspace); // the selected row's code stands there
     QTest::keyClicks(code, QStringLiteral("9984"));
     ASSERT_TRUE(lookedUp.wait(20000));
-    QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+    QTest::mouseClick(static_cast<QPushButton*>(Control(*window, "addButton")), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return scanned.count() == 3; }, 20000));
     EXPECT_EQ(Cell(*window, 0, ColCode), QStringLiteral("9984"));
     EXPECT_EQ(Cell(*window, 0, ColDisclosure), kMarker);
 }
 
-TEST_F(DisclosureWindowTest, ClosingDuringAPassSavesOnlyAfterItEnds)
+// Closing ends the listing page in flight and saves at once; no further
+// page is asked for.
+TEST_F(DisclosureWindowTest, ClosingDuringAPassEndsItAndSavesAtOnce)
 {
     // A release service that takes its time over every page.
-    std::atomic<int> served{0};
+    std::atomic<int> asked{0};
     zelmora::testing::Serving<httplib::Server> service;
     service.server.Get(R"(/inbs/I_list_(\d{3})_(\d{8})\.html)", [&](const httplib::Request& request, httplib::Response& response) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ++asked;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
         const std::string page = sim::RenderListingPageUtf8(request.matches[2], std::stoi(request.matches[1]), {});
         response.set_content(sim::EncodePage(page, sim::PageEncoding::ShiftJis), "text/html");
-        ++served;
     });
     ASSERT_GT(service.Start(), 0);
     listBase = service.Address("http", "/inbs/");
@@ -212,10 +214,11 @@ TEST_F(DisclosureWindowTest, ClosingDuringAPassSavesOnlyAfterItEnds)
     auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
     QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
     window->OnInitDialog();
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked == 1; }));
     window->close();
-    EXPECT_EQ(folder.ReadSettings(), before);
-    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(finished.count(), 1);
     EXPECT_NE(folder.ReadSettings(), before);
-    EXPECT_EQ(served, 1); // the page being read is finished, no further one asked for
+    QTest::qWait(2500);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(std::filesystem::exists(DocumentFolder("7203") + "kaijistr.txt"));
 }

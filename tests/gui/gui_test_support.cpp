@@ -1,8 +1,10 @@
 #include "gui_test_support.h"
 
 #include "gui/desktop_opener.h"
-#include "gui/dialog_template.h"
 
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <fstream>
 #include <iterator>
@@ -36,20 +39,36 @@ std::string ProgramFolderFixture::ReadSettings() const
     return ReadFileBytes(SettingsPath());
 }
 
-QString Text(zelmora::MainWindow& window, int id)
+QString Text(const QObject& parent, const char* name)
 {
-    QWidget* control = window.Control(id);
+    QWidget* control = Control(parent, name);
     if (auto* label = qobject_cast<QLabel*>(control))
         return label->text();
-    if (auto* button = qobject_cast<QPushButton*>(control))
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
         return button->text();
-    return static_cast<QLineEdit*>(control)->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text();
+    ADD_FAILURE() << "no text control " << name;
+    return {};
 }
 
 QString Cell(zelmora::MainWindow& window, int row, int column)
 {
-    auto* list = static_cast<QTableView*>(window.Control(zelmora::IDC_LIST));
+    auto* list = Control<QTableView>(window, "watchList");
     return list->model()->data(list->model()->index(row, column)).toString();
+}
+
+QTimer* Timer(const QObject& window, const char* name)
+{
+    auto* timer = window.findChild<QTimer*>(QString::fromLatin1(name));
+    EXPECT_NE(timer, nullptr) << name;
+    return timer;
+}
+
+void Tick(const QObject& window, const char* name)
+{
+    if (QTimer* timer = Timer(window, name))
+        QMetaObject::invokeMethod(timer, "timeout");
 }
 
 std::string ReadFileBytes(const std::string& path)
@@ -74,6 +93,11 @@ MessageBoxAnswerer::MessageBoxAnswerer() : m_timer(new QTimer)
         box->button(QMessageBox::Ok)->click();
     });
     m_timer->start(10);
+}
+
+bool MessageBoxAnswerer::Wait(int boxes)
+{
+    return QTest::qWaitFor([&] { return count >= boxes; }, 5000);
 }
 
 MessageBoxAnswerer::~MessageBoxAnswerer()

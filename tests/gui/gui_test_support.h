@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 #include <ostream>
@@ -32,10 +33,19 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The text a control of the window shows (label, button or edit).
-QString Text(zelmora::MainWindow& window, int id);
+// A control of a window or dialog by its object name.
+template <class Widget = QWidget>
+Widget* Control(const QObject& parent, const char* name)
+{
+    return parent.findChild<Widget*>(QString::fromLatin1(name));
+}
+// The text a control shows (label, button or edit).
+QString Text(const QObject& parent, const char* name);
 // The text of one cell of the watch list.
 QString Cell(zelmora::MainWindow& window, int row, int column);
+// A timer of the window by its object name, and a tick of it now.
+QTimer* Timer(const QObject& window, const char* name);
+void Tick(const QObject& window, const char* name);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
@@ -46,6 +56,8 @@ class MessageBoxAnswerer {
 public:
     MessageBoxAnswerer();
     ~MessageBoxAnswerer();
+    // Waits until that many boxes have been answered.
+    bool Wait(int boxes);
     QString text;
     int count = 0;
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QMenu>
+#include <QTimer>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,7 +16,6 @@
 #include <QToolTip>
 
 #include "core/disclosure/date_list.h"
-#include "gui/command_ids.h"
 #include "gui/dialog_template.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/dialog_units.h"
@@ -34,19 +36,16 @@ protected:
         return window;
     }
 
-    // Closing waits for running passes; the file is written when it is done.
-    static void CloseAndWait(MainWindow& window, int command = 0)
+    // Closing ends what runs and saves the file before it returns.
+    static void CloseAndWait(MainWindow& window)
     {
         QSignalSpy finished(&window, &MainWindow::ShutdownFinished);
-        if (command)
-            EXPECT_TRUE(window.OnCommand(command));
-        else
-            window.close();
+        window.close();
         EXPECT_FALSE(window.isVisible());
-        EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
+        EXPECT_EQ(finished.count(), 1);
     }
 
-    QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
+    QTableView* List(MainWindow& window) { return static_cast<QTableView*>(Control(window, "watchList")); }
 
     FixedClock clock;
     ProgramFolderFixture folder;
@@ -80,29 +79,29 @@ TEST_F(MainWindowTest, ComesUpTitledWithEveryControlInPlace)
 
     const DialogUnits units(window->font());
     for (const ControlTemplate& t : MainDialogTemplate()) {
-        if (t.id == IDC_STATIC)
+        if (!t.name)
             continue;
-        QWidget* control = window->Control(t.id);
-        ASSERT_NE(control, nullptr) << t.id;
+        QWidget* control = Control(*window, t.name);
+        ASSERT_NE(control, nullptr) << t.name;
         const QRect expected = units.ToPixels(t.x, t.y, t.width, t.height);
-        EXPECT_EQ(control->pos(), expected.topLeft()) << t.id;
-        if (t.kind != ControlKind::DropList && t.id != IDC_LIST) {
-            EXPECT_EQ(control->size(), expected.size()) << t.id;
+        EXPECT_EQ(control->pos(), expected.topLeft()) << t.name;
+        if (t.kind != ControlKind::DropList && t.kind != ControlKind::ListView) {
+            EXPECT_EQ(control->size(), expected.size()) << t.name;
         }
-        EXPECT_EQ(control->isHidden(), t.hidden) << t.id;
+        EXPECT_EQ(control->isHidden(), t.hidden) << t.name;
     }
-    EXPECT_EQ(Text(*window, IDC_SETTINGS), QStringLiteral("設定"));
-    EXPECT_EQ(Text(*window, IDC_ADD), QStringLiteral("リストへ追加"));
-    EXPECT_TRUE(static_cast<QPushButton*>(window->Control(IDC_ADD))->isDefault());
-    EXPECT_EQ(Text(*window, IDC_INDEX1), QStringLiteral("日経平均株価"));
-    EXPECT_EQ(Text(*window, IDC_INDEX2), QStringLiteral("TOPIX"));
-    EXPECT_EQ(Text(*window, IDC_INDEX3), QStringLiteral("JASDAQ"));
-    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_CHECK), QStringLiteral("適時開示確認"));
-    EXPECT_EQ(Text(*window, IDC_VERUP), QStringLiteral("VerUp確認"));
-    EXPECT_EQ(Text(*window, IDC_PROGRESS), QStringLiteral("ステータス"));
+    EXPECT_EQ(Text(*window, "settingsButton"), QStringLiteral("設定"));
+    EXPECT_EQ(Text(*window, "addButton"), QStringLiteral("リストへ追加"));
+    EXPECT_TRUE(static_cast<QPushButton*>(Control(*window, "addButton"))->isDefault());
+    EXPECT_EQ(Text(*window, "nikkeiLabel"), QStringLiteral("日経平均株価"));
+    EXPECT_EQ(Text(*window, "topixLabel"), QStringLiteral("TOPIX"));
+    EXPECT_EQ(Text(*window, "jasdaqLabel"), QStringLiteral("JASDAQ"));
+    EXPECT_EQ(Text(*window, "disclosureCheckButton"), QStringLiteral("適時開示確認"));
+    EXPECT_EQ(Text(*window, "verUpLabel"), QStringLiteral("VerUp確認"));
+    EXPECT_EQ(Text(*window, "statusLabel"), QStringLiteral("ステータス"));
     // Without a settings file both mail status texts are empty.
-    EXPECT_EQ(Text(*window, IDC_PRICE_MAIL_STATUS), QString());
-    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_MAIL_STATUS), QString());
+    EXPECT_EQ(Text(*window, "priceMailStatusLabel"), QString());
+    EXPECT_EQ(Text(*window, "disclosureMailStatusLabel"), QString());
 }
 
 TEST_F(MainWindowTest, ListHasElevenFixedColumnsAndAToolTip)
@@ -146,7 +145,7 @@ TEST_F(MainWindowTest, ListTipAppearsAfterTheMouseRestsAndStays)
 TEST_F(MainWindowTest, LinkLabelUsesTheFixedPitchGothicFace)
 {
     auto window = Start();
-    const QFont font = window->Control(IDC_VERUP)->font();
+    const QFont font = Control(*window, "verUpLabel")->font();
     EXPECT_EQ(font.pixelSize(), 12);
     EXPECT_NE(font.family(), window->font().family());
 }
@@ -155,20 +154,20 @@ TEST_F(MainWindowTest, CombosAndIntervalStartAsPrescribed)
 {
     clock.now = {2024, 3, 1, 9, 0, 0, 5};
     auto window = Start();
-    auto* market = static_cast<QComboBox*>(window->Control(IDC_MARKET));
+    auto* market = static_cast<QComboBox*>(Control(*window, "marketCombo"));
     QStringList markets;
     for (int i = 0; i < market->count(); ++i)
         markets << market->itemText(i);
     EXPECT_EQ(markets, QStringList({"東証", "ＪＱ", "ＨＣ", "大証", "名証", "福岡", "札幌"}));
     EXPECT_EQ(market->currentIndex(), 0);
 
-    auto* spin = static_cast<QSpinBox*>(window->Control(IDC_INTERVAL_SPIN));
+    auto* spin = static_cast<QSpinBox*>(Control(*window, "intervalSpin"));
     EXPECT_EQ(spin->value(), 30);
     EXPECT_EQ(spin->minimum(), 3);
     EXPECT_EQ(spin->maximum(), 180);
 
     // 1 March of a leap year reaches back over 29 February to 2 February.
-    auto* dates = static_cast<QComboBox*>(window->Control(IDC_DATE));
+    auto* dates = static_cast<QComboBox*>(Control(*window, "dateCombo"));
     ASSERT_EQ(dates->count(), 29);
     EXPECT_EQ(dates->itemText(0), QStringLiteral("20240301"));
     EXPECT_EQ(dates->itemText(1), QStringLiteral("20240229"));
@@ -188,8 +187,8 @@ TEST_F(MainWindowTest, LoadsRowsMemosAndStatusTextsFromTheFile)
     EXPECT_EQ(Cell(*window, 1, 0), "");
     EXPECT_EQ(Cell(*window, 1, 2), "大証");
     EXPECT_EQ(Cell(*window, 2, 10), "  spaced  ");
-    EXPECT_EQ(Text(*window, IDC_PRICE_MAIL_STATUS), QStringLiteral("株価場終了後にメール"));
-    EXPECT_EQ(Text(*window, IDC_DISCLOSURE_MAIL_STATUS), QStringLiteral("適時開示をメール"));
+    EXPECT_EQ(Text(*window, "priceMailStatusLabel"), QStringLiteral("株価場終了後にメール"));
+    EXPECT_EQ(Text(*window, "disclosureMailStatusLabel"), QStringLiteral("適時開示をメール"));
     // SELECTEDITEM chooses the row selected at start.
     ASSERT_TRUE(list->selectionModel()->hasSelection());
     EXPECT_EQ(list->selectionModel()->selectedRows().front().row(), 2);
@@ -215,9 +214,15 @@ TEST_F(MainWindowTest, ClosingSavesTheFileKeepingWhatItDoesNotOwn)
 TEST_F(MainWindowTest, CloseCommandSavesLikeTheCloseBox)
 {
     auto window = Start();
-    CloseAndWait(*window, ID_CLOSE);
+    QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
+    QMenu* menu = nullptr;
+    QTimer::singleShot(0, [&] { menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()); });
+    window->ShowSettingsMenu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu != nullptr; }));
+    menu->actions().back()->trigger(); // "閉じる"
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_FALSE(window->isVisible());
     EXPECT_NE(folder.ReadSettings().find("[MEIGARA_DATA]\r\nKOSUU=0\r\n"), std::string::npos);
-    EXPECT_FALSE(window->OnCommand(12345));
 }
 
 TEST_F(MainWindowTest, EscapeAndEnterDoNotCloseTheWindow)
@@ -225,8 +230,8 @@ TEST_F(MainWindowTest, EscapeAndEnterDoNotCloseTheWindow)
     auto window = Start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    QTest::keyClick(window->Control(IDC_CODE), Qt::Key_Return);
-    QTest::keyClick(window->Control(IDC_CODE), Qt::Key_Escape);
+    QTest::keyClick(Control(*window, "codeEdit"), Qt::Key_Return);
+    QTest::keyClick(Control(*window, "codeEdit"), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(folder.ReadSettings().empty());
 }

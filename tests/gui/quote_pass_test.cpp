@@ -10,7 +10,6 @@
 #include <atomic>
 #include <thread>
 
-#include "core/schedule/timers.h"
 #include "core/text/code_page.h"
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
@@ -48,7 +47,7 @@ protected:
 
     bool WaitForIdle(MainWindow& window, std::size_t requests)
     {
-        return QTest::qWaitFor([&] { return simulator->RequestCount() >= requests && Text(window, IDC_PROGRESS).isEmpty(); },
+        return QTest::qWaitFor([&] { return simulator->RequestCount() >= requests && Text(window, "statusLabel").isEmpty(); },
                                20000);
     }
 
@@ -73,15 +72,15 @@ TEST_F(QuotePassTest, StartupPassFillsIndicesAndRows)
     ASSERT_TRUE(WaitForIdle(*window, 7));
     QTest::qWait(50);
     EXPECT_EQ(simulator->RequestCount(), 7u);
-    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("7203"));
-    EXPECT_EQ(Text(*window, IDC_PRICE), Cell(*window, 0, 4));
+    EXPECT_EQ(Text(*window, "codeEdit"), QStringLiteral("7203"));
+    EXPECT_EQ(Text(*window, "priceEdit"), Cell(*window, 0, 4));
 
     const sim::SimQuote nikkei = Quote("998407");
-    EXPECT_EQ(Text(*window, IDC_INDEX1), Utf8("日経平均 ( " + nikkei.time + " ) " + nikkei.price));
-    EXPECT_EQ(Text(*window, IDC_INDEX1_CHANGE), Utf8(" " + nikkei.change + " "));
-    EXPECT_EQ(Text(*window, IDC_INDEX2), Utf8("TOPIX ( " + Quote("998405").time + " ) " + Quote("998405").price));
-    EXPECT_EQ(Text(*window, IDC_INDEX3).left(9), QStringLiteral("JASDAQ ( "));
-    EXPECT_EQ(Text(*window, IDC_INDEX4).left(7), QStringLiteral("日経先物 ( "));
+    EXPECT_EQ(Text(*window, "nikkeiLabel"), Utf8("日経平均 ( " + nikkei.time + " ) " + nikkei.price));
+    EXPECT_EQ(Text(*window, "nikkeiChangeLabel"), Utf8(" " + nikkei.change + " "));
+    EXPECT_EQ(Text(*window, "topixLabel"), Utf8("TOPIX ( " + Quote("998405").time + " ) " + Quote("998405").price));
+    EXPECT_EQ(Text(*window, "jasdaqLabel").left(9), QStringLiteral("JASDAQ ( "));
+    EXPECT_EQ(Text(*window, "futuresLabel").left(7), QStringLiteral("日経先物 ( "));
 
     const sim::SimQuote toyota = Quote("7203.t");
     EXPECT_EQ(Cell(*window, 0, 1), Utf8(toyota.name));
@@ -93,7 +92,7 @@ TEST_F(QuotePassTest, StartupPassFillsIndicesAndRows)
     EXPECT_EQ(Cell(*window, 0, 8), toyota.direction > 0 ? QStringLiteral("△ ") : toyota.direction < 0 ? QStringLiteral("▼ ") : QStringLiteral("－ "));
     EXPECT_EQ(Cell(*window, 1, 1), QString()); // skipped row keeps its cells
     EXPECT_EQ(Cell(*window, 2, 4), Utf8(Quote("6758.o").price));
-    EXPECT_EQ(Text(*window, IDC_PROGRESS), QString());
+    EXPECT_EQ(Text(*window, "statusLabel"), QString());
 }
 
 TEST_F(QuotePassTest, HttpErrorBlanksRowsAndKeepsIndices)
@@ -102,8 +101,8 @@ TEST_F(QuotePassTest, HttpErrorBlanksRowsAndKeepsIndices)
     auto window = Start();
     ASSERT_TRUE(WaitForIdle(*window, 5));
     QTest::qWait(50);
-    EXPECT_EQ(Text(*window, IDC_INDEX1), QStringLiteral("日経平均株価"));
-    EXPECT_EQ(Text(*window, IDC_INDEX1_CHANGE), QString());
+    EXPECT_EQ(Text(*window, "nikkeiLabel"), QStringLiteral("日経平均株価"));
+    EXPECT_EQ(Text(*window, "nikkeiChangeLabel"), QString());
     EXPECT_EQ(Cell(*window, 0, 0), QStringLiteral("7203"));
     EXPECT_EQ(Cell(*window, 0, 1), QString());
     EXPECT_EQ(Cell(*window, 0, 4), QString());
@@ -122,11 +121,11 @@ TEST_F(QuotePassTest, UnreachablePageKeepsTheRow)
 
     simulator->Stop();
     QSignalSpy passed(window.get(), &MainWindow::QuotePassFinished);
-    window->StartQuotePass(); // every page of it fails
+    window->Engine().RequestQuotePass(); // every page of it fails
     ASSERT_TRUE(passed.wait(30000));
     EXPECT_EQ(Cell(*window, 0, 4), price);
-    EXPECT_EQ(Text(*window, IDC_PROGRESS), QString());
-    EXPECT_EQ(Text(*window, IDC_INDEX1).left(4), QStringLiteral("日経平均"));
+    EXPECT_EQ(Text(*window, "statusLabel"), QString());
+    EXPECT_EQ(Text(*window, "nikkeiLabel").left(4), QStringLiteral("日経平均"));
 }
 
 TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)
@@ -134,24 +133,26 @@ TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)
     WriteSettings("KOSUU=0\r\n");
     auto window = Start();
     ASSERT_TRUE(WaitForIdle(*window, 4));
-    static_cast<QLineEdit*>(window->Control(IDC_CODE))->setText(QStringLiteral("9984"));
-    window->StartQuotePass();
+    static_cast<QLineEdit*>(Control(*window, "codeEdit"))->setText(QStringLiteral("9984"));
+    window->Engine().RequestQuotePass();
     ASSERT_TRUE(WaitForIdle(*window, 9));
     QTest::qWait(50);
     const sim::SimQuote quote = Quote("9984.t");
-    EXPECT_EQ(Text(*window, IDC_NAME), Utf8(quote.name));
-    EXPECT_EQ(Text(*window, IDC_PRICE), Utf8(quote.price));
-    EXPECT_EQ(Text(*window, IDC_VOLUME), Utf8(quote.volume));
+    EXPECT_EQ(Text(*window, "nameEdit"), Utf8(quote.name));
+    EXPECT_EQ(Text(*window, "priceEdit"), Utf8(quote.price));
+    EXPECT_EQ(Text(*window, "volumeEdit"), Utf8(quote.volume));
 
     // Without an answer from the service the entry row shows "no data".
     simulator->Stop();
-    window->StartQuotePass();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, IDC_NAME) == QStringLiteral("no data"); }, 20000));
-    EXPECT_EQ(Text(*window, IDC_PRICE), QStringLiteral("no data"));
-    EXPECT_EQ(Text(*window, IDC_TREND), QStringLiteral("no data"));
+    window->Engine().RequestQuotePass();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, "nameEdit") == QStringLiteral("no data"); }, 20000));
+    EXPECT_EQ(Text(*window, "priceEdit"), QStringLiteral("no data"));
+    EXPECT_EQ(Text(*window, "trendEdit"), QStringLiteral("no data"));
 }
 
-TEST_F(QuotePassTest, PassesStartedWhileOneRunsWaitAndRunInFull)
+// A pass asked for while one runs runs once more when that one ends:
+// never two at once, never a pile.
+TEST_F(QuotePassTest, APassAskedForWhileOneRunsRunsOnceMoreAfterIt)
 {
     // A quote service that notes how many requests it serves at once.
     std::atomic<int> active{0};
@@ -172,31 +173,35 @@ TEST_F(QuotePassTest, PassesStartedWhileOneRunsWaitAndRunInFull)
 
     auto window = Start();
     QTest::qWait(1000);
-    EXPECT_EQ(Text(*window, IDC_PROGRESS), QStringLiteral("データ取得中"));
-    window->StartQuotePass();
+    EXPECT_EQ(Text(*window, "statusLabel"), QStringLiteral("データ取得中"));
+    window->Engine().RequestQuotePass();
     // Two passes of entry row, four indices and one row.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return served == 12 && Text(*window, IDC_PROGRESS).isEmpty(); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return served == 12 && Text(*window, "statusLabel").isEmpty(); }, 30000));
     QTest::qWait(100);
     EXPECT_EQ(served, 12);
     EXPECT_EQ(mostAtOnce, 1);
     EXPECT_FALSE(Cell(*window, 0, 4).isEmpty());
 }
 
-TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpen)
+TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpenOnATradingDay)
 {
     WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
     clock.now = {2026, 12, 5, 10, 0, 0, 6}; // Saturday
     auto window = Start();
     ASSERT_TRUE(WaitForIdle(*window, 6));
-    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
-    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+    EXPECT_TRUE(Timer(*window, "quoteTimer")->isActive());
+    EXPECT_TRUE(Timer(*window, "disclosureTimer")->isActive());
 
-    window->OnTimer(QuoteTimer);
+    Tick(*window, "quoteTimer");
+    clock.now = {2026, 11, 23, 10, 0, 0, 1}; // 勤労感謝の日, a Monday
+    Tick(*window, "quoteTimer");
+    clock.now = {2026, 12, 31, 10, 0, 0, 4}; // the exchange's year end, a Thursday
+    Tick(*window, "quoteTimer");
     QTest::qWait(300);
     EXPECT_EQ(simulator->RequestCount(), 6u);
 
     clock.now = {2026, 12, 4, 15, 30, 0, 5}; // Friday, last minute of trading
-    window->OnTimer(QuoteTimer);
+    Tick(*window, "quoteTimer");
     EXPECT_TRUE(WaitForIdle(*window, 12));
 }
 
@@ -204,40 +209,36 @@ TEST_F(QuotePassTest, PollingNeedsRowsAndFollowsTheButtons)
 {
     WriteSettings("KOSUU=0\r\n");
     auto empty = Start();
-    EXPECT_FALSE(empty->IsTimerActive(QuoteTimer));
-    EXPECT_FALSE(empty->IsTimerActive(DisclosureTimer));
+    EXPECT_FALSE(Timer(*empty, "quoteTimer")->isActive());
+    EXPECT_FALSE(Timer(*empty, "disclosureTimer")->isActive());
     empty.reset();
 
     WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
     auto window = Start();
-    EXPECT_FALSE(window->Control(IDC_CONNECT)->isEnabled());
-    static_cast<QPushButton*>(window->Control(IDC_DISCONNECT))->click();
-    EXPECT_FALSE(window->IsTimerActive(QuoteTimer));
-    EXPECT_FALSE(window->IsTimerActive(DisclosureTimer));
-    EXPECT_TRUE(window->Control(IDC_CONNECT)->isEnabled());
-    static_cast<QPushButton*>(window->Control(IDC_CONNECT))->click();
-    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
+    EXPECT_FALSE(Control(*window, "connectButton")->isEnabled());
+    static_cast<QPushButton*>(Control(*window, "disconnectButton"))->click();
+    EXPECT_FALSE(Timer(*window, "quoteTimer")->isActive());
+    EXPECT_FALSE(Timer(*window, "disclosureTimer")->isActive());
+    EXPECT_TRUE(Control(*window, "connectButton")->isEnabled());
+    static_cast<QPushButton*>(Control(*window, "connectButton"))->click();
+    EXPECT_TRUE(Timer(*window, "quoteTimer")->isActive());
 }
 
-TEST_F(QuotePassTest, ClosingDuringAPassSavesOnlyAfterItEnds)
+// Closing ends the page in flight: the settings are saved before close()
+// returns, and no further page is asked for.
+TEST_F(QuotePassTest, ClosingDuringAPassEndsItAndSavesAtOnce)
 {
-    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"), "slow=400&");
+    WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"), "slow=3000&");
     const std::string before = folder.ReadSettings();
     auto window = Start();
-    window->StartQuotePass(); // queued behind the first
     QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return simulator->RequestCount() == 1; }));
     window->close();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(finished.count(), 0);
-    EXPECT_EQ(folder.ReadSettings(), before);
-    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(finished.count(), 1);
     EXPECT_NE(folder.ReadSettings(), before);
-    // The page being fetched was finished; no further page was asked for,
-    // neither by the running pass nor by the queued one.
-    EXPECT_EQ(simulator->RequestCount(), 1u);
     // Nothing starts once the shutdown has begun.
-    window->StartQuotePass();
+    window->Engine().RequestQuotePass();
     QTest::qWait(200);
     EXPECT_EQ(simulator->RequestCount(), 1u);
 }

@@ -68,7 +68,7 @@ protected:
         return text + S(extra);
     }
 
-    static QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
+    static QTableView* List(MainWindow& window) { return static_cast<QTableView*>(Control(window, "watchList")); }
 
     // A right click on a cell: it selects the row and asks for the menu.
     static QMenu* RightClick(MainWindow& window, int row, int column)
@@ -107,18 +107,24 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Runs drive on the next modal dialog, once it is up.
-    static void OnNextModal(std::function<void(QDialog&)> drive)
+    // Runs drive on the next modal dialog, once it is up; WaitForDialogs
+    // waits until that many have been driven.
+    void OnNextModal(std::function<void(QDialog&)> drive)
     {
         auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, [poll, drive] {
+        QObject::connect(poll, &QTimer::timeout, [this, poll, drive] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
                 poll->stop();
                 poll->deleteLater();
                 drive(*dialog);
+                ++m_driven;
             }
         });
         poll->start(10);
+    }
+    bool WaitForDialogs(int count)
+    {
+        return QTest::qWaitFor([&] { return m_driven >= count; }, 5000);
     }
 
     static QPushButton* Button(QDialog& dialog, const QString& text)
@@ -146,6 +152,7 @@ protected:
 
 private:
     TrayAvailability m_oldTray;
+    int m_driven = 0;
 };
 
 } // namespace
@@ -174,7 +181,7 @@ TEST_F(ShellTest, MemoMenuClearsTheRowsMemo)
     menu = RightClick(*window, 0, ColMemo);
     ASSERT_NE(menu, nullptr);
     Pick(*menu, QStringLiteral("メモ入力"));
-    EXPECT_EQ(window->focusWidget(), window->Control(IDC_MEMO));
+    EXPECT_EQ(window->focusWidget(), Control(*window, "memoEdit"));
 }
 
 TEST_F(ShellTest, EnterOnTheListOpensTheFixedMenuUnderTheRowAndDeleteRemovesTheRow)
@@ -208,12 +215,13 @@ TEST_F(ShellTest, SettingsMenuShowsStartInTrayCheckedAndClearsIt)
     trayAvailable = false;
     auto window = Start(Rows(1, "CHKGOTASK=1\r\n"));
     window->showNormal();
-    QWidget* button = window->Control(IDC_SETTINGS);
+    QWidget* button = Control(*window, "settingsButton");
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return);
     QMenu* menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Items(*menu), (QStringList{"銘柄リストのリンクURL設定", "メール設定", "-", "*起動時タスクトレイに常駐する", "-",
+    EXPECT_EQ(Items(*menu), (QStringList{"株価取得元の設定", "銘柄リストのリンクURL設定", "メール設定", "-",
+                                         "*起動時タスクトレイに常駐する", "*新しい開示をデスクトップに通知する", "-",
                                          "バージョン情報", "閉じる"}));
     EXPECT_EQ(menu->pos(), button->mapToGlobal(button->rect().bottomLeft()));
     Pick(*menu, QStringLiteral("起動時タスクトレイに常駐する"));
@@ -230,23 +238,24 @@ TEST_F(ShellTest, SettingsMenuShowsStartInTrayCheckedAndClearsIt)
 TEST_F(ShellTest, SettingsMenuOpensTheAboutAndMailDialogs)
 {
     auto window = Start();
-    QTest::mouseClick(window->Control(IDC_SETTINGS), Qt::LeftButton);
+    QTest::mouseClick(Control(*window, "settingsButton"), Qt::LeftButton);
     QMenu* menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
     QString title;
     QString softName;
     OnNextModal([&](QDialog& dialog) {
         title = dialog.windowTitle();
-        softName = dialog.findChild<QLabel*>(QStringLiteral("ctl1056"))->text();
+        softName = dialog.findChild<QLabel*>(QStringLiteral("programNameLabel"))->text();
         EXPECT_FALSE(dialog.windowIcon().isNull());
         QTest::mouseClick(Button(dialog, QStringLiteral("OK")), Qt::LeftButton);
     });
     Pick(*menu, QStringLiteral("バージョン情報"));
+    ASSERT_TRUE(WaitForDialogs(1));
     EXPECT_EQ(title, QStringLiteral("ZELMORA株価"));
     EXPECT_EQ(softName, QStringLiteral("Zelmora！株価＆開示 ver6.5 "));
     EXPECT_FALSE(window->windowIcon().isNull());
 
-    QTest::mouseClick(window->Control(IDC_SETTINGS), Qt::LeftButton);
+    QTest::mouseClick(Control(*window, "settingsButton"), Qt::LeftButton);
     menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
     OnNextModal([&](QDialog& dialog) {
@@ -254,6 +263,7 @@ TEST_F(ShellTest, SettingsMenuOpensTheAboutAndMailDialogs)
         QTest::mouseClick(Button(dialog, QStringLiteral("ｷｬﾝｾﾙ")), Qt::LeftButton);
     });
     Pick(*menu, QStringLiteral("メール設定"));
+    ASSERT_TRUE(WaitForDialogs(2));
     EXPECT_EQ(title, QStringLiteral("メール設定"));
 }
 
@@ -301,8 +311,8 @@ TEST_F(ShellTest, MinimisingGoesToTheTrayAndADoubleClickBringsTheWindowBack)
     EXPECT_TRUE(tray.IsShown());
     EXPECT_EQ(tray.Picture(), TrayPictureFlat);
     EXPECT_EQ(tray.Tip(), QStringLiteral(" \n  現値  前日差 "));
-    EXPECT_TRUE(window->IsTimerActive(TrayRefreshTimer));
-    EXPECT_TRUE(window->IsTimerActive(TrayFirstTextTimer));
+    EXPECT_TRUE(Timer(*window, "trayRefreshTimer")->isActive());
+    EXPECT_TRUE(Timer(*window, "trayFirstTextTimer")->isActive());
     window->show(); // nothing shows a window that is in the tray
     EXPECT_FALSE(window->isVisible());
 
@@ -312,7 +322,7 @@ TEST_F(ShellTest, MinimisingGoesToTheTrayAndADoubleClickBringsTheWindowBack)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
     EXPECT_FALSE(tray.IsShown());
-    EXPECT_FALSE(window->IsTimerActive(TrayRefreshTimer));
+    EXPECT_FALSE(Timer(*window, "trayRefreshTimer")->isActive());
     EXPECT_EQ(List(*window)->selectionModel()->selectedRows().value(0).row(), 1);
 
     // The menu's way back.
@@ -346,9 +356,9 @@ TEST_F(ShellTest, StartInTheTrayKeepsTheWindowHiddenWithTheFirstTip)
     EXPECT_TRUE(window->Tray().IsShown());
     EXPECT_EQ(window->Tray().Picture(), TrayPictureApp);
     EXPECT_EQ(window->Tray().Tip(), QStringLiteral("meigara"));
-    EXPECT_TRUE(window->IsTimerActive(TrayFirstTextTimer));
-    window->OnTimer(TrayFirstTextTimer);
-    EXPECT_FALSE(window->IsTimerActive(TrayFirstTextTimer));
+    EXPECT_TRUE(Timer(*window, "trayFirstTextTimer")->isActive());
+    Tick(*window, "trayFirstTextTimer");
+    EXPECT_FALSE(Timer(*window, "trayFirstTextTimer")->isActive());
     EXPECT_EQ(window->Tray().Tip(), QStringLiteral(" \n  現値  前日差 "));
     EXPECT_EQ(window->Tray().Picture(), TrayPictureFlat);
 }
@@ -356,28 +366,30 @@ TEST_F(ShellTest, StartInTheTrayKeepsTheWindowHiddenWithTheFirstTip)
 TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)
 {
     auto window = Start(Rows(1));
-    QTest::mouseClick(window->Control(IDC_SETTINGS), Qt::LeftButton);
+    QTest::mouseClick(Control(*window, "settingsButton"), Qt::LeftButton);
     QMenu* menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
     QString editText;
     QString label;
     OnNextModal([&](QDialog& dialog) {
         EXPECT_FALSE(dialog.windowIcon().isNull());
-        auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("ctl1052"));
+        auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("stockLinkCombo"));
         stock->showPopup();
         QAbstractItemView* view = stock->view();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(3, 0)).center());
         editText = stock->currentText();
-        label = dialog.findChild<QLabel*>(QStringLiteral("ctl1055"))->text();
+        label = dialog.findChild<QLabel*>(QStringLiteral("stockLinkNameLabel"))->text();
         QTest::mouseClick(Button(dialog, QStringLiteral("OK")), Qt::LeftButton);
     });
     Pick(*menu, QStringLiteral("銘柄リストのリンクURL設定"));
+    ASSERT_TRUE(WaitForDialogs(1));
+    QCoreApplication::processEvents(); // the confirmed choice is applied
     EXPECT_EQ(editText, QStringLiteral("http://quote.yahoo.co.jp/q?s=銘柄.市場&d=1d"));
     EXPECT_EQ(label, QStringLiteral("1日株価"));
 
     // "リンクを開く" uses the new choice at once.
     List(*window)->selectRow(0);
-    window->OnCommand(40000);
+    window->OpenSelectedRowLink();
     EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=7203.t&d=1d"}));
     Close(*window);
     const std::string saved = folder.ReadSettings();
@@ -396,8 +408,8 @@ TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
     {
         LinkUrlDialog dialog(settings, indexLinks, stockLinks);
         dialog.show();
-        auto* index = dialog.findChild<QComboBox*>(QStringLiteral("ctl1053"));
-        auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("ctl1052"));
+        auto* index = dialog.findChild<QComboBox*>(QStringLiteral("indexLinkCombo"));
+        auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("stockLinkCombo"));
         const int comboWidth = index->width();
         dialog.resize(dialog.width() + 100, dialog.height() + 100);
         QCoreApplication::processEvents();
@@ -408,7 +420,7 @@ TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
         index->setFocus();
         QTest::keyClick(index, Qt::Key_Down);
         EXPECT_EQ(index->currentText(), QStringLiteral("http://i/998407"));
-        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("ctl1054"))->text(), QStringLiteral("Yahoo日経"));
+        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("indexLinkNameLabel"))->text(), QStringLiteral("Yahoo日経"));
         QTest::mouseClick(Button(dialog, QStringLiteral("ｷｬﾝｾﾙ")), Qt::LeftButton);
     }
     EXPECT_EQ(settings.m_indexOpenUrl, before.m_indexOpenUrl);
@@ -417,9 +429,10 @@ TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
     // OK keeps a hand-typed address with the last chosen label, and the
     // hidden market letters come back cut to 4 bytes.
     LinkUrlDialog dialog(settings, indexLinks, stockLinks);
-    auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("ctl1052"));
+    auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("stockLinkCombo"));
     stock->setEditText(QStringLiteral("http://typed/銘柄"));
     dialog.accept();
+    dialog.ApplyTo(settings);
     EXPECT_EQ(settings.m_quoteOpenUrl, S("http://typed/銘柄"));
     EXPECT_EQ(settings.m_stockLinkName, before.m_stockLinkName);
     EXPECT_EQ(settings.m_marketCodes[0], "abcd");
@@ -439,7 +452,7 @@ TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
     for (const Case& c : cases)
         EXPECT_EQ(LinkLabels::ChangeColour(QString::fromUtf8(c.text)), c.colour) << c.text;
 
-    auto* change = static_cast<QLabel*>(window->Control(IDC_INDEX1_CHANGE));
+    auto* change = static_cast<QLabel*>(Control(*window, "nikkeiChangeLabel"));
     change->setText(QStringLiteral("+120.50"));
     const QImage drawn = change->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(0, 0), QColor(Qt::black));
@@ -449,12 +462,12 @@ TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
             reddish = reddish || (drawn.pixelColor(x, y).red() > 128 && drawn.pixelColor(x, y).green() < 128);
     EXPECT_TRUE(reddish);
 
-    for (int id : {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3, IDC_VERUP})
-        EXPECT_EQ(window->Control(id)->cursor().shape(), Qt::PointingHandCursor) << id;
-    for (int id : {IDC_INDEX4, IDC_INDEX1_CHANGE})
-        EXPECT_NE(window->Control(id)->cursor().shape(), Qt::PointingHandCursor) << id;
+    for (const char* id : {"nikkeiLabel", "topixLabel", "jasdaqLabel", "verUpLabel"})
+        EXPECT_EQ(Control(*window, id)->cursor().shape(), Qt::PointingHandCursor) << id;
+    for (const char* id : {"futuresLabel", "nikkeiChangeLabel"})
+        EXPECT_NE(Control(*window, id)->cursor().shape(), Qt::PointingHandCursor) << id;
 
-    QWidget* verUp = window->Control(IDC_VERUP);
+    QWidget* verUp = Control(*window, "verUpLabel");
     EXPECT_EQ(verUp->palette().color(QPalette::WindowText), QColor(50, 50, 255));
     EXPECT_FALSE(window->Labels().VerUpUnderlined());
     QEvent enter(QEvent::Enter);

@@ -7,8 +7,6 @@
 #include <QTableView>
 #include <QTest>
 
-#include "core/schedule/timers.h"
-#include "gui/command_ids.h"
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
 #include "gui_test_support.h"
@@ -34,12 +32,10 @@ protected:
         folder.WriteSettings(S("[MEIGARA_DATA]\r\n") + rows + "[LINK_JOUHOU]\r\nBASE_URL=" + simulator->BaseAddress() +
                              "/q?" + query + S("s=銘柄.市場") + "\r\n");
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        QSignalSpy startPass(window.get(), &MainWindow::QuotePassFinished);
         window->OnInitDialog();
         lookups = std::make_unique<QSignalSpy>(window.get(), &MainWindow::EntryRowLookedUp);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        // Requests counted by a test start after the start's pass.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return startPass.count() > 0 && Text(*window, IDC_PROGRESS).isEmpty(); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return simulator->RequestCount() >= 4 && Text(*window, "statusLabel").isEmpty(); }, 20000));
         return window;
     }
 
@@ -55,8 +51,8 @@ protected:
         return rows;
     }
 
-    static QLineEdit* Edit(MainWindow& window, int id) { return static_cast<QLineEdit*>(window.Control(id)); }
-    static QTableView* List(MainWindow& window) { return static_cast<QTableView*>(window.Control(IDC_LIST)); }
+    static QLineEdit* Edit(MainWindow& window, const char* name) { return Control<QLineEdit>(window, name); }
+    static QTableView* List(MainWindow& window) { return static_cast<QTableView*>(Control(window, "watchList")); }
     static int RowCount(MainWindow& window) { return List(window)->model()->rowCount(); }
 
     static QStringList Codes(MainWindow& window)
@@ -77,7 +73,7 @@ protected:
     void Type(MainWindow& window, const QString& code)
     {
         lookupsBefore = lookups->count();
-        QLineEdit* edit = Edit(window, IDC_CODE);
+        QLineEdit* edit = Edit(window, "codeEdit");
         edit->setFocus();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
@@ -87,7 +83,7 @@ protected:
     void ChooseMarket(MainWindow& window, int index)
     {
         lookupsBefore = lookups->count();
-        static_cast<QComboBox*>(window.Control(IDC_MARKET))->setCurrentIndex(index);
+        static_cast<QComboBox*>(Control(window, "marketCombo"))->setCurrentIndex(index);
     }
 
     // Waits for the answer to the lookup that the last edit started.
@@ -98,7 +94,7 @@ protected:
 
     bool WaitForPreview(MainWindow& window, const std::string& symbol)
     {
-        return WaitForLookup() && Text(window, IDC_PRICE) == QString::fromStdString(sim::QuoteFor(symbol, clock.now)->price);
+        return WaitForLookup() && Text(window, "priceEdit") == QString::fromStdString(sim::QuoteFor(symbol, clock.now)->price);
     }
 
     QPoint RowCentre(MainWindow& window, int row)
@@ -118,39 +114,39 @@ protected:
 TEST_F(WatchListEditTest, TypedCodesArePreviewedAndAddedBeforeTheSelectedRow)
 {
     auto window = Start(Rows({"7203", "6758"}, 1));
-    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("6758")); // the selected row is in the entry row
+    EXPECT_EQ(Text(*window, "codeEdit"), QStringLiteral("6758")); // the selected row is in the entry row
     const std::size_t before = simulator->RequestCount();
 
     // Three characters look nothing up; the fourth does, once.
     Type(*window, QStringLiteral("998"));
     QTest::qWait(200);
     EXPECT_EQ(simulator->RequestCount(), before);
-    QTest::keyClicks(Edit(*window, IDC_CODE), QStringLiteral("4"));
+    QTest::keyClicks(Edit(*window, "codeEdit"), QStringLiteral("4"));
     ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
     EXPECT_EQ(simulator->RequestCount(), before + 1);
-    EXPECT_EQ(Text(*window, IDC_NAME), QString::fromStdString(sim::QuoteFor("9984.t", clock.now)->name));
+    EXPECT_EQ(Text(*window, "nameEdit"), QString::fromStdString(sim::QuoteFor("9984.t", clock.now)->name));
 
     // Another market looks up again.
     ChooseMarket(*window, 1);
     ASSERT_TRUE(WaitForPreview(*window, "9984.q"));
 
-    QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
+    QTest::mouseClick(static_cast<QPushButton*>(Control(*window, "addButton")), Qt::LeftButton);
     EXPECT_EQ(Codes(*window), (QStringList{"7203", "9984", "6758"}));
     EXPECT_EQ(Cell(*window, 1, 2), QStringLiteral("ＪＱ"));
     EXPECT_EQ(Cell(*window, 1, 4), QString::fromStdString(sim::QuoteFor("9984.q", clock.now)->price));
     EXPECT_EQ(Cell(*window, 1, 10), QString());
     EXPECT_EQ(SelectedRow(*window), 1);
-    EXPECT_TRUE(window->IsTimerActive(QuoteTimer));
-    EXPECT_EQ(Text(*window, IDC_CODE), QString());
-    EXPECT_EQ(Text(*window, IDC_PRICE), QString());
-    EXPECT_EQ(Text(*window, IDC_TREND), QString());
+    EXPECT_TRUE(Timer(*window, "quoteTimer")->isActive());
+    EXPECT_EQ(Text(*window, "codeEdit"), QString());
+    EXPECT_EQ(Text(*window, "priceEdit"), QString());
+    EXPECT_EQ(Text(*window, "trendEdit"), QString());
 
     // Enter right after typing, while the lookup still runs: the stock is
     // added with the lookup's answer.
     ChooseMarket(*window, 0); // the emptied code edit: nothing to look up
     MessageBoxAnswerer noMessage;
     Type(*window, QStringLiteral("7974"));
-    QTest::keyClick(Edit(*window, IDC_CODE), Qt::Key_Return);
+    QTest::keyClick(Edit(*window, "codeEdit"), Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount(*window) == 4; }, 20000));
     EXPECT_EQ(noMessage.count, 0);
     EXPECT_EQ(Codes(*window), (QStringList{"7203", "7974", "9984", "6758"}));
@@ -159,7 +155,7 @@ TEST_F(WatchListEditTest, TypedCodesArePreviewedAndAddedBeforeTheSelectedRow)
     // A fifth character is an index code, looked up without a market.
     Type(*window, QStringLiteral("99840"));
     ASSERT_TRUE(WaitForLookup());
-    for (int id : {IDC_PRICE, IDC_TIME, IDC_CHANGE, IDC_RATE, IDC_VOLUME, IDC_TREND})
+    for (const char* id : {"priceEdit", "timeEdit", "changeEdit", "rateEdit", "volumeEdit", "trendEdit"})
         EXPECT_EQ(Text(*window, id), QStringLiteral("no data")) << id;
 }
 
@@ -173,8 +169,8 @@ TEST_F(WatchListEditTest, FullListAndMissingPriceAreRefusedWithAMessage)
         Type(*window, QStringLiteral("9984"));
         ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
         MessageBoxAnswerer answer;
-        QTest::mouseClick(static_cast<QPushButton*>(window->Control(IDC_ADD)), Qt::LeftButton);
-        EXPECT_EQ(answer.count, 1);
+        QTest::mouseClick(static_cast<QPushButton*>(Control(*window, "addButton")), Qt::LeftButton);
+        ASSERT_TRUE(answer.Wait(1));
         EXPECT_EQ(answer.text, QStringLiteral("登録できるアイテム数は15個までです。"));
         EXPECT_EQ(RowCount(*window), 15);
     }
@@ -183,12 +179,13 @@ TEST_F(WatchListEditTest, FullListAndMissingPriceAreRefusedWithAMessage)
         window->DisconnectPolling();
         Type(*window, QStringLiteral("9984"));
         ASSERT_TRUE(WaitForLookup());
-        EXPECT_EQ(Text(*window, IDC_PRICE), QStringLiteral("no data"));
+        EXPECT_EQ(Text(*window, "priceEdit"), QStringLiteral("no data"));
         MessageBoxAnswerer answer;
-        QTest::keyClick(window->Control(IDC_MARKET), Qt::Key_Return);
+        QTest::keyClick(Control(*window, "marketCombo"), Qt::Key_Return);
+        ASSERT_TRUE(answer.Wait(1));
         EXPECT_EQ(answer.text, QStringLiteral("データが見つかりません　　"));
         EXPECT_EQ(RowCount(*window), 1);
-        EXPECT_FALSE(window->IsTimerActive(QuoteTimer)); // polling untouched
+        EXPECT_FALSE(Timer(*window, "quoteTimer")->isActive()); // polling untouched
     }
 }
 
@@ -199,23 +196,23 @@ TEST_F(WatchListEditTest, DeletingSelectsTheRowThatTookThePlace)
     QTest::keyClick(List(*window), Qt::Key_Delete);
     EXPECT_EQ(Codes(*window), (QStringList{"1001", "1003", "1004"}));
     EXPECT_EQ(SelectedRow(*window), 1);
-    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("1003"));
+    EXPECT_EQ(Text(*window, "codeEdit"), QStringLiteral("1003"));
     EXPECT_EQ(Cell(*window, 1, 10), QStringLiteral("memo 1003"));
 
     List(*window)->selectRow(2);
-    EXPECT_TRUE(window->OnCommand(ID_DELETE_ITEM));
+    window->DeleteWatchRow();
     EXPECT_EQ(Codes(*window), (QStringList{"1001", "1003"}));
     EXPECT_EQ(SelectedRow(*window), 1); // the new last row
 
     // Delete all without a selection deletes nothing but stops quote polling.
     List(*window)->clearSelection();
-    EXPECT_TRUE(window->OnCommand(ID_DELETE_ALL));
+    window->DeleteAllWatchRows();
     EXPECT_EQ(RowCount(*window), 2);
-    EXPECT_FALSE(window->IsTimerActive(QuoteTimer));
-    EXPECT_TRUE(window->IsTimerActive(DisclosureTimer));
+    EXPECT_FALSE(Timer(*window, "quoteTimer")->isActive());
+    EXPECT_TRUE(Timer(*window, "disclosureTimer")->isActive());
 
     List(*window)->selectRow(0);
-    EXPECT_TRUE(window->OnCommand(ID_DELETE_ALL));
+    window->DeleteAllWatchRows();
     EXPECT_EQ(RowCount(*window), 0);
     List(*window)->setFocus();
     QTest::keyClick(List(*window), Qt::Key_Delete); // nothing left: nothing happens
@@ -257,15 +254,15 @@ TEST_F(WatchListEditTest, DraggedRowsTakeTheirMemoAlong)
 TEST_F(WatchListEditTest, OnlyTheUsersMemoEditsAreStored)
 {
     auto window = Start(Rows({"1001", "1002"}));
-    EXPECT_EQ(Text(*window, IDC_MEMO), QStringLiteral("memo 1001"));
-    QLineEdit* memo = Edit(*window, IDC_MEMO);
+    EXPECT_EQ(Text(*window, "memoEdit"), QStringLiteral("memo 1001"));
+    QLineEdit* memo = Edit(*window, "memoEdit");
     memo->setFocus();
     QTest::keyClicks(memo, QStringLiteral("!"));
     EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
 
     // A new code empties the memo edit, not the row's memo.
     Type(*window, QStringLiteral("9984"));
-    EXPECT_EQ(Text(*window, IDC_MEMO), QString());
+    EXPECT_EQ(Text(*window, "memoEdit"), QString());
     EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
 
     // Selecting a row fills the entry row without a lookup.
@@ -274,31 +271,31 @@ TEST_F(WatchListEditTest, OnlyTheUsersMemoEditsAreStored)
     List(*window)->selectRow(1);
     QTest::qWait(200);
     EXPECT_EQ(simulator->RequestCount(), before);
-    EXPECT_EQ(Text(*window, IDC_MEMO), QStringLiteral("memo 1002"));
-    EXPECT_EQ(Text(*window, IDC_CODE), QStringLiteral("1002"));
+    EXPECT_EQ(Text(*window, "memoEdit"), QStringLiteral("memo 1002"));
+    EXPECT_EQ(Text(*window, "codeEdit"), QStringLiteral("1002"));
     EXPECT_EQ(Cell(*window, 0, 10), QStringLiteral("memo 1001!"));
 }
 
+// The quote service gives the change and rate of each case.
 TEST_F(WatchListEditTest, RisesAreRedAndFallsBlue)
 {
     auto window = Start("KOSUU=0\r\n");
     const struct {
+        const char* query; // change and rate, as the page shows them
         const char* change;
-        const char* rate;
-        const char* trend;
         QColor change5, rate6, disclosure9;
     } cases[] = {
-        {"+12", "+0.4%", "△ ", QColor(255, 20, 20), QColor(255, 20, 20), QColor(255, 20, 20)},
-        {"-12", "-0.4%", "▼ ", QColor(20, 20, 255), QColor(20, 20, 255), QColor(20, 20, 255)},
-        {"0", "0.00%", "－ ", QColor(), QColor(), QApplication::palette().color(QPalette::WindowText)},
-        {"0", "0.00%", "▼ ", QColor(), QColor(), QColor(20, 20, 255)},
+        {"change=%2B12&rate=%2B0.4%25&", "+12", QColor(255, 20, 20), QColor(255, 20, 20), QColor(255, 20, 20)},
+        {"change=-12&rate=-0.4%25&", "-12", QColor(20, 20, 255), QColor(20, 20, 255), QColor(20, 20, 255)},
+        {"change=0&rate=0.00%25&", "0", QColor(), QColor(), QApplication::palette().color(QPalette::WindowText)},
     };
     for (const auto& c : cases) {
+        window->Engine().ChangeSettings([&](Settings& s) {
+            s.m_quoteBaseUrl = simulator->BaseAddress() + "/q?" + c.query + S("s=銘柄.市場");
+        });
         Type(*window, QStringLiteral("9984"));
-        ASSERT_TRUE(WaitForPreview(*window, "9984.t"));
-        Edit(*window, IDC_CHANGE)->setText(QString::fromUtf8(c.change));
-        Edit(*window, IDC_RATE)->setText(QString::fromUtf8(c.rate));
-        Edit(*window, IDC_TREND)->setText(QString::fromUtf8(c.trend));
+        ASSERT_TRUE(WaitForLookup());
+        ASSERT_EQ(Text(*window, "changeEdit"), QString::fromUtf8(c.change));
         List(*window)->clearSelection();
         window->AddToWatchList();
         const int row = RowCount(*window) - 1;
@@ -319,16 +316,16 @@ TEST_F(WatchListEditTest, LinksOpenTheRowsAndIndicesPages)
     const QString sim = QString::fromStdString(simulator->BaseAddress());
 
     List(*window)->clearSelection();
-    EXPECT_TRUE(window->OnCommand(ID_OPEN_LINK)); // no row: nothing opens
+    window->OpenSelectedRowLink(); // no row: nothing opens
     for (int row : {0, 1, 2}) {
         List(*window)->selectRow(row);
-        window->OnCommand(ID_OPEN_LINK);
+        window->OpenSelectedRowLink();
     }
     List(*window)->selectRow(1);
     window->OpenStockLink(6); // the board, with an index code
     window->OpenStockLink(7); // past the list: nothing
-    for (int id : {IDC_INDEX1, IDC_INDEX2, IDC_INDEX3})
-        QTest::mouseClick(window->Control(id), Qt::LeftButton);
+    for (const char* id : {"nikkeiLabel", "topixLabel", "jasdaqLabel"})
+        QTest::mouseClick(Control(*window, id), Qt::LeftButton);
 
     EXPECT_EQ(opened.urls, (QStringList{
                                "http://quote.yahoo.co.jp/q?s=7203.s",

@@ -121,6 +121,38 @@ private:
     std::thread m_thread;
 };
 
+// Accepts every connection and never says a word on it, for up to ten
+// seconds or until the peer hangs up: a server that hangs. Connections close
+// when it is destroyed.
+class HangingServer {
+public:
+    static constexpr std::chrono::seconds kHang{10};
+
+    HangingServer()
+        : m_server([this](int fd) {
+              m_accepted.fetch_add(1);
+              const auto deadline = std::chrono::steady_clock::now() + kHang;
+              char buffer[4096];
+              while (!m_released && std::chrono::steady_clock::now() < deadline) {
+                  pollfd p{fd, POLLIN, 0};
+                  if (::poll(&p, 1, 20) > 0 && ::recv(fd, buffer, sizeof buffer, 0) <= 0)
+                      return;
+              }
+          })
+    {
+    }
+    ~HangingServer() { m_released = true; }
+
+    int Port() const { return m_server.Port(); }
+    std::string Address(const std::string& path = "/q?s=7203.t") const { return m_server.Address(path); }
+    int Accepted() const { return m_accepted.load(); }
+
+private:
+    std::atomic<bool> m_released{false};
+    std::atomic<int> m_accepted{0};
+    RawServer m_server;
+};
+
 // Reads a request head up to its blank line; empty when the peer closed first.
 inline std::string ReadRequestHead(int fd)
 {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "core/mail/mail_sender.h"
 #include "core/mail/notification_mails.h"
 #include "core/mail/smtp_mail.h"
 #include "integration/local_servers.h"
@@ -112,4 +114,58 @@ TEST(SmtpMail, TwoSendsAtOnce)
     ASSERT_TRUE(server.WaitForMails(2));
     EXPECT_EQ((std::set<std::string>{server.Field(1, "subject"), server.Field(2, "subject")}),
               (std::set<std::string>{"price", "7203"}));
+}
+
+// One sender, one mail at a time; a full queue makes room by dropping the
+// oldest waiting price mail, never a disclosure mail.
+TEST(MailSender, AFullQueueDropsTheOldestPriceMailsAndKeepsTheDisclosureMail)
+{
+    SmtpTestServer server({.delayMs = 150});
+    ASSERT_GT(server.Port(), 0);
+    StopFlag stop;
+    std::mutex lock;
+    std::vector<std::pair<MailKind, bool>> finished;
+    MailSender sender(stop, [&](MailKind kind, bool sent) {
+        const std::lock_guard hold(lock);
+        finished.emplace_back(kind, sent);
+    });
+    auto mail = [&](MailKind kind, const std::string& subject) {
+        return OutgoingMail{kind, Account(server.Server()), "zelmora", subject, "body"};
+    };
+    int dropped = 0;
+    for (int i = 0; i < 12; ++i) {
+        dropped += sender.Queue(mail(MailKind::Price, "price " + std::to_string(i))) ? 0 : 1;
+        if (i == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the first is on its way
+    }
+    dropped += sender.Queue(mail(MailKind::Disclosure, "7203")) ? 0 : 1;
+    // One on its way, eight waiting: four price mails made room.
+    EXPECT_EQ(dropped, 4);
+    ASSERT_TRUE(server.WaitForMails(9));
+    std::vector<std::string> subjects;
+    for (std::size_t n = 1; n <= 9; ++n)
+        subjects.push_back(server.Field(n, "subject"));
+    EXPECT_EQ(subjects, (std::vector<std::string>{"price 0", "price 5", "price 6", "price 7", "price 8", "price 9",
+                                                  "price 10", "price 11", "7203"}));
+    sender.Stop();
+    const std::lock_guard hold(lock);
+    EXPECT_EQ(finished.size(), 9u);
+}
+
+// The server has the whole mail and thinks it over; a stop does not wait
+// for its answer, nor for the goodbye after it.
+TEST(MailSender, StoppingEndsAMailWhoseAnswerIsStillToCome)
+{
+    SmtpTestServer server({.delayMs = 5000});
+    ASSERT_GT(server.Port(), 0);
+    StopFlag stop;
+    bool sent = true;
+    MailSender sender(stop, [&](MailKind, bool ok) { sent = ok; });
+    sender.Queue(OutgoingMail{MailKind::Price, Account(server.Server()), "zelmora", "s", "body"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto started = std::chrono::steady_clock::now();
+    stop.Raise();
+    sender.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_FALSE(sent);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/disclosure/document_path.h"
 #include "core/platform/atomic_file.h"
 
 using namespace zelmora;
@@ -110,4 +112,75 @@ TEST_F(AtomicFile, BareFileNameIsWrittenInTheCurrentFolder)
     fs::current_path(before);
     ASSERT_TRUE(written);
     EXPECT_EQ(Read(PathOf("base_data.ini")), "here");
+}
+
+namespace {
+
+// A day before the test: older than any running copy.
+void Age(const fs::path& path)
+{
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24));
+}
+
+} // namespace
+
+TEST_F(AtomicFile, StaleTemporaryFilesGoAndNothingElse)
+{
+    struct Case {
+        std::string name;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"base_data.ini.a1B2c3", true},
+        {"kaijistr.txt.XXXXXX", true},
+        {"140120261207512345.pdf.Zz9900", true},
+        {"base_data.ini", false},
+        {"base_data.ini.bak", false},
+        {"base_data.ini.a1B2c", false},
+        {"base_data.ini.a1B2c3d", false},
+        {"base_data.ini.a1-2c3", false},
+        {"base_data.ini_a1B2c3", false},
+        {".a1B2c3", false},
+        {"kaijistr.txt.\x83\x41\x83\x42\x83\x43", false},
+        {"memo.txt", false},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(PathOf(c.name)) << "x";
+        Age(PathOf(c.name));
+    }
+    fs::create_directory(PathOf("folder.a1B2c3"));
+    Age(PathOf("folder.a1B2c3"));
+    fs::create_symlink(PathOf("memo.txt"), PathOf("link.a1B2c3"));
+    const auto start = fs::file_time_type::clock::now();
+    // Written after the start: a save of the running copy, in flight.
+    std::ofstream(PathOf("fresh.txt.Qw12Er")) << "x";
+    fs::last_write_time(PathOf("fresh.txt.Qw12Er"), start + std::chrono::seconds(1));
+
+    EXPECT_EQ(RemoveStaleTemporaryFiles(m_dir.string(), start), 3);
+    for (const Case& c : cases)
+        EXPECT_EQ(fs::exists(PathOf(c.name)), !c.removed) << c.name;
+    for (const char* kept : {"folder.a1B2c3", "link.a1B2c3", "fresh.txt.Qw12Er"})
+        EXPECT_TRUE(fs::exists(fs::symlink_status(PathOf(kept)))) << kept;
+    EXPECT_EQ(RemoveStaleTemporaryFiles(PathOf("missing"), start), 0);
+}
+
+TEST_F(AtomicFile, StaleTemporaryFilesOfADateGoFromEveryStocksFolder)
+{
+    for (const char* code : {"7203", "6758"}) {
+        fs::create_directories(m_dir / "20261207" / code);
+        for (const char* name : {"kaijistr.txt", "kaijistr.txt.a1B2c3", "doc.pdf.Zz9900"}) {
+            std::ofstream(m_dir / "20261207" / code / name) << "x";
+            Age(m_dir / "20261207" / code / name);
+        }
+    }
+    fs::create_directories(m_dir / "20261206" / "7203");
+    std::ofstream(m_dir / "20261206" / "7203" / "kaijistr.txt.a1B2c3") << "x";
+    Age(m_dir / "20261206" / "7203" / "kaijistr.txt.a1B2c3");
+
+    const auto start = fs::file_time_type::clock::now();
+    EXPECT_EQ(RemoveStaleTemporaryFilesOfDate(m_dir.string() + "/", "20261207", start), 4);
+    EXPECT_TRUE(fs::exists(m_dir / "20261207" / "7203" / "kaijistr.txt"));
+    EXPECT_TRUE(fs::exists(m_dir / "20261207" / "6758" / "kaijistr.txt"));
+    EXPECT_TRUE(fs::exists(m_dir / "20261206" / "7203" / "kaijistr.txt.a1B2c3")); // another date, not opened
+    EXPECT_EQ(RemoveStaleTemporaryFilesOfDate(m_dir.string(), "..", start), 0);
 }

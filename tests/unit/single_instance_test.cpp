@@ -27,6 +27,8 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
         setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
+        fs::create_directory(m_dir / "program");
+        fs::create_directory(m_dir / "other");
     }
     void TearDown() override
     {
@@ -38,12 +40,15 @@ protected:
         fs::remove_all(m_dir, ec);
     }
 
-    // Whether a fresh process would be the first copy.
-    static bool FirstInAnotherProcess()
+    std::string Folder(const char* name = "program") const { return (m_dir / name).string(); }
+
+    // Whether a fresh process would be the first copy on the folder.
+    bool FirstInAnotherProcess() const
     {
+        const std::string path = Folder();
         const pid_t child = fork();
         if (child == 0) {
-            const SingleInstance instance;
+            const SingleInstance instance(path);
             _exit(instance.IsFirst() ? 1 : 0);
         }
         int status = 0;
@@ -57,8 +62,9 @@ protected:
         int release = -1;
         bool first = false;
     };
-    static Holder StartHolder()
+    Holder StartHolder() const
     {
+        const std::string path = Folder();
         int ready[2], release[2];
         if (pipe(ready) != 0 || pipe(release) != 0)
             return {};
@@ -67,7 +73,7 @@ protected:
             close(ready[0]);
             close(release[1]);
             {
-                const SingleInstance instance;
+                const SingleInstance instance(path);
                 const char state = instance.IsFirst() ? '1' : '0';
                 (void)!write(ready[1], &state, 1);
                 char c;
@@ -95,12 +101,22 @@ protected:
 
 } // namespace
 
-TEST_F(SingleInstanceTest, LockFileHasTheInstanceName)
+TEST_F(SingleInstanceTest, LockFileIsNamedAfterTheProgramFolder)
 {
-    EXPECT_EQ(InstanceLockPath(), (m_dir / "zelmora kabuka and kaiji by orvek").string());
-    const SingleInstance instance;
+    const std::string name = InstanceName(Folder());
+    EXPECT_TRUE(name.starts_with("zelmora kabuka and kaiji by orvek ")) << name;
+    EXPECT_EQ(InstanceLockPath(Folder()), (m_dir / name).string());
+    const SingleInstance instance(Folder());
     EXPECT_TRUE(instance.IsFirst());
-    EXPECT_TRUE(fs::exists(m_dir / "zelmora kabuka and kaiji by orvek"));
+    EXPECT_TRUE(fs::exists(m_dir / name));
+
+    // Every spelling of the folder names the same lock; another folder another one.
+    fs::create_directory_symlink(m_dir / "program", m_dir / "link");
+    for (const fs::path& spelling : {m_dir / "program" / "", m_dir / "other" / ".." / "program", m_dir / "link"})
+        EXPECT_EQ(InstanceName(spelling.string()), name) << spelling;
+    EXPECT_NE(InstanceName(Folder("other")), name);
+    // Builds by other compilers must agree on the name: a fixed hash, not std::hash.
+    EXPECT_EQ(InstanceName("/"), "zelmora kabuka and kaiji by orvek af63a24c860189fe");
 }
 
 TEST_F(SingleInstanceTest, SecondCopyIsRefusedWhileTheFirstRuns)
@@ -109,12 +125,12 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedWhileTheFirstRuns)
     ASSERT_GT(holder.pid, 0);
     EXPECT_TRUE(holder.first);
     EXPECT_FALSE(FirstInAnotherProcess());
-    EXPECT_FALSE(SingleInstance().IsFirst());
+    EXPECT_FALSE(SingleInstance(Folder()).IsFirst());
 
     close(holder.release); // the holder ends normally
     Wait(holder.pid);
     EXPECT_TRUE(FirstInAnotherProcess());
-    EXPECT_TRUE(SingleInstance().IsFirst());
+    EXPECT_TRUE(SingleInstance(Folder()).IsFirst());
 }
 
 TEST_F(SingleInstanceTest, KilledFirstCopyReleasesTheLock)

@@ -29,10 +29,8 @@ WatchList OneRow(const RowCells& cells)
     list.SetCell(0, ColPrice, S(cells.price));
     list.SetCell(0, ColChange, S(cells.change));
     list.SetCell(0, ColTrend, S(cells.trend));
-    for (int i = 0; i < cells.disclosures; ++i) {
-        list.m_rowDisclosures[0].push_back("10:0" + std::to_string(i) + " news ");
-        list.m_rowDocPaths[0].push_back({});
-    }
+    for (int i = 0; i < cells.disclosures; ++i)
+        list.AddDisclosure(0, "10:0" + std::to_string(i) + " news ");
     return list;
 }
 
@@ -116,6 +114,15 @@ TEST(TrayTexts, ATipNeverEndsInTheFirstByteOfACharacter)
     EXPECT_EQ(BuildTrayTip(list, 0), S(" \n  現値  前日差 -15"));
     list.SetCell(0, ColChange, "-15\x81\x40");
     EXPECT_EQ(BuildTrayTip(list, 0), S(" \n  現値  前日差 -15　"));
+}
+
+TEST(TrayTexts, AChangedQuotePageLayoutIsTheTipsFirstLine)
+{
+    const WatchList row = OneRow({"7203", "トヨタ", "15:00", "2,345", "+15", "△ ", 0});
+    const std::string tip = BuildTrayTip(row, 0, true);
+    EXPECT_EQ(tip, S("株価ページの形式変更の可能性\n△  トヨタ\n 15:00 現値 2,345 前日差 +15").substr(0, tip.size()));
+    EXPECT_LE(tip.size(), kTrayTipMaxBytes);
+    EXPECT_EQ(tip.substr(0, tip.find('\n')), S("株価ページの形式変更の可能性"));
 }
 
 TEST(TrayTexts, RowPastTheEndReadsAsEmptyCells)

@@ -17,32 +17,25 @@ WatchList Filled(std::size_t n)
     for (std::size_t r = 0; r < n; ++r) {
         const std::string code = "c" + std::to_string(r);
         EXPECT_TRUE(list.InsertRow(r, code));
-        list.m_rowQuotes[r] = "quote " + code;
-        list.m_rowDisclosures[r] = {"news " + code, "more " + code};
-        list.m_rowDocPaths[r] = {"doc " + code, "doc2 " + code};
+        list.SetCell(r, ColName, "name " + code);
+        EXPECT_TRUE(list.AddDisclosure(r, "news " + code));
+        EXPECT_TRUE(list.AddDisclosure(r, "more " + code));
+        EXPECT_FALSE(list.AddDisclosure(r, "news " + code)); // known already
     }
     return list;
 }
 
-// Every per-row store still belongs to the stock in column 0.
+// Every row's cells and disclosures still belong to the stock in column 0.
 void ExpectStoresFollowRows(const WatchList& list)
 {
-    ASSERT_EQ(list.m_rowQuotes.size(), list.RowCount());
     for (std::size_t r = 0; r < list.RowCount(); ++r) {
         const std::string& code = list.Cell(r, ColCode);
-        if (!list.m_rowQuotes[r].empty()) {
-            EXPECT_EQ(list.m_rowQuotes[r], "quote " + code) << r;
+        if (!list.Cell(r, ColName).empty()) {
+            EXPECT_EQ(list.Cell(r, ColName), "name " + code) << r;
         }
-        if (!list.m_rowDisclosures[r].empty()) {
-            EXPECT_EQ(list.m_rowDisclosures[r], (std::vector<std::string>{"news " + code, "more " + code})) << r;
-            EXPECT_EQ(list.m_rowDocPaths[r], (std::vector<std::string>{"doc " + code, "doc2 " + code})) << r;
-        } else {
-            EXPECT_TRUE(list.m_rowDocPaths[r].empty()) << r;
+        if (!list.Disclosures(r).empty()) {
+            EXPECT_EQ(list.Disclosures(r), (std::vector<std::string>{"news " + code, "more " + code})) << r;
         }
-    }
-    for (std::size_t slot = list.RowCount(); slot < WatchList::kRowStoreSlots; ++slot) {
-        EXPECT_TRUE(list.m_rowDisclosures[slot].empty()) << slot;
-        EXPECT_TRUE(list.m_rowDocPaths[slot].empty()) << slot;
     }
 }
 
@@ -54,7 +47,7 @@ TEST(WatchList, RemovingARowMovesTheStoresOfTheRowsBelow)
     list.RemoveRow(1);
     ASSERT_EQ(list.RowCount(), 4u);
     EXPECT_EQ(list.Cell(2, ColCode), "c3");
-    EXPECT_EQ(list.m_rowDisclosures[2].front(), "news c3");
+    EXPECT_EQ(list.Disclosures(2).front(), "news c3");
     ExpectStoresFollowRows(list);
 
     list.RemoveRow(3); // the last row
@@ -71,8 +64,8 @@ TEST(WatchList, InsertingARowGivesItEmptyStoresAndShiftsTheOthers)
     ASSERT_TRUE(list.InsertRow(1, "new"));
     ASSERT_EQ(list.RowCount(), 4u);
     EXPECT_EQ(list.Cell(1, ColCode), "new");
-    EXPECT_EQ(list.m_rowQuotes[1], "");
-    EXPECT_TRUE(list.m_rowDisclosures[1].empty());
+    EXPECT_EQ(list.Cell(1, ColName), "");
+    EXPECT_TRUE(list.Disclosures(1).empty());
     EXPECT_EQ(list.Cell(3, ColCode), "c2");
     ExpectStoresFollowRows(list);
 
@@ -115,7 +108,8 @@ TEST(WatchList, LoadKeepsFifteenOfTwentyRowsAndStoresThemBack)
     ASSERT_EQ(list.RowCount(), 15u);
     EXPECT_EQ(list.Cell(14, ColCode), "1014");
     EXPECT_EQ(list.Cell(14, ColMarket), "m14");
-    EXPECT_EQ(list.m_rowQuotes, std::vector<std::string>(15));
+    for (std::size_t r = 0; r < list.RowCount(); ++r)
+        EXPECT_TRUE(list.Cell(r, ColName).empty() && list.Disclosures(r).empty()) << r;
     ExpectStoresFollowRows(list);
 
     const std::vector<StoredRow> first15(stored.begin(), stored.begin() + 15);
@@ -161,7 +155,7 @@ TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
 {
     struct ModelRow {
         std::string code, quote;
-        std::vector<std::string> news, docs;
+        std::vector<std::string> news;
     };
     std::vector<ModelRow> model;
     WatchList list;
@@ -179,7 +173,7 @@ TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
             const bool added = list.InsertRow(at, code);
             EXPECT_EQ(added, n < WatchList::kMaxRows);
             if (added)
-                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), ModelRow{code, "", {}, {}});
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), ModelRow{code, "", {}});
             break;
         }
         case 2: // delete a row
@@ -194,10 +188,8 @@ TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
                 const std::size_t at = pick(n);
                 model[at].quote = "q" + std::to_string(step);
                 model[at].news.push_back("n" + std::to_string(step));
-                model[at].docs.push_back("d" + std::to_string(step));
-                list.m_rowQuotes[at] = model[at].quote;
-                list.m_rowDisclosures[at].push_back(model[at].news.back());
-                list.m_rowDocPaths[at].push_back(model[at].docs.back());
+                list.SetCell(at, ColPrice, model[at].quote);
+                list.AddDisclosure(at, model[at].news.back());
             }
             break;
         case 4: // drag
@@ -212,7 +204,7 @@ TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
         case 5: // another date
             list.ClearDisclosures();
             for (ModelRow& row : model)
-                row.news.clear(), row.docs.clear();
+                row.news.clear();
             break;
         case 6: // delete all, rarely
             if (random() % 20 == 0) {
@@ -223,14 +215,10 @@ TEST(WatchList, RandomEditsKeepEveryStoreWithItsRow)
         }
 
         ASSERT_EQ(list.RowCount(), model.size()) << step;
-        ASSERT_EQ(list.m_rowQuotes.size(), model.size()) << step;
         for (std::size_t r = 0; r < model.size(); ++r) {
             ASSERT_EQ(list.Cell(r, ColCode), model[r].code) << step;
-            ASSERT_EQ(list.m_rowQuotes[r], model[r].quote) << step;
-            ASSERT_EQ(list.m_rowDisclosures[r], model[r].news) << step;
-            ASSERT_EQ(list.m_rowDocPaths[r], model[r].docs) << step;
+            ASSERT_EQ(list.Cell(r, ColPrice), model[r].quote) << step;
+            ASSERT_EQ(list.Disclosures(r), model[r].news) << step;
         }
-        for (std::size_t slot = model.size(); slot < WatchList::kRowStoreSlots; ++slot)
-            ASSERT_TRUE(list.m_rowDisclosures[slot].empty() && list.m_rowDocPaths[slot].empty()) << step;
     }
 }

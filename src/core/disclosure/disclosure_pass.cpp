@@ -1,9 +1,10 @@
 #include "core/disclosure/disclosure_pass.h"
 
+#include "core/disclosure/document_download.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/history_file.h"
 #include "core/disclosure/listing_scan.h"
-#include "core/disclosure/whole_page_fetch.h"
+#include "core/net/whole_body_fetch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/text/encoding_converter.h"
 
@@ -23,25 +24,31 @@ std::vector<std::string> KeysOf(const std::vector<std::string>& codes, const Dis
     return keys;
 }
 
-void HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, const ListingHit& hit,
-               const std::string& code)
+// True when the disclosure was recorded for the first time.
+bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session,
+               const ListingHit& hit, const std::string& code)
 {
     const std::string entry = EntryText(hit);
+    if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry))
+        return false;
+    // Making the document's path makes the stock's folder, where the
+    // history file goes too.
     const std::string documentPath = MakeDocumentPath(config.programFolder, config.date, code, hit.href);
-    if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry, documentPath))
-        return;
     const bool isNew = RecordDisclosure(HistoryFilePath(config.programFolder, config.date, code), entry,
                                         config.listBase, hit.href);
-    if (isNew && config.mailOn && config.date == config.today)
-        window.SendDisclosureMail(code, entry);
+    if (isNew && config.date == config.today)
+        window.NewDisclosureRecorded(hit.keyIndex, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
-        DownloadDocument(config.listBase + hit.href, documentPath);
+        DownloadDocument(session, config.listBase + hit.href, documentPath);
+    return isNew;
 }
 
 // False when the page was not there: the pass ends.
-bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, int page)
+bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session, int page,
+              int& newDisclosures)
 {
-    const WholeBody body = FetchWholeBody(ListingPageAddress(config.listBase, page, config.date), kMaxListingPageBytes);
+    const WholeBody body =
+        FetchWholeBody(session, ListingPageAddress(config.listBase, page, config.date), kMaxListingPageBytes);
     if (body.kind != WholeBody::Ok)
         return false;
     // Titles go into files, menus and mails as Shift_JIS, whatever the
@@ -52,7 +59,7 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
     ScanListingPage(text, KeysOf(codes, config), [&](const ListingHit& hit) {
         if (window.Stopping())
             return false;
-        HandleHit(window, config, hit, codes[hit.keyIndex]);
+        newDisclosures += HandleHit(window, config, session, hit, codes[hit.keyIndex]) ? 1 : 0;
         return true;
     });
     return true;
@@ -60,18 +67,20 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
 
 } // namespace
 
-void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config)
+int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session)
 {
     window.ShowDisclosureProgress(true);
+    int newDisclosures = 0;
     try {
         for (int page = 1; page <= kLastListingPage && !window.Stopping(); ++page) {
-            if (!ScanPage(window, config, page))
+            if (!ScanPage(window, config, session, page, newDisclosures))
                 break;
         }
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
     window.ShowDisclosureProgress(false);
+    return newDisclosures;
 }
 
 } // namespace zelmora

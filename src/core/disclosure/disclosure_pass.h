@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/net/http_get.h"
+
 namespace zelmora {
 
 // What a disclosure pass needs, copied when the pass is asked for: it keeps
@@ -13,42 +15,41 @@ struct DisclosurePassConfig {
     std::string programFolder;
     std::string listBase; // ends with "/"
     std::string date;     // yyyymmdd scanned
-    std::string today;    // yyyymmdd of the local clock; only today's disclosures are mailed
+    std::string today;    // yyyymmdd of the local clock; only today's disclosures are news
     bool downloadDocuments = false;
-    bool mailOn = false;
     // The window's count of date changes when the pass was asked for; the
     // window drops results of a pass that began before a later change.
     std::uint64_t scan = 0;
 };
 
-// The window as a disclosure pass sees it. The pass calls it from its own
-// thread: reads answer from state under a short lock, writes are handed to
-// the window's thread. Nothing here may wait for the window's thread.
+// The watch list as a disclosure pass sees it. The pass calls it from its
+// own thread; nothing here may wait for the window's thread.
 class DisclosurePassWindow {
 public:
     virtual ~DisclosurePassWindow() = default;
 
-    // True once the window is closing: the pass then asks for nothing more.
+    // True once the program is closing: the pass then asks for nothing more.
     virtual bool Stopping() = 0;
     // The status label shows that a pass runs while any pass runs.
     virtual void ShowDisclosureProgress(bool running) = 0;
     // The code of every list row, in list order, as it is now.
     virtual std::vector<std::string> RowCodes() = 0;
     // A hit of the row's stock: marks the row's disclosure column and adds
-    // the entry and its document path to the row's stores unless the row
-    // holds that entry already. Returns true when the entry was added; false
-    // when it was known, the row no longer holds `code`, or the date has
-    // changed since scan `scan` began.
+    // the entry to the row's store unless the row holds that entry already.
+    // Returns true when the entry was added; false when it was known, the
+    // row no longer holds `code`, or the date has changed since scan `scan`
+    // began.
     virtual bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
-                                   const std::string& entryText, const std::string& documentPath) = 0;
-    // Sends the disclosure mail of a new disclosure; returns when it is done.
-    virtual void SendDisclosureMail(const std::string& code, const std::string& entryText) = 0;
+                                   const std::string& entryText) = 0;
+    // A disclosure of today that the stock's history file did not know has
+    // just been recorded there. Must not wait for the mail to go out.
+    virtual void NewDisclosureRecorded(std::size_t row, const std::string& code, const std::string& entryText) = 0;
 };
 
 // One pass over the listing pages of config.date, from page 1 until the
 // first page that is not answered with status 200 (or is too large), at
-// most the last page the exchange can number. The caller holds the
-// disclosure lock.
-void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config);
+// most the last page the exchange can number, in one session. Returns how
+// many disclosures it recorded for the first time.
+int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

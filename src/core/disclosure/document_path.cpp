@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/platform/atomic_file.h"
 #include "core/text/sjis.h"
 
 namespace zelmora {
@@ -90,6 +91,23 @@ bool IsOpenableDocument(const std::string& fileName)
             return true;
     }
     return false;
+}
+
+int RemoveStaleTemporaryFilesOfDate(const std::string& programFolder, const std::string& date,
+                                    std::filesystem::file_time_type startTime)
+{
+    namespace fs = std::filesystem;
+    if (!IsSafeSegment(date))
+        return 0;
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(fs::path(programFolder) / date, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code ignored;
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            removed += RemoveStaleTemporaryFiles(it->path().string(), startTime);
+    }
+    return removed;
 }
 
 } // namespace zelmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 // Where a stock's disclosures of one date live on this machine: the folder
@@ -32,5 +33,11 @@ std::string LocalDocumentPath(const std::string& programFolder, const std::strin
 // True for the document types the exchange publishes and the desktop shows:
 // PDF, HTML, XML, XBRL and zip archives of them.
 bool IsOpenableDocument(const std::string& fileName);
+
+// Removes the temporary files of cut-short saves older than startTime from
+// every stock's folder of the date (history files and documents). Returns
+// how many it removed.
+int RemoveStaleTemporaryFilesOfDate(const std::string& programFolder, const std::string& date,
+                                    std::filesystem::file_time_type startTime);
 
 } // namespace zelmora

@@ -13,6 +13,8 @@ namespace zelmora {
 // The exchange numbers its listing pages with three digits and a busy day
 // has more than ten, so a pass asks for pages 1 up to this one.
 constexpr int kLastListingPage = 999;
+// A listing page larger than this is no listing page; the pass ends there.
+constexpr std::size_t kMaxListingPageBytes = 8u << 20;
 
 // "I_list_%03d_%s.html" after the listing base.
 std::string ListingPageAddress(const std::string& listBase, int page, const std::string& date);

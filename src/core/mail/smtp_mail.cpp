@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/mail/mail_message.h"
-#include "core/platform/curl_easy.h"
+#include "core/net/curl_easy.h"
 #include "core/text/code_page.h"
 #include "core/text/encoding_converter.h"
 
@@ -30,7 +30,7 @@ std::string ToUtf8(const std::string& text)
 }
 
 int Send(const MailAccount& account, const std::string& senderText, const std::string& subject,
-         const std::string& body, const NetworkLimits& limits)
+         const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
 {
     const std::optional<std::string> url = MailServerUrl(account.server);
     if (!url || !IsPlainMailAddress(account.address) || !CurlReady())
@@ -75,21 +75,17 @@ int Send(const MailAccount& account, const std::string& senderText, const std::s
         return 0;
     // libcurl doubles a leading "." of a body line, so a line holding only
     // "." does not end the mail early.
-    return curl_easy_perform(h) == CURLE_OK ? 1 : 0;
+    TransferRunner runner(stop);
+    return runner.Perform(h) == CURLE_OK ? 1 : 0;
 }
 
 } // namespace
 
-int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject, const std::string& body)
-{
-    return SendSmtpMail(account, senderText, subject, body, kMailLimits);
-}
-
 int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject,
-                 const std::string& body, const NetworkLimits& limits)
+                 const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
 {
     try {
-        return Send(account, senderText, subject, body, limits);
+        return Send(account, senderText, subject, body, limits, stop);
     } catch (...) {
         return 0;
     }

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "core/quotes/network_limits.h"
+#include "core/net/network_limits.h"
+#include "core/net/stop_flag.h"
 
 namespace zelmora {
 
@@ -16,12 +17,10 @@ struct MailAccount {
     std::string password;
 };
 
-// Blocks until the attempt is over; nonzero when the server accepted the mail. Safe to call from two threads at once.
-// Subject and body may come in any Japanese encoding; they are sent as UTF-8.
-int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject, const std::string& body);
-
-// The same with other limits than the program's mail limits.
+// Blocks until the attempt is over or stop is raised; nonzero when the
+// server accepted the mail. Safe to call from two threads at once. Subject
+// and body may come in any Japanese encoding; they are sent as UTF-8.
 int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject,
-                 const std::string& body, const NetworkLimits& limits);
+                 const std::string& body, const NetworkLimits& limits = kMailLimits, const StopFlag* stop = nullptr);
 
 } // namespace zelmora

@@ -1,7 +1,7 @@
 #include "core/platform/atomic_file.h"
 
 #include <cstdio>
-#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,6 +12,50 @@
 #endif
 
 namespace zelmora {
+
+namespace {
+
+// mkstemp replaces the X's with letters and digits.
+constexpr std::string_view kTemporarySuffix = ".XXXXXX";
+
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsTemporaryFileName(std::string_view name)
+{
+    if (name.size() <= kTemporarySuffix.size())
+        return false;
+    const std::string_view suffix = name.substr(name.size() - kTemporarySuffix.size());
+    if (suffix.front() != '.')
+        return false;
+    for (char c : suffix.substr(1)) {
+        if (!IsAsciiLetterOrDigit(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime)
+{
+    namespace fs = std::filesystem;
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        const fs::directory_entry& entry = *it;
+        if (!entry.is_regular_file(ignored) || entry.is_symlink(ignored) ||
+            !IsTemporaryFileName(entry.path().filename().string()))
+            continue;
+        const fs::file_time_type written = entry.last_write_time(ignored);
+        if (!ignored && written < startTime && fs::remove(entry.path(), ignored))
+            ++removed;
+    }
+    return removed;
+}
 
 #ifdef _WIN32
 
@@ -52,7 +96,7 @@ bool WriteAll(int fd, std::string_view bytes)
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
-    std::string temp = path + ".XXXXXX";
+    std::string temp = path + std::string(kTemporarySuffix);
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return false;

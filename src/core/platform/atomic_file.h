@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,12 @@ namespace zelmora {
 // full disk leaves either the old file or the new one. Returns false (and
 // leaves the old file untouched) when any step fails.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Removes from the folder (not below it) the temporary files that a save
+// cut short left behind: files named like WriteFileAtomically's temporary
+// files (the file's name, a dot and six letters or digits from mkstemp) and
+// last written before startTime, the start of this copy, which alone writes
+// in its program folder. Returns how many it removed.
+int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime);
 
 } // namespace zelmora

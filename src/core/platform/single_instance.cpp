@@ -1,6 +1,10 @@
 #include "core/platform/single_instance.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,12 +17,39 @@
 #endif
 
 namespace zelmora {
+namespace {
+
+// FNV-1a: the same value from every compiler and build, unlike std::hash.
+std::uint64_t StableHash(std::string_view bytes)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+} // namespace
+
+std::string InstanceName(const std::string& programFolder)
+{
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::weakly_canonical(programFolder, error);
+    if (error)
+        folder = programFolder;
+    if (!folder.has_filename())
+        folder = folder.parent_path();
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(StableHash(folder.string())));
+    return std::string(kInstanceName) + " " + hash;
+}
 
 #ifdef _WIN32
 
-SingleInstance::SingleInstance()
+SingleInstance::SingleInstance(const std::string& programFolder)
 {
-    m_mutex = CreateMutexA(nullptr, TRUE, kInstanceName);
+    m_mutex = CreateMutexA(nullptr, TRUE, InstanceName(programFolder).c_str());
     if (m_mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(m_mutex);
         m_mutex = nullptr;
@@ -34,14 +65,14 @@ SingleInstance::~SingleInstance()
     }
 }
 
-std::string InstanceLockPath()
+std::string InstanceLockPath(const std::string& programFolder)
 {
-    return kInstanceName;
+    return InstanceName(programFolder);
 }
 
 #else
 
-std::string InstanceLockPath()
+std::string InstanceLockPath(const std::string& programFolder)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string folder;
@@ -56,12 +87,12 @@ std::string InstanceLockPath()
             (info.st_mode & 077) != 0)
             return {};
     }
-    return folder + "/" + kInstanceName;
+    return folder + "/" + InstanceName(programFolder);
 }
 
-SingleInstance::SingleInstance()
+SingleInstance::SingleInstance(const std::string& programFolder)
 {
-    const std::string path = InstanceLockPath();
+    const std::string path = InstanceLockPath(programFolder);
     if (path.empty())
         return;
     m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

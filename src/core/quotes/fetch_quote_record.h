@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "core/net/http_get.h"
 #include "core/quotes/quote_record.h"
 
 namespace zelmora {
 
-// Fetches the page at address (FetchPageWindow) and cuts its quote record
-// out (QuoteRecordFromOutcome).
-FetchedQuote FetchQuoteRecord(const std::string& address, const MarkerRules& rules);
+// Fetches the window of the page at address in the session
+// (FetchPageWindow) and cuts its quote record out (QuoteRecordFromOutcome).
+FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules,
+                              const PieceWindow& window = {});
 
 } // namespace zelmora

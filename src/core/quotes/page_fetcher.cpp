@@ -1,37 +1,39 @@
 #include "core/quotes/page_fetcher.h"
 
-#include "core/quotes/http_get.h"
 #include "core/quotes/page_window_cutter.h"
 
 namespace zelmora {
 namespace {
 
-struct Transfer {
-    CURL* handle = nullptr;
-    PageWindowCutter cutter;
-    bool stoppedForStatus = false;
-    bool broken = false;
-};
+// Reading a rest this short costs less than a new connection for the next
+// page; a longer one is cut off.
+constexpr std::size_t kMaxDroppedRestBytes = 256u << 10;
 
-std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t bytes = size * count;
-    // A short count makes libcurl stop with CURLE_WRITE_ERROR.
-    const std::size_t stop = bytes == 0 ? 1 : 0;
-    if (!AnswersOk(transfer->handle)) {
-        transfer->stoppedForStatus = true;
-        return stop;
+class WindowSink : public BodySink {
+public:
+    explicit WindowSink(const PieceWindow& window) : cutter(window) {}
+
+    bool Take(std::string_view chunk) override
+    {
+        if (cutter.Done()) {
+            m_dropped += chunk.size();
+            return m_dropped <= kMaxDroppedRestBytes;
+        }
+        try {
+            cutter.Feed(chunk);
+        } catch (...) {
+            broken = true;
+            return false;
+        }
+        return true;
     }
-    try {
-        if (transfer->cutter.Feed(std::string_view(data, bytes)))
-            return stop;
-    } catch (...) {
-        transfer->broken = true;
-        return stop;
-    }
-    return bytes;
-}
+
+    PageWindowCutter cutter;
+    bool broken = false;
+
+private:
+    std::size_t m_dropped = 0;
+};
 
 FetchOutcome StatusOutcome(long status)
 {
@@ -41,48 +43,46 @@ FetchOutcome StatusOutcome(long status)
     return outcome;
 }
 
-FetchOutcome Fetch(const std::string& address, const NetworkLimits& limits)
+FetchOutcome Fetch(HttpSession& session, const std::string& address, const PieceWindow& window,
+                   const NetworkLimits& limits)
 {
-    Transfer transfer;
-    CurlHeaders headers;
-    const CurlHandle handle = OpenHttpGet(address, limits, headers, &WriteBody, &transfer);
-    if (!handle)
+    WindowSink sink(window);
+    const HttpAnswer answer = session.Get(address, limits, sink);
+    if (sink.broken)
         return {};
-    CURL* h = handle.get();
-    transfer.handle = h;
-
-    const CURLcode result = curl_easy_perform(h);
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-
-    if (transfer.broken)
-        return {};
-    if (transfer.stoppedForStatus)
-        return StatusOutcome(status);
-    const bool complete = result == CURLE_OK || (result == CURLE_WRITE_ERROR && transfer.cutter.Done());
+    if (answer.stoppedForStatus)
+        return StatusOutcome(answer.status);
+    // Whatever happened to the rest of the body, a whole window is a page.
+    const bool complete = answer.result == CURLE_OK || sink.cutter.Done();
     if (!complete)
         return {};
-    if (status != 200)
-        return StatusOutcome(status);
+    if (answer.status != 200)
+        return StatusOutcome(answer.status);
 
-    transfer.cutter.Finish();
+    sink.cutter.Finish();
     FetchOutcome outcome;
     outcome.kind = FetchOutcome::Ok;
-    outcome.window = transfer.cutter.TakeWindow();
+    outcome.window = sink.cutter.TakeWindow();
     return outcome;
 }
 
 } // namespace
 
-FetchOutcome FetchPageWindow(const std::string& address)
-{
-    return FetchPageWindow(address, kPageLimits);
-}
-
-FetchOutcome FetchPageWindow(const std::string& address, const NetworkLimits& limits)
+FetchOutcome FetchPageWindow(HttpSession& session, const std::string& address, const PieceWindow& window,
+                             const NetworkLimits& limits)
 {
     try {
-        return Fetch(address, limits);
+        return Fetch(session, address, window, limits);
+    } catch (...) {
+        return {};
+    }
+}
+
+FetchOutcome FetchPageWindow(const std::string& address, const PieceWindow& window, const NetworkLimits& limits)
+{
+    try {
+        HttpSession session;
+        return Fetch(session, address, window, limits);
     } catch (...) {
         return {};
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/net/http_get.h"
 #include "core/quotes/quote_record.h"
 #include "core/settings/settings.h"
 
@@ -15,13 +16,21 @@ struct QuotePassConfig {
     std::string baseUrl;
     MarkerRules rules;
     std::array<std::string, kMarketCount> marketCodes;
+    PieceWindow window;
 };
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);
 
-// The window as a quote pass sees it. The pass calls it from its own thread:
-// reads answer from state under a short lock, writes are handed to the
-// window's thread. Nothing here may wait for the window's thread.
+// What the entry row shows for a typed code: its quote, or "no data" in
+// every field when the page gave no price.
+struct EntryQuote {
+    QuoteValues values;
+    std::string trend;
+    bool httpError = false; // the page answered with a status other than 200
+};
+
+// The watch list as a quote pass sees it. The pass calls it from its own
+// thread; nothing here may wait for the window's thread.
 class QuotePassWindow {
 public:
     struct Row {
@@ -31,18 +40,17 @@ public:
 
     virtual ~QuotePassWindow() = default;
 
-    // True once the window is closing: the pass then fetches no further page.
+    // True once the program is closing: the pass then fetches no further page.
     virtual bool Stopping() = 0;
     virtual void SetProgressText(const std::string& text) = 0;
-    virtual std::string EntryCode() = 0;
+    // The entry row's code as it is now, with the serial of its last edit.
+    virtual std::string EntryCode(std::uint64_t& serial) = 0;
     virtual int EntryMarket() = 0;
-    virtual void ShowEntryQuote(const QuoteValues& values, const std::string& trend) = 0;
-    virtual void ShowEntryNoData() = 0;
+    // The quote of the entry row's code, unless the entry was edited since.
+    virtual void ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote) = 0;
     virtual void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) = 0;
     // Row `row` as it is now; nothing when the list has no such row.
     virtual std::optional<Row> ReadRow(std::size_t row) = 0;
-    // Keeps the row's last record; false when the row has no quote slot.
-    virtual bool StoreRowQuote(std::size_t row, const std::string& record) = 0;
     // Writes the values into row `row`, provided it still holds `code`.
     virtual void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                               const std::string& trend) = 0;
@@ -58,11 +66,19 @@ const std::array<IndexQuote, 4>& IndexTable();
 // Codes shorter than this are never looked up.
 constexpr std::size_t kMinCodeLength = 4;
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config);
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config);
+// What one pass saw of the quote service, for the layout-change watch.
+struct QuotePassOutcome {
+    std::size_t pagesFetched = 0; // entry row, indices and list rows
+    std::size_t pagesNotOk = 0;   // failed, or answered a status other than 200
+    std::size_t rowsFetched = 0;  // list rows (stocks) whose page was asked for
+    std::size_t rowsUsable = 0;   // of those, rows with a usable quote: anchor found, price a number
+};
 
-// One pass: the entry row when a code is typed, the indices, then every
-// list row. The caller holds the quote lock.
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config);
+// The one lookup of the entry row's code, for typing and for the pass.
+EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market);
+
+// One pass in one session: the entry row when a code is typed, the
+// indices, then every list row.
+QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

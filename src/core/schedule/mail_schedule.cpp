@@ -1,7 +1,7 @@
 #include "core/schedule/mail_schedule.h"
 
 #include "core/schedule/market_hours.h"
-#include "core/schedule/timers.h"
+#include "core/settings/settings.h"
 
 namespace zelmora {
 namespace {
@@ -36,10 +36,7 @@ CloseMailArming MarketCloseMailArmingAtConfirm(const LocalTime& now)
 
 std::chrono::milliseconds PriceMailPeriod(int intervalMinutes)
 {
-    constexpr int kDefaultMinutes = 30;
-    constexpr int kMinutesPerDay = 24 * 60;
-    const int minutes = intervalMinutes >= 1 && intervalMinutes <= kMinutesPerDay ? intervalMinutes : kDefaultMinutes;
-    return minutes * kPriceMailPeriodPerMinute;
+    return PriceMailMinutes(intervalMinutes) * kPriceMailPeriodPerMinute;
 }
 
 } // namespace zelmora

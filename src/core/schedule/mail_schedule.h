@@ -6,6 +6,12 @@
 
 namespace zelmora {
 
+// Near a session's close the close-mail timer looks every minute, else every ten.
+inline constexpr std::chrono::milliseconds kMarketCloseWatchPeriod{60'000};
+inline constexpr std::chrono::milliseconds kMarketCloseIdlePeriod{600'000};
+// The price mail timer runs this many milliseconds per minute of its interval.
+inline constexpr std::chrono::milliseconds kPriceMailPeriodPerMinute{60'000};
+
 // What a tick of the market-close mail timer does while price mail is on:
 // whether it mails the prices, and when it looks again.
 struct CloseMailStep {
@@ -27,9 +33,8 @@ struct CloseMailArming {
 };
 CloseMailArming MarketCloseMailArmingAtConfirm(const LocalTime& now);
 
-// Period of the price mail timer. An interval of no minutes (or one beyond
-// a day) in a hand-edited file counts as the default 30, so the timer never
-// fires without pause.
+// Period of the price mail timer, for the interval in use (PriceMailMinutes),
+// so the timer never fires without pause.
 std::chrono::milliseconds PriceMailPeriod(int intervalMinutes);
 
 } // namespace zelmora

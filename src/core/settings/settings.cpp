@@ -12,9 +12,8 @@ namespace {
 constexpr const char* kListSection = "MEIGARA_DATA";
 constexpr const char* kLinkSection = "LINK_JOUHOU";
 constexpr const char* kSpecialSection = "SPECIALKEY";
+constexpr const char* kDisclosureNotifyKey = "TEKIJINOTIFY";
 
-constexpr std::array<const char*, RuleCount> kRuleKeys = {
-    "key", "meigaramei", "time", "genzaiti", "zenjitusa", "sawariai", "dekidaka"};
 constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
     texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
     texts::RuleChange, texts::RuleRate, texts::RuleVolume};
@@ -29,6 +28,7 @@ constexpr std::size_t kMemoBuffer = 256;
 constexpr std::size_t kRuleBuffer = 256;
 constexpr std::size_t kUrlBuffer = 512;
 constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
+constexpr std::size_t kWindowBuffer = 32;
 
 constexpr const char* kDefaultDisclosureListBase = "https://www.release.tdnet.info/inbs/";
 constexpr const char* kDefaultDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
@@ -45,6 +45,11 @@ std::string Numbered(const char* key, std::size_t i)
 std::string Decimal(int value)
 {
     return std::to_string(value);
+}
+
+std::string Flag(bool on)
+{
+    return on ? "1" : "0";
 }
 
 // A value with a line end would break the file into lines of its own.
@@ -106,6 +111,25 @@ MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor)
     return rule;
 }
 
+std::string MarkerRuleText(const MarkerRule& rule, bool isAnchor)
+{
+    std::string text = rule.label + "_" + rule.prefix;
+    if (!isAnchor)
+        text += "_" + rule.suffix;
+    return text;
+}
+
+const std::string& DefaultMarkerRuleText(std::size_t k)
+{
+    return texts::Sjis(kRuleDefaults[k]);
+}
+
+void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& text)
+{
+    settings.m_markerRules[k] = ParseMarkerRule(text, k == RuleKey);
+    settings.m_markerRuleValuesInFile[k] = text == DefaultMarkerRuleText(k) ? std::nullopt : std::optional(text);
+}
+
 Settings::Settings()
     : m_quoteBaseUrl(texts::Sjis(texts::DefaultBaseUrl)),
       m_quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
@@ -116,7 +140,7 @@ Settings::Settings()
       m_disclosurePortal(kDefaultDisclosurePortal)
 {
     for (std::size_t i = 0; i < RuleCount; ++i)
-        m_markerRules[i] = ParseMarkerRule(texts::Sjis(kRuleDefaults[i]), i == RuleKey);
+        m_markerRules[i] = ParseMarkerRule(DefaultMarkerRuleText(i), i == RuleKey);
     for (std::size_t i = 0; i < kMarketCount; ++i)
         m_marketCodes[i] = kDefaultMarketCodes[i];
 }
@@ -135,13 +159,15 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     Settings& s = loaded.settings;
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
-        const std::string value = profile.GetString(kLinkSection, kRuleKeys[i], texts::Sjis(kRuleDefaults[i]), kRuleBuffer);
+        const std::string value = profile.GetString(kLinkSection, kMarkerRuleKeys[i], DefaultMarkerRuleText(i), kRuleBuffer);
         s.m_markerRules[i] = ParseMarkerRule(value, i == RuleKey);
-        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kRuleKeys[i]);
+        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kMarkerRuleKeys[i]);
     }
+    const std::string window = profile.GetString(kLinkSection, kWindowPiecesKey, "", kWindowBuffer);
+    s.m_quoteWindow = ParsePieceWindow(window).value_or(PieceWindow{});
 
-    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1);
-    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0);
+    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1) == 1;
+    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
     const int rowCount = ParseLeadingInt(profile.GetString(kListSection, "KOSUU", "", kRowTextBuffer));
     s.m_selectedItem = profile.GetInt(kListSection, "SELECTEDITEM", 0);
     for (int j = 0; j < rowCount && loaded.rows.size() < kMaxStoredRows; ++j) {
@@ -159,9 +185,10 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     for (std::size_t i = 0; i < kMarketCount; ++i)
         s.m_marketCodes[i] = profile.GetString(kLinkSection, kMarketKeys[i], kDefaultMarketCodes[i], kMarketCodeBuffer);
 
-    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0);
-    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0);
-    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0);
+    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
+    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
+    s.m_disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
+    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
     s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
@@ -194,14 +221,16 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
         profile.WriteString(kListSection, Numbered("MESSAGE", i), StoredText(rows[i].memo));
     }
     profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
-    profile.WriteString(kListSection, "CHKOPENURL", Decimal(s.m_openUrlOnClick));
-    profile.WriteString(kListSection, "CHKGOTASK", Decimal(s.m_startInTray));
+    profile.WriteString(kListSection, "CHKOPENURL", Flag(s.m_openUrlOnClick));
+    profile.WriteString(kListSection, "CHKGOTASK", Flag(s.m_startInTray));
     profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.m_selectedItem));
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
         if (s.m_markerRuleValuesInFile[i])
-            profile.WriteString(kLinkSection, kRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
+            profile.WriteString(kLinkSection, kMarkerRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
     }
+    if (s.m_quoteWindow != PieceWindow{})
+        profile.WriteString(kLinkSection, kWindowPiecesKey, PieceWindowText(s.m_quoteWindow));
     profile.WriteString(kLinkSection, "BASE_URL", StoredText(s.m_quoteBaseUrl));
     profile.WriteString(kLinkSection, "OPEN_URL", StoredText(s.m_quoteOpenUrl));
     profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", StoredText(s.m_indexOpenUrl));
@@ -210,11 +239,15 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     for (std::size_t i = 0; i < kMarketCount; ++i)
         profile.WriteString(kLinkSection, kMarketKeys[i], StoredText(s.m_marketCodes[i]));
 
-    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Decimal(s.m_disclosureMailOn));
-    profile.WriteString(kSpecialSection, "KABUKAMAIL", Decimal(s.m_priceMailOn));
+    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Flag(s.m_disclosureMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAMAIL", Flag(s.m_priceMailOn));
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
     profile.WriteString(kSpecialSection, "SMTP", StoredText(s.m_smtpServer));
     profile.WriteString(kSpecialSection, "ADDRESS", StoredText(s.m_mailAddress));
+    // A file that never turned the notifications off keeps its bytes; one
+    // that did is told when they are on again.
+    if (!s.m_disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
+        profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.m_disclosureNotifyOn));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)
@@ -231,20 +264,28 @@ std::string PriceMailStatusText(const Settings& s)
     return PriceMailStatusText(s.m_priceMailOn, s.m_priceMailInterval);
 }
 
-std::string PriceMailStatusText(int priceMailOn, int priceMailInterval)
+int PriceMailMinutes(int priceMailInterval)
 {
-    if (priceMailOn != 1)
+    constexpr int kDefaultMinutes = 30;
+    constexpr int kMinutesPerDay = 24 * 60;
+    return priceMailInterval >= 1 && priceMailInterval <= kMinutesPerDay ? priceMailInterval : kDefaultMinutes;
+}
+
+// The label names the period the timer really runs with.
+std::string PriceMailStatusText(bool priceMailOn, int priceMailInterval)
+{
+    if (!priceMailOn)
         return {};
     if (priceMailInterval == 300)
         return texts::Sjis(texts::PriceMailAfterClose);
     char text[64];
-    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), priceMailInterval);
+    std::snprintf(text, sizeof text, texts::Sjis(texts::PriceMailEveryFormat).c_str(), PriceMailMinutes(priceMailInterval));
     return text;
 }
 
 std::string DisclosureMailStatusText(const Settings& s)
 {
-    return s.m_disclosureMailOn == 1 ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
+    return s.m_disclosureMailOn ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
 }
 
 } // namespace zelmora

@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/quotes/page_window_cutter.h"
 #include "core/settings/profile_file.h"
 
 namespace zelmora {
 
 // Where a value sits in the quote page: the text just before it and just
-// after it. `spare` is kept for the record's shape and never set by the load.
+// after it.
 struct MarkerRule {
     std::string label;
     std::string prefix;
     std::string suffix;
-    std::string spare;
 
     bool operator==(const MarkerRule&) const = default;
 };
@@ -27,6 +27,18 @@ enum MarkerRuleIndex { RuleKey, RuleName, RuleTime, RulePrice, RuleChange, RuleR
 // Splits "[label]_prefix_suffix"; the anchor rule (record 0) has no suffix
 // and keeps every further "_" in its prefix.
 MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor);
+
+// The text form ParseMarkerRule reads: "[label]_prefix" for the anchor,
+// "[label]_prefix_suffix" for the others.
+std::string MarkerRuleText(const MarkerRule& rule, bool isAnchor);
+
+// The [LINK_JOUHOU] keys of the seven rules, and their built-in text.
+inline constexpr std::array<const char*, RuleCount> kMarkerRuleKeys = {
+    "key", "meigaramei", "time", "genzaiti", "zenjitusa", "sawariai", "dekidaka"};
+const std::string& DefaultMarkerRuleText(std::size_t k);
+
+// The [LINK_JOUHOU] key of the window of pieces the rules read.
+inline constexpr const char* kWindowPiecesKey = "WINDOW_PIECES";
 
 constexpr std::size_t kMarketCount = 7;
 // Market letters keep at most this many bytes.
@@ -41,22 +53,29 @@ struct Settings {
     Settings();
     bool operator==(const Settings&) const = default;
 
-    int m_openUrlOnClick = 1;
-    int m_startInTray = 0;
+    bool m_openUrlOnClick = true;
+    bool m_startInTray = false;
     int m_selectedItem = 0;
     std::array<MarkerRule, RuleCount> m_markerRules;
     // The rule keys as they stood in the file (raw text), so that a save
     // writes back what the user set and leaves out what was never there.
     std::array<std::optional<std::string>, RuleCount> m_markerRuleValuesInFile;
+    // The pieces of a quote page the rules read (WINDOW_PIECES); written
+    // only when it is not the built-in 151-201. A malformed value reads as
+    // the built-in window.
+    PieceWindow m_quoteWindow;
     std::string m_quoteBaseUrl;
     std::string m_quoteOpenUrl;
     std::string m_indexOpenUrl;
     std::string m_stockLinkName;
     std::string m_indexLinkName;
     std::array<std::string, kMarketCount> m_marketCodes;
-    int m_orvekUse = 0;
-    int m_disclosureMailOn = 0;
-    int m_priceMailOn = 0;
+    bool m_orvekUse = false; // disclosure documents are downloaded
+    bool m_disclosureMailOn = false;
+    // New disclosures of today show on the desktop (TEKIJINOTIFY, 1 unless
+    // the file says otherwise).
+    bool m_disclosureNotifyOn = true;
+    bool m_priceMailOn = false;
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
@@ -69,6 +88,10 @@ struct Settings {
     std::string m_disclosureListBase;
     std::string m_disclosurePortal;
 };
+
+// Sets rule k from its text form, as a dialog does: the save writes it
+// unless it is the built-in text.
+void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& text);
 
 // One watch list row as the settings file stores it.
 struct StoredRow {
@@ -99,9 +122,13 @@ void SaveSettings(ProfileFile& profile, const Settings& settings, const std::vec
 // Returns false when the file could not be written; the old file then stays.
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows);
 
+// The price mail interval in use: a hand-edited interval of no minutes, or
+// one beyond a day, counts as the default 30.
+int PriceMailMinutes(int priceMailInterval);
+
 // Texts of the price mail and disclosure mail status labels.
 std::string PriceMailStatusText(const Settings& settings);
-std::string PriceMailStatusText(int priceMailOn, int priceMailInterval);
+std::string PriceMailStatusText(bool priceMailOn, int priceMailInterval);
 std::string DisclosureMailStatusText(const Settings& settings);
 
 } // namespace zelmora

@@ -14,12 +14,12 @@ const std::string& CellOrEmpty(const WatchList& list, std::size_t row, Column co
 
 bool HasDisclosures(const WatchList& list, std::size_t row)
 {
-    return row < list.RowCount() && !list.m_rowDisclosures[row].empty();
+    return row < list.RowCount() && !list.Disclosures(row).empty();
 }
 
 } // namespace
 
-std::string BuildTrayTip(const WatchList& list, std::size_t row)
+std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning)
 {
     const texts::Id format = HasDisclosures(list, row) ? texts::TrayTipNewsFormat : texts::TrayTipFormat;
     const auto tipWith = [&](Column nameColumn) {
@@ -30,6 +30,8 @@ std::string BuildTrayTip(const WatchList& list, std::size_t row)
     std::string tip = tipWith(ColName);
     if (tip.size() > kTrayTipNameMaxBytes)
         tip = tipWith(ColCode);
+    if (layoutWarning)
+        tip = texts::Sjis(texts::LayoutChangeTip) + "\n" + tip;
     // Never cut through a double-byte character, nor end in the lead byte
     // of a cell that ended in one.
     return std::string(WithoutLoneLeadByte(CutSjis(tip, kTrayTipMaxBytes)));

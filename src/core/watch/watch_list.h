@@ -24,24 +24,25 @@ enum Column {
     ColumnCount
 };
 
-// The watch list rows with their per-row stores. Row r, m_rowQuotes[r],
-// m_rowDisclosures[r] and m_rowDocPaths[r] always describe the same stock:
-// every insert and remove changes them together.
+// The watch list rows, each with the disclosures found for its stock on the
+// date scanned: a row and its disclosures move, come and go together.
 class WatchList {
 public:
     static constexpr std::size_t kMaxRows = kMaxStoredRows;
-    // The per-row disclosure tables have room for more rows than the list
-    // may hold; nothing ever addresses a slot past kMaxRows.
-    static constexpr std::size_t kRowStoreSlots = 20;
 
     using Cells = std::array<std::string, ColumnCount>;
 
     std::size_t RowCount() const { return m_rows.size(); }
     bool IsFull() const { return m_rows.size() >= kMaxRows; }
 
-    const std::string& Cell(std::size_t row, Column column) const { return m_rows.at(row)[column]; }
-    const Cells& RowCells(std::size_t row) const { return m_rows.at(row); }
-    void SetCell(std::size_t row, Column column, std::string text) { m_rows.at(row)[column] = std::move(text); }
+    const std::string& Cell(std::size_t row, Column column) const { return m_rows.at(row).cells[column]; }
+    const Cells& RowCells(std::size_t row) const { return m_rows.at(row).cells; }
+    void SetCell(std::size_t row, Column column, std::string text) { m_rows.at(row).cells[column] = std::move(text); }
+
+    // The entry texts of the row's disclosures, in the order found.
+    const std::vector<std::string>& Disclosures(std::size_t row) const { return m_rows.at(row).disclosures; }
+    // Adds the entry unless the row holds it already; true when added.
+    bool AddDisclosure(std::size_t row, const std::string& entryText);
 
     // Inserts an empty row at position (clamped to the end); false when full.
     bool InsertRow(std::size_t position, const std::string& code);
@@ -51,18 +52,18 @@ public:
     void MoveRow(std::size_t from, std::size_t to);
     void Clear();
     // Forgets every row's disclosures (a new date is scanned): the marker
-    // cell and both disclosure stores, together.
+    // cell and the entries, together.
     void ClearDisclosures();
 
     void Load(const std::vector<StoredRow>& rows);
     std::vector<StoredRow> StoredRows() const;
 
-    std::vector<std::string> m_rowQuotes;
-    std::array<std::vector<std::string>, kRowStoreSlots> m_rowDisclosures;
-    std::array<std::vector<std::string>, kRowStoreSlots> m_rowDocPaths;
-
 private:
-    std::vector<Cells> m_rows;
+    struct Row {
+        Cells cells;
+        std::vector<std::string> disclosures;
+    };
+    std::vector<Row> m_rows;
 };
 
 } // namespace zelmora

@@ -1,0 +1,201 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "core/disclosure/disclosure_pass.h"
+#include "core/disclosure/history_line.h"
+#include "core/engine/watcher_observer.h"
+#include "core/mail/mail_sender.h"
+#include "core/net/stop_flag.h"
+#include "core/platform/repeating_worker.h"
+#include "core/quotes/layout_change_watch.h"
+#include "core/quotes/quote_pass.h"
+#include "core/schedule/clock.h"
+#include "core/settings/settings.h"
+#include "core/watch/watch_list.h"
+
+namespace zelmora {
+
+// The entry row: the typed code and market, and the quote it shows.
+struct EntryRow {
+    std::string code;
+    int market = 0;
+    QuoteValues values;
+    std::string trend;
+    std::uint64_t serial = 0;   // counts the edits of code, market and selection
+    bool lookupRunning = false; // the quote of this edit is still being fetched
+};
+
+// The five mail settings the mail settings dialog edits.
+struct MailSettingsFields {
+    std::string mailAddress;
+    std::string smtpServer;
+    bool disclosureMailOn = false;
+    bool priceMailOn = false;
+    int priceMailInterval = 30;
+};
+
+// How the price mail timers run: nothing for a timer that stays stopped.
+struct MailTimerPlan {
+    std::optional<std::chrono::milliseconds> priceMail;
+    std::optional<std::chrono::milliseconds> marketCloseMail;
+    bool keepRunningCloseTimer = false; // a running close-mail timer keeps its rhythm
+};
+
+// The watcher: the watch list, the settings in use, the quote, disclosure
+// and lookup passes, the mails and the schedule's decisions. It knows no
+// window: its owner calls it from one thread (the window's) and hears of
+// results through a WatcherObserver. Rows come and go only by the owner's
+// calls; passes change cells of the rows that still show their stock.
+//
+// There is at most one thread per kind of work (quote pass, disclosure
+// pass, lookup, mail). A pass asked for while one runs runs once more when
+// it ends, with the settings of that moment; a newer lookup cancels an
+// older one. Stop() ends every transfer in flight within a fraction of a
+// second.
+class Watcher : private QuotePassWindow, private DisclosurePassWindow {
+public:
+    Watcher(std::string programFolder, const Clock& clock, WatcherObserver& observer);
+    ~Watcher() override;
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    // base_data.ini of the program folder: read at start, written at close.
+    void Load();
+    bool Save() const;
+    // Ends every transfer in flight, starts no new work and waits for the
+    // workers to end.
+    void Stop();
+
+    const std::string& ProgramFolder() const { return m_programFolder; }
+    Settings CurrentSettings() const;
+    void ChangeSettings(const std::function<void(Settings&)>& change);
+    // Reads the watch list under the watcher's lock.
+    void ReadRows(const std::function<void(const WatchList&)>& read) const;
+    std::size_t RowCount() const;
+    std::string Cell(std::size_t row, Column column) const;
+
+    // The entry row and the watch list, edited by the owner.
+    EntryRow Entry() const;
+    void TypeEntryCode(const std::string& code);
+    void ChooseEntryMarket(int market);
+    // Selecting a row copies it into the entry row; the tray follows it.
+    void SelectRow(std::size_t row);
+    // Points the selected row back at the first row when its row went
+    // away; returns the selected row.
+    int ClampSelectedRow();
+    enum class AddResult { Added, Deferred, NoCode, ListFull, NoQuote };
+    // Adds the entry row's stock before `position` with the quote it shows;
+    // Deferred while its lookup still runs: ask again once it has answered.
+    AddResult AddEntryToList(std::size_t position);
+    void DeleteRow(std::size_t row);
+    void DeleteAllRows();
+    void MoveRow(std::size_t from, std::size_t to);
+    void SetMemo(std::size_t row, const std::string& memo);
+
+    // Passes.
+    void RequestQuotePass();
+    void RequestDisclosurePass();
+    // Another date was chosen: its disclosures are forgotten at once; the
+    // pass for it starts with ScanDisclosureDate.
+    void ForgetDisclosures();
+    void ScanDisclosureDate(const std::string& date);
+    std::string DisclosureDate() const;
+    StockDisclosures DisclosuresOfRow(std::size_t row) const;
+    // A stock's disclosures of the date scanned now, wherever its row is.
+    StockDisclosures DisclosuresOfStock(const std::string& code) const;
+    std::string StatusText() const;
+    // Quote pages have answered for three passes in a row without a usable
+    // quote in any row: their layout may have changed.
+    bool LayoutWarning() const;
+    // Worker threads alive now (at most one per kind of work).
+    int BusyWorkers() const;
+
+    // The schedule: what each timer tick does.
+    void OnQuoteTick();
+    void OnPriceMailTick();
+    // Nothing when the close-mail timer stops.
+    std::optional<std::chrono::milliseconds> OnMarketCloseMailTick();
+    MailTimerPlan MailTimersAtStart() const;
+    MailTimerPlan MailTimersAtConfirm() const;
+
+    // Mail.
+    void SendPriceMail();
+    void SendTestMail(const std::string& address, const std::string& server);
+    MailSettingsFields MailSettings() const;
+    void ApplyMailSettings(const MailSettingsFields& fields);
+    std::string PriceMailStatus() const;
+    std::string DisclosureMailStatus() const;
+
+private:
+    struct LookupRequest {
+        std::uint64_t serial = 0;
+        std::string code;
+        int market = 0;
+        QuotePassConfig config;
+    };
+
+    void RunQuotePass();
+    void RunDisclosurePass();
+    void RunLookup();
+    void LookUpEntryLocked();
+    void QueueMail(OutgoingMail mail);
+    void OnMailSent(MailKind kind, bool sent);
+    void SetQuoteProgress(const std::string& text);
+    void SetDisclosureRunning(bool running);
+    std::string StatusTextLocked() const;
+    StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
+
+    // What the passes call, on their own threads.
+    bool Stopping() override;
+    void SetProgressText(const std::string& text) override;
+    std::string EntryCode(std::uint64_t& serial) override;
+    int EntryMarket() override;
+    void ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote) override;
+    void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
+    std::optional<QuotePassWindow::Row> ReadRow(std::size_t row) override;
+    void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                      const std::string& trend) override;
+    void ShowDisclosureProgress(bool running) override;
+    std::vector<std::string> RowCodes() override;
+    bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
+                           const std::string& entryText) override;
+    void NewDisclosureRecorded(std::size_t row, const std::string& code, const std::string& entryText) override;
+
+    const std::string m_programFolder;
+    const Clock& m_clock;
+    // What an interrupted save of an earlier run left is older than this.
+    const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
+    WatcherObserver& m_observer;
+    StopFlag m_stop;
+    StopFlag m_lookupStop{&m_stop};
+
+    // Guards everything below it; held for single reads and writes, never
+    // across a transfer or a call of the observer.
+    mutable std::mutex m_lock;
+    Settings m_settings;
+    WatchList m_rows;
+    EntryRow m_entry;
+    std::optional<LookupRequest> m_nextLookup;
+    std::string m_disclosureDate;
+    // Date changes so far; a disclosure pass begun before the last one
+    // changes nothing.
+    std::uint64_t m_disclosureScan = 0;
+    std::string m_quoteProgress;
+    bool m_disclosureRunning = false;
+    LayoutChangeWatch m_layoutWatch;
+
+    MailSender m_mail;
+    RepeatingWorker m_quoteWorker;
+    RepeatingWorker m_disclosureWorker;
+    RepeatingWorker m_lookupWorker;
+};
+
+} // namespace zelmora

@@ -1,0 +1,277 @@
+// The watcher's passes: quote, disclosure and lookup workers, and what the
+// passes read and write on their threads.
+
+#include "core/disclosure/date_list.h"
+#include "core/disclosure/document_path.h"
+#include "core/engine/watcher.h"
+#include "core/text/texts.h"
+
+namespace zelmora {
+namespace {
+
+constexpr std::array<Column, QuoteValueCount> kRowColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
+
+} // namespace
+
+void Watcher::RequestQuotePass()
+{
+    m_quoteWorker.Request();
+}
+
+void Watcher::RequestDisclosurePass()
+{
+    m_disclosureWorker.Request();
+}
+
+// Each round reads the settings of its own start.
+void Watcher::RunQuotePass()
+{
+    const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
+    HttpSession session(&m_stop);
+    const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    std::string shown;
+    bool changed = false;
+    {
+        const std::lock_guard hold(m_lock);
+        changed = !m_stop.IsRaised() && m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+        shown = StatusTextLocked();
+    }
+    if (changed)
+        m_observer.StatusChanged(shown);
+    m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
+}
+
+void Watcher::RunDisclosurePass()
+{
+    DisclosurePassConfig config;
+    {
+        const std::lock_guard hold(m_lock);
+        const LocalTime now = m_clock.Now();
+        config.programFolder = m_programFolder;
+        config.listBase = m_settings.m_disclosureListBase;
+        config.date = m_disclosureDate;
+        config.today = FormatDate(now.year, now.month, now.day);
+        config.downloadDocuments = m_settings.m_orvekUse;
+        config.scan = m_disclosureScan;
+    }
+    HttpSession session(&m_stop);
+    const int newDisclosures = DisclosurePass(*this, config, session);
+    m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
+}
+
+void Watcher::RunLookup()
+{
+    LookupRequest request;
+    {
+        const std::lock_guard hold(m_lock);
+        if (!m_nextLookup)
+            return;
+        request = std::move(*m_nextLookup);
+        m_nextLookup.reset();
+        m_lookupStop.Lower();
+    }
+    HttpSession session(&m_lookupStop);
+    const EntryQuote quote = LookUpEntryQuote(session, request.config, request.code, request.market);
+    if (m_lookupStop.IsRaised())
+        return;
+    {
+        const std::lock_guard hold(m_lock);
+        if (request.serial != m_entry.serial)
+            return;
+        m_entry.values = quote.values;
+        m_entry.trend = quote.trend;
+        m_entry.lookupRunning = false;
+    }
+    if (quote.httpError)
+        SetQuoteProgress({});
+    m_observer.EntryChanged(request.serial);
+    m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
+}
+
+void Watcher::ForgetDisclosures()
+{
+    const std::lock_guard hold(m_lock);
+    m_rows.ClearDisclosures();
+    ++m_disclosureScan;
+}
+
+void Watcher::ScanDisclosureDate(const std::string& date)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        m_disclosureDate = date;
+    }
+    RemoveStaleTemporaryFilesOfDate(m_programFolder, date, m_startTime);
+    RequestDisclosurePass();
+}
+
+std::string Watcher::DisclosureDate() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_disclosureDate;
+}
+
+StockDisclosures Watcher::DisclosuresOfRow(std::size_t row) const
+{
+    const std::lock_guard hold(m_lock);
+    return DisclosuresOfStockLocked(row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string());
+}
+
+StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
+{
+    const std::lock_guard hold(m_lock);
+    return DisclosuresOfStockLocked(code);
+}
+
+StockDisclosures Watcher::DisclosuresOfStockLocked(const std::string& code) const
+{
+    return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal};
+}
+
+int Watcher::BusyWorkers() const
+{
+    int busy = 0;
+    for (const RepeatingWorker* worker : {&m_quoteWorker, &m_disclosureWorker, &m_lookupWorker})
+        busy += worker->IsBusy() ? 1 : 0;
+    return busy + (m_mail.IsBusy() ? 1 : 0);
+}
+
+// Both kinds of pass share the status label: while a disclosure pass runs
+// it says so, else it shows what the quote side last set, or, when that is
+// nothing, a warning that the quote pages look changed. Every change of the
+// label goes through here.
+std::string Watcher::StatusText() const
+{
+    const std::lock_guard hold(m_lock);
+    return StatusTextLocked();
+}
+
+std::string Watcher::StatusTextLocked() const
+{
+    if (m_disclosureRunning)
+        return texts::Sjis(texts::DataFetching);
+    if (m_quoteProgress.empty() && m_layoutWatch.Warning())
+        return texts::Sjis(texts::LayoutChangeWarning);
+    return m_quoteProgress;
+}
+
+bool Watcher::LayoutWarning() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_layoutWatch.Warning();
+}
+
+void Watcher::SetQuoteProgress(const std::string& text)
+{
+    std::string shown;
+    {
+        const std::lock_guard hold(m_lock);
+        m_quoteProgress = text;
+        shown = StatusTextLocked();
+    }
+    m_observer.StatusChanged(shown);
+}
+
+void Watcher::SetDisclosureRunning(bool running)
+{
+    std::string shown;
+    {
+        const std::lock_guard hold(m_lock);
+        m_disclosureRunning = running;
+        shown = StatusTextLocked();
+    }
+    m_observer.StatusChanged(shown);
+}
+
+bool Watcher::Stopping()
+{
+    return m_stop.IsRaised();
+}
+
+void Watcher::SetProgressText(const std::string& text)
+{
+    SetQuoteProgress(text);
+}
+
+std::string Watcher::EntryCode(std::uint64_t& serial)
+{
+    const std::lock_guard hold(m_lock);
+    serial = m_entry.serial;
+    return m_entry.code;
+}
+
+int Watcher::EntryMarket()
+{
+    const std::lock_guard hold(m_lock);
+    return m_entry.market;
+}
+
+void Watcher::ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        if (serial != m_entry.serial)
+            return;
+        m_entry.values = quote.values;
+        m_entry.trend = quote.trend;
+    }
+    m_observer.EntryChanged(serial);
+}
+
+void Watcher::ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
+{
+    m_observer.IndexChanged(index, valueText, changeText);
+}
+
+std::optional<QuotePassWindow::Row> Watcher::ReadRow(std::size_t row)
+{
+    const std::lock_guard hold(m_lock);
+    if (row >= m_rows.RowCount())
+        return std::nullopt;
+    return Row{m_rows.Cell(row, ColCode), m_rows.Cell(row, ColMarket)};
+}
+
+// Rows may have been added, removed or moved while the page was fetched:
+// the values go only to the row that still shows the stock they belong to.
+void Watcher::ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        if (row >= m_rows.RowCount() || m_rows.Cell(row, ColCode) != code)
+            return;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            m_rows.SetCell(row, kRowColumns[i], values[i]);
+        m_rows.SetCell(row, ColTrend, trend);
+    }
+    m_observer.RowChanged(row);
+}
+
+void Watcher::ShowDisclosureProgress(bool running)
+{
+    SetDisclosureRunning(running);
+}
+
+std::vector<std::string> Watcher::RowCodes()
+{
+    const std::lock_guard hold(m_lock);
+    std::vector<std::string> codes;
+    for (std::size_t row = 0; row < m_rows.RowCount(); ++row)
+        codes.push_back(m_rows.Cell(row, ColCode));
+    return codes;
+}
+
+bool Watcher::ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText)
+{
+    bool added = false;
+    {
+        const std::lock_guard hold(m_lock);
+        if (scan != m_disclosureScan || row >= m_rows.RowCount() || m_rows.Cell(row, ColCode) != code)
+            return false;
+        added = m_rows.AddDisclosure(row, entryText);
+        m_rows.SetCell(row, ColDisclosure, texts::Sjis(texts::DisclosureMarker));
+    }
+    m_observer.RowChanged(row);
+    return added;
+}
+
+} // namespace zelmora

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "core/mail/smtp_mail.h"
+#include "core/net/stop_flag.h"
+#include "core/platform/repeating_worker.h"
+
+namespace zelmora {
+
+enum class MailKind { Price, Disclosure, Test };
+
+struct OutgoingMail {
+    MailKind kind = MailKind::Price;
+    MailAccount account;
+    std::string senderText;
+    std::string subject;
+    std::string body;
+};
+
+// Sends mails one after the other on one thread, so a slow server holds
+// back mail, never the program. Waiting mails are bounded: a price mail is
+// soon out of date, so a full queue drops the oldest waiting price mail;
+// disclosure and test mails are never dropped.
+class MailSender {
+public:
+    using Finished = std::function<void(MailKind kind, bool sent)>;
+    static constexpr std::size_t kQueueCapacity = 8;
+
+    MailSender(const StopFlag& stop, Finished finished, NetworkLimits limits = kMailLimits);
+    ~MailSender();
+
+    // Queues the mail; false when a price mail was dropped to make room
+    // (the oldest waiting one, or this one when no other is waiting).
+    bool Queue(OutgoingMail mail);
+    // Sends nothing more: waiting mails are dropped, the one on its way
+    // ends as soon as the stop flag is raised.
+    void Stop();
+    bool IsBusy() const { return m_worker.IsBusy(); }
+
+private:
+    void SendWaiting();
+
+    const StopFlag& m_stop;
+    const Finished m_finished;
+    const NetworkLimits m_limits;
+    std::mutex m_mutex;
+    std::deque<OutgoingMail> m_waiting;
+    RepeatingWorker m_worker;
+};
+
+} // namespace zelmora

@@ -1,0 +1,87 @@
+#include "core/platform/command_line.h"
+
+#include <string_view>
+
+#include "core/version.h"
+
+namespace zelmora {
+namespace {
+
+ParsedStart Fail(std::string error)
+{
+    return {std::nullopt, std::move(error)};
+}
+
+} // namespace
+
+ParsedStart ParseStartOptions(const std::vector<std::string>& args)
+{
+    StartOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--")
+            break;
+        if (!arg.starts_with("--"))
+            continue;
+        if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--headless") {
+            options.headless = true;
+        } else if (arg == "--folder" || arg.starts_with("--folder=")) {
+            std::string folder;
+            if (arg == "--folder") {
+                if (i + 1 == args.size())
+                    return Fail("--folder needs a folder");
+                folder = args[++i];
+            } else {
+                folder = arg.substr(std::string_view("--folder=").size());
+            }
+            if (folder.empty())
+                return Fail("--folder needs a folder");
+            if (options.folder)
+                return Fail("--folder given twice");
+            options.folder = std::move(folder);
+        } else {
+            return Fail("unknown option " + std::string(arg));
+        }
+    }
+    return {std::move(options), {}};
+}
+
+std::string StartUsageText()
+{
+    return "Usage: zelmora [--folder PATH] [--headless]\n"
+           "       zelmora --help | --version\n"
+           "\n"
+           "Keeps a watch list of Japanese stocks current, with the market indices,\n"
+           "timely disclosures and mail, in a window and the notification area.\n"
+           "\n"
+           "  --folder PATH  keep base_data.ini, the link lists and the date folders\n"
+           "                 in PATH, created when missing. Without it: the program's\n"
+           "                 own folder when it holds base_data.ini or may be written,\n"
+           "                 else $XDG_DATA_HOME/zelmora (~/.local/share/zelmora)\n"
+           "  --headless     watch without a window and without a display: quote and\n"
+           "                 disclosure passes, price and disclosure mails as the\n"
+           "                 settings say, one line per pass and mail on stderr;\n"
+           "                 SIGTERM or SIGINT saves base_data.ini and ends it\n"
+           "  --help         show this text\n"
+           "  --version      show the version\n"
+           "\n"
+           "Options with one dash (-platform NAME, -style NAME, ...) are Qt's own.\n"
+           "One copy runs per program folder, with a window or headless: a second\n"
+           "copy on the same folder ends at once.\n"
+           "\n"
+           "Exit status: 0 at a normal end; 2 for unusable arguments or a program\n"
+           "folder that cannot be created or written.\n";
+}
+
+std::string StartVersionText()
+{
+    const FileVersion version = ReadFileVersion();
+    return "zelmora " + std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+           std::to_string(version.build) + "." + std::to_string(version.revision) + "\n";
+}
+
+} // namespace zelmora

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelmora {
+
+// What zelmora is asked for on its command line.
+struct StartOptions {
+    std::optional<std::string> folder; // --folder PATH, as given
+    bool headless = false;             // --headless: the watcher without a window
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedStart {
+    std::optional<StartOptions> options; // set when the arguments are usable
+    std::string error;                   // one line, otherwise
+};
+
+// Exit status for unusable arguments or a program folder that cannot be used.
+constexpr int kExitBadStart = 2;
+
+// Reads the arguments after the program name. Only "--" options are ours:
+// arguments with one dash and the words after them (-platform NAME,
+// -session ID from a session manager) are Qt's, left for it to read.
+ParsedStart ParseStartOptions(const std::vector<std::string>& args);
+
+std::string StartUsageText();
+
+// "zelmora 6.5.0.0" and a line end.
+std::string StartVersionText();
+
+} // namespace zelmora

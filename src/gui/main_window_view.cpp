@@ -1,0 +1,98 @@
+// Drawing what the watcher reports: rows, indices, the entry row, the
+// status and mail labels; and the date list that chooses what it scans.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "gui/mail_settings_dialog.h"
+#include "gui/main_window.h"
+#include "gui/sjis_qstring.h"
+#include "gui/watch_list_model.h"
+
+namespace zelmora {
+namespace {
+
+constexpr std::chrono::milliseconds kDateSettlePeriod{1'000};
+
+} // namespace
+
+void MainWindow::ShowRow(int row)
+{
+    m_model->RowChanged(row);
+}
+
+void MainWindow::ShowIndex(int index, const std::string& valueText, const std::string& changeText)
+{
+    m_indexLabels.at(static_cast<std::size_t>(index))->setText(ToQString(valueText));
+    m_indexChangeLabels.at(static_cast<std::size_t>(index))->setText(ToQString(changeText));
+}
+
+// Only the answer for the entry row as it is now counts; an answer for an
+// earlier edit is moot.
+void MainWindow::ShowEntryRow(std::uint64_t serial)
+{
+    const EntryRow entry = m_watcher->Entry();
+    if (entry.serial == serial)
+        FillEntryValues(entry);
+}
+
+void MainWindow::ShowStatus(const std::string& text)
+{
+    m_statusLabel->setText(ToQString(text));
+}
+
+void MainWindow::ShowMailResult(const MailReport& report)
+{
+    switch (report.kind) {
+    case MailKind::Price:
+        m_priceMailStatusLabel->setText(ToQString(report.statusText));
+        break;
+    case MailKind::Disclosure:
+        m_disclosureMailStatusLabel->setText(ToQString(report.statusText));
+        break;
+    case MailKind::Test:
+        if (m_mailDialog)
+            m_mailDialog->ShowTestMailResult(report.statusText);
+        break;
+    }
+    emit MailFinished();
+}
+
+void MainWindow::OnPassFinished(const PassReport& report)
+{
+    switch (report.kind) {
+    case PassKind::Quote:
+        emit QuotePassFinished();
+        break;
+    case PassKind::Disclosure:
+        emit DisclosurePassFinished();
+        break;
+    case PassKind::Lookup:
+        emit EntryRowLookedUp();
+        if (std::exchange(m_addAfterLookup, false))
+            AddToWatchList();
+        break;
+    }
+}
+
+// A new date forgets the old date's disclosures at once; the pass for it
+// starts when the choice has rested for a second.
+void MainWindow::OnDateSelected(int index)
+{
+    m_watcher->ForgetDisclosures();
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        m_model->RowChanged(row);
+    m_dateComboSel = index;
+    m_dateSettleTimer.start(kDateSettlePeriod);
+}
+
+void MainWindow::OnDateSettled()
+{
+    m_dateSettleTimer.stop();
+    if (m_dateCombo->currentIndex() != m_dateComboSel)
+        return;
+    m_watcher->ScanDisclosureDate(ToSjis(m_dateCombo->currentText()));
+}
+
+} // namespace zelmora

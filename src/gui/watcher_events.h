@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+#include "core/engine/watcher_observer.h"
+
+namespace zelmora {
+
+// The watcher's reports as Qt signals. The watcher reports from its worker
+// threads; connected to objects of the GUI thread the signals arrive there,
+// queued, in the order they were sent.
+class WatcherEvents : public QObject, public WatcherObserver {
+    Q_OBJECT
+public:
+    explicit WatcherEvents(QObject* parent = nullptr) : QObject(parent) {}
+
+    void RowChanged(std::size_t row) override { emit RowUpdated(static_cast<int>(row)); }
+    void IndexChanged(std::size_t index, const std::string& valueText, const std::string& changeText) override
+    {
+        emit IndexUpdated(static_cast<int>(index), valueText, changeText);
+    }
+    void EntryChanged(std::uint64_t serial) override { emit EntryUpdated(serial); }
+    void StatusChanged(const std::string& text) override { emit StatusUpdated(text); }
+    void DisclosureFound(const DisclosureReport& report) override { emit NewDisclosure(report); }
+    void MailFinished(const MailReport& report) override { emit MailDone(report); }
+    void PassFinished(const PassReport& report) override { emit PassDone(report); }
+
+signals:
+    void RowUpdated(int row);
+    void IndexUpdated(int index, const std::string& valueText, const std::string& changeText);
+    void EntryUpdated(std::uint64_t serial);
+    void StatusUpdated(const std::string& text);
+    void NewDisclosure(const zelmora::DisclosureReport& report);
+    void MailDone(const zelmora::MailReport& report);
+    void PassDone(const zelmora::PassReport& report);
+};
+
+} // namespace zelmora
+
+Q_DECLARE_METATYPE(zelmora::DisclosureReport)
+Q_DECLARE_METATYPE(zelmora::MailReport)
+Q_DECLARE_METATYPE(zelmora::PassReport)
