@@ -98,8 +98,8 @@ void MainWindow::ShowLinkMenu(QPoint at)
 void MainWindow::ShowDisclosureMenu(int row, QPoint at)
 {
     std::vector<QString> captions;
-    for (const std::string& line : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
-        captions.push_back(ToQString(HistoryLineCaption(line)));
+    for (const HistoryEntry& entry : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
+        captions.push_back(ToQString(entry.caption));
     if (captions.empty())
         return;
     auto* menu = new DisclosureMenu(captions, this);

@@ -106,7 +106,8 @@ StockDisclosures Watcher::DisclosuresOfRow(std::size_t row) const
 {
     const std::lock_guard hold(m_lock);
     const std::string code = row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string();
-    return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal};
+    return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal,
+            m_settings.m_disclosureListBase};
 }
 
 int Watcher::BusyWorkers() const
