@@ -20,6 +20,7 @@ libcpp-httplib-dev
 python3
 python3-aiosmtpd
 fonts-ipafont-gothic
+fonts-noto-cjk
 xvfb
 xauth
 trayer

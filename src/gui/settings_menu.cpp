@@ -2,7 +2,7 @@
 
 namespace zelmora {
 
-SettingsMenu::SettingsMenu(bool startInTrayOn, QWidget* parent) : QMenu(parent)
+SettingsMenu::SettingsMenu(bool startInTrayOn, QWidget* parent) : ProgramMenu(parent)
 {
     linkUrlSettings = addAction(QStringLiteral("銘柄リストのリンクURL設定"));
     mailSettings = addAction(QStringLiteral("メール設定"));
