@@ -24,6 +24,7 @@ fonts-noto-cjk
 xvfb
 xauth
 trayer
+openbox
 tzdata
 desktop-file-utils
 appstream

@@ -334,6 +334,39 @@ TEST_F(ShellTest, MinimisingGoesToTheTrayAndADoubleClickBringsTheWindowBack)
     EXPECT_FALSE(tray.IsShown());
 }
 
+// Through the tray, as an ordinary minimised window, and after a start in
+// the tray: the window comes back where it was, as large as it was.
+TEST_F(ShellTest, MinimiseAndRestoreKeepTheWindowsPlaceAndSize)
+{
+    struct Case {
+        bool tray;
+        const char* settings;
+    };
+    for (const Case& c : {Case{true, ""}, Case{false, ""}, Case{true, "CHKGOTASK=1\r\n"}}) {
+        trayAvailable = c.tray;
+        auto window = Start(Rows(2, c.settings));
+        if (window->Tray().IsShown())
+            window->RestoreFromTray();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->move(120, 80);
+        window->resize(window->width() + 30, window->height());
+        QCoreApplication::processEvents();
+        const QRect before = window->geometry();
+        for (int round = 0; round < 3; ++round) {
+            window->showMinimized();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->Tray().IsShown(), c.tray);
+            if (c.tray)
+                emit window->Tray().SystemIcon().activated(QSystemTrayIcon::DoubleClick);
+            else
+                window->showNormal();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+            EXPECT_EQ(window->geometry(), before) << c.tray << c.settings << round;
+        }
+        Close(*window);
+    }
+}
+
 TEST_F(ShellTest, WithoutANotificationAreaTheWindowStaysAnOrdinaryMinimisedWindow)
 {
     trayAvailable = false;
