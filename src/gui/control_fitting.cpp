@@ -81,7 +81,8 @@ int LineEditWidth(const QLineEdit& edit, QSize textSize)
     const QMargins margins = edit.textMargins();
     // Glyphs that reach past their advance scroll the text too.
     const int bearings = std::max(0, -metrics.minLeftBearing()) + std::max(0, -metrics.minRightBearing());
-    const int width = textSize.width() + bearings + kLineEditCursor + 2 * kLineEditTextMargin + margins.left() + margins.right();
+    const int width = textSize.width() + bearings + kLineEditCursor + 2 * kLineEditTextMargin + margins.left()
+                      + margins.right();
     return edit.style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, textSize.height()), &edit).width();
 }
 

@@ -61,6 +61,10 @@ QStringList TrendMarks()
             ToQString(texts::Sjis(texts::TrendFlat))};
 }
 
+QString WidestValue(int value)
+{
+    return QString::fromLatin1(kWidestValues[static_cast<std::size_t>(value)]);
+}
 
 } // namespace
 
@@ -136,12 +140,15 @@ void MainWindow::RoomForWidestTexts()
 {
     SetWidestTexts(*m_dateCombo, {QStringLiteral("20261231")});
     for (std::size_t i = 0; i < m_entryValueEdits.size(); ++i)
-        SetWidestTexts(*m_entryValueEdits[i], {QString::fromLatin1(kWidestValues[i])});
+        SetWidestTexts(*m_entryValueEdits[i], {WidestValue(static_cast<int>(i))});
     SetWidestTexts(*m_trendEdit, TrendMarks());
+    const std::string time = kWidestValues[QuoteTime];
+    const std::string level = kWidestValues[QuotePrice];
     QStringList indexValues;
     for (const IndexQuote& index : IndexTable())
-        indexValues << ToQString(texts::Format(texts::IndexValueFormat, index.name, std::string("15:00"), std::string("99,999.99")));
-    const QStringList indexChanges = {ToQString(texts::Format(texts::IndexChangeFormat, std::string("-9,999.99")))};
+        indexValues << ToQString(texts::Format(texts::IndexValueFormat, index.name, time, level));
+    const std::string change = kWidestValues[QuoteChange];
+    const QStringList indexChanges = {ToQString(texts::Format(texts::IndexChangeFormat, change))};
     for (std::size_t i = 0; i < m_indexLabels.size(); ++i) {
         SetWidestTexts(*m_indexLabels[i], indexValues);
         SetWidestTexts(*m_indexChangeLabels[i], indexChanges);
@@ -290,19 +297,21 @@ void MainWindow::FitFixedColumns()
     for (const std::string& market : MarketNames())
         widest[ColMarket] << ToQString(market);
     for (int value = QuoteTime; value < QuoteValueCount; ++value)
-        widest[static_cast<std::size_t>(ColTime + value - QuoteTime)] = {QString::fromLatin1(kWidestValues[static_cast<std::size_t>(value)])};
+        widest[static_cast<std::size_t>(ColTime + value - QuoteTime)] = {WidestValue(value)};
     widest[ColTrend] = TrendMarks();
     widest[ColDisclosure] = {ToQString(texts::Sjis(texts::DisclosureMarker))};
 
     int fixed = 0;
     for (int column = 0; column < ColMemo; ++column) {
-        int width = std::max(kColumnWidths[static_cast<std::size_t>(column)], m_list->horizontalHeader()->sectionSizeHint(column));
-        for (const QString& text : widest[static_cast<std::size_t>(column)])
+        const auto c = static_cast<std::size_t>(column);
+        int width = std::max(kColumnWidths[c], m_list->horizontalHeader()->sectionSizeHint(column));
+        for (const QString& text : widest[c])
             width = std::max(width, CellWidthToShow(*m_list, text));
         m_list->setColumnWidth(column, width);
         fixed += width;
     }
-    const int besideColumns = 2 * m_list->frameWidth() + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    const int besideColumns = 2 * m_list->frameWidth() + scrollBar;
     setMinimumWidth(std::max(minimumWidth(), fixed + kMinMemoWidth + besideColumns + kListRightMargin));
     resize(std::max(width(), minimumWidth()), height());
 }

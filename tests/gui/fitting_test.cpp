@@ -68,7 +68,9 @@ QRect TextRect(const QWidget& control)
 
 QString Name(const QWidget& control)
 {
-    return control.objectName().isEmpty() ? QString::fromLatin1(control.metaObject()->className()) : control.objectName();
+    if (control.objectName().isEmpty())
+        return QString::fromLatin1(control.metaObject()->className());
+    return control.objectName();
 }
 
 bool IsTextControl(const QWidget& control)
