@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 #include <QToolTip>
@@ -171,6 +172,31 @@ TEST_F(MainWindowTest, ListTipAppearsAfterTheMouseRestsAndStays)
     QTest::qWait(11000); // Qt's own tips would be gone after ten seconds
     EXPECT_TRUE(QToolTip::isVisible());
     QToolTip::hideText();
+}
+
+// A cell that ends in an ellipsis shows its whole text in the tip; any other
+// place shows the list's own tip.
+TEST(DelayedToolTipTest, ACutCellShowsItsWholeTextInTheTip)
+{
+    QStandardItemModel model(1, 2);
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("東洋精密機械工業ホールディングス")));
+    model.setItem(0, 1, new QStandardItem(QStringLiteral("7203")));
+    QTableView view;
+    view.setModel(&model);
+    view.setColumnWidth(0, 60);
+    view.setColumnWidth(1, 80);
+    view.setTextElideMode(Qt::ElideRight);
+    view.setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
+    new DelayedToolTip(view);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (const auto& [column, tip] : {std::pair{0, model.item(0, 0)->text()}, std::pair{1, view.toolTip()}}) {
+        QTest::mouseMove(view.viewport(), view.visualRect(model.index(0, column)).center());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::isVisible(); }, 5000)) << column;
+        EXPECT_EQ(QToolTip::text(), tip) << column;
+        QToolTip::hideText();
+        QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000);
+    }
 }
 
 // One face for the whole window: another would hold its own font file in
