@@ -3,8 +3,8 @@
 // connection is served (the handshakes of a real network). Fetched by plain
 // libcurl with a new handle per page, by plain libcurl reusing one handle
 // (the floor: one connection for the whole pass), by FetchPageWindow in a
-// session of its own per page, and by the watcher's quote pass with the
-// entry row and 15 list rows.
+// session of its own per page and in one session for the pass, and by the
+// watcher's quote pass with the entry row and 15 list rows.
 #include <benchmark/benchmark.h>
 
 #include <curl/curl.h>
@@ -117,6 +117,23 @@ void BM_FetchPageWindowOwnSession(benchmark::State& state)
 }
 BENCHMARK(BM_FetchPageWindowOwnSession)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The program's fetch with one session for all pages, as a pass has it.
+void BM_FetchPageWindowSharedSession(benchmark::State& state)
+{
+    const auto addresses = PassAddresses(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        zelmora::HttpSession session;
+        for (const std::string& address : addresses) {
+            zelmora::FetchOutcome outcome = zelmora::FetchPageWindow(session, address);
+            if (outcome.kind != zelmora::FetchOutcome::Ok)
+                state.SkipWithError("FetchPageWindow failed");
+            benchmark::DoNotOptimize(outcome.window.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(addresses.size()));
+}
+BENCHMARK(BM_FetchPageWindowSharedSession)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Counts finished passes and shown quotes.
 class PassCounter : public zelmora::WatcherObserver {
 public:
@@ -126,10 +143,10 @@ public:
     void StatusChanged(const std::string&) override {}
     void DisclosureFound(const zelmora::DisclosureReport&) override {}
     void MailFinished(const zelmora::MailReport&) override {}
-    void PassFinished(zelmora::PassKind kind) override
+    void PassFinished(const zelmora::PassReport& report) override
     {
         const std::lock_guard hold(m_lock);
-        ++m_finished[kind];
+        ++m_finished[report.kind];
         m_changed.notify_all();
     }
     void Wait(zelmora::PassKind kind, int count)

@@ -19,6 +19,9 @@ libbenchmark-dev
 libcpp-httplib-dev
 python3
 python3-aiosmtpd
+python3-dbusmock
+dbus-daemon
+dbus-bin
 fonts-ipafont-gothic
 fonts-noto-cjk
 xvfb

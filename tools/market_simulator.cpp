@@ -37,7 +37,7 @@ struct MarketSimulator::Impl {
     std::vector<std::string> disclosureRequests; // guarded by mutex
     std::atomic<bool> listenEnded{false};
 
-    std::mutex mutex;
+    std::mutex mutex; // also guards config.defaults
     std::condition_variable wake;
     bool stopping = false;
 };
@@ -131,7 +131,11 @@ void MarketSimulator::Impl::RegisterQuotePages()
 void MarketSimulator::Impl::ServeQuotePage(const httplib::Request& request, httplib::Response& response)
 {
     ++requests;
-    PageOptions options = config.defaults;
+    PageOptions options;
+    {
+        const std::lock_guard hold(mutex);
+        options = config.defaults;
+    }
     for (const auto& [name, value] : request.params)
         ApplyPageOption(options, name, value);
 
@@ -227,6 +231,12 @@ void MarketSimulator::Stop()
         impl.server.stop();
         impl.thread.join();
     }
+}
+
+void MarketSimulator::SetDefaults(const PageOptions& defaults)
+{
+    const std::lock_guard hold(m_impl->mutex);
+    m_impl->config.defaults = defaults;
 }
 
 int MarketSimulator::Port() const

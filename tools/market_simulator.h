@@ -13,7 +13,8 @@ namespace zelmora::sim {
 
 // A local HTTP server for the demo and the tests, bound to 127.0.0.1 only.
 // Serves GET /q?s=SYMBOL quote pages; query parameters (enc, missing, status,
-// slow, cut, noanchor) override the defaults of the configuration per page.
+// slow, cut, noanchor, layout) override the defaults of the configuration
+// per page.
 // Serves timely-disclosure listings at /inbs/[OPTIONS/]I_list_NNN_yyyymmdd.html
 // (see market_simulator_disclosures.h), documents at any path ending in
 // .pdf, .htm, .html, .xml, .zip or .exe, and the portal page /disclosure/.
@@ -39,6 +40,10 @@ public:
     int Start(int port = 0);
     // Stops serving; pending slow answers end at once. Idempotent.
     void Stop();
+
+    // New defaults for the pages served from now on: a quote service that
+    // changes its layout, or breaks down, while a program watches it.
+    void SetDefaults(const PageOptions& defaults);
 
     int Port() const;
     std::string BaseAddress() const; // http://127.0.0.1:PORT

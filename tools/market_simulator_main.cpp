@@ -15,7 +15,7 @@ void Usage(std::FILE* out)
     std::fprintf(out,
                  "usage: zelmora-market-sim --port N [--enc sjis|euc|utf8] [--missing price]\n"
                  "                          [--status N] [--slow MS] [--cut] [--noanchor]\n"
-                 "                          [--latency MS]\n"
+                 "                          [--latency MS] [--layout table|dl|json]\n"
                  "Serves quote pages on 127.0.0.1:N at /q?s=CODE.M and /q?s=998407 (998405, 23337, 5040469).\n"
                  "Serves disclosure listings at /inbs/I_list_001_yyyymmdd.html (options as a path\n"
                  "segment: /inbs/pages=3,enc=utf8,hostile=1,big=1,slow=MS/I_list_001_yyyymmdd.html)\n"
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
             config.latencyMs = static_cast<int>(parsed);
         } else if (arg == "--cut" || arg == "--noanchor") {
             ok = ApplyPageOption(config.defaults, arg.substr(2), "1");
-        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow") {
+        } else if (arg == "--enc" || arg == "--missing" || arg == "--status" || arg == "--slow" || arg == "--layout") {
             const char* v = value();
             ok = v && ApplyPageOption(config.defaults, arg.substr(2), v);
         } else {

@@ -364,6 +364,26 @@ void AddQuoteTable(Lines& page, const Security& security, const SimQuote& quote,
     page.Add("</td></tr></table>");
 }
 
+void AddQuoteList(Lines& page, const SimQuote& quote, const std::string& symbol)
+{
+    page.Add("<!-- quote -->");
+    page.Add("<dl class=\"stock-quote\" data-symbol=\"" + symbol + "\">");
+    page.Add("<dt>銘柄名</dt><dd class=\"name\">" + quote.name + "</dd>");
+    page.Add("<dt>取引時刻</dt><dd class=\"time\">" + quote.time + "</dd>");
+    page.Add("<dt>現在値</dt><dd class=\"price\">" + quote.price + "</dd>");
+    page.Add("<dt>前日比</dt><dd class=\"change\">" + quote.change + "</dd>");
+    page.Add("<dt>騰落率</dt><dd class=\"rate\">" + quote.rate + "</dd>");
+    page.Add("<dt>出来高</dt><dd class=\"volume\">" + quote.volume + "</dd>");
+    page.Add("</dl>");
+}
+
+std::string QuoteState(const SimQuote& quote, const std::string& symbol)
+{
+    return "<script>window.__QUOTE_STATE__={\"symbol\":\"" + symbol + "\",\"quote\":{\"name\":\"" + quote.name +
+           "\",\"time\":\"" + quote.time + "\",\"price\":\"" + quote.price + "\",\"change\":\"" + quote.change +
+           "\",\"rate\":\"" + quote.rate + "\",\"volume\":\"" + quote.volume + "\"}};</script>";
+}
+
 void AddNotFound(Lines& page, const std::string& symbol)
 {
     page.Add("<!-- quote -->");
@@ -450,6 +470,17 @@ bool ApplyPageOption(PageOptions& options, std::string_view name, std::string_vi
         (name == "change" ? options.change : options.rate) = std::string(value);
         return true;
     }
+    if (name == "layout") {
+        if (value == "table")
+            options.layout = PageLayout::Table;
+        else if (value == "dl")
+            options.layout = PageLayout::List;
+        else if (value == "json")
+            options.layout = PageLayout::Json;
+        else
+            return false;
+        return true;
+    }
     return false;
 }
 
@@ -476,14 +507,18 @@ std::string RenderQuotePageUtf8(std::string_view symbol, const LocalTime& now, c
 
     Lines page;
     AddHead(page, quote ? quote->name + "【" + safe + "】：株価" : "株価検索", options);
+    if (quote && options.layout == PageLayout::Json)
+        page.Add(QuoteState(*quote, safe));
     AddHeader(page, now);
     AddMarketSummary(page, now);
     AddRanking(page, now);
     PadNotices(page, kQuoteTableFirstLine);
-    if (quote)
-        AddQuoteTable(page, *security, *quote, safe, options);
-    else
+    if (!quote)
         AddNotFound(page, safe);
+    else if (options.layout == PageLayout::Table)
+        AddQuoteTable(page, *security, *quote, safe, options);
+    else if (options.layout == PageLayout::List)
+        AddQuoteList(page, *quote, safe);
     AddTail(page, now);
     return page.Join();
 }

@@ -13,15 +13,21 @@ namespace zelmora::sim {
 
 enum class PageEncoding { ShiftJis, EucJp, Utf8 };
 
+// How the quote stands on the page: the classic table the built-in marker
+// rules read, a <dl> list of <dt>/<dd> pairs at the same place, or a JSON
+// state object on one line at the top of the body, before piece 151.
+enum class PageLayout { Table, List, Json };
+
 // How a page is served. Each switch is a query parameter (and a command-line
 // flag of the simulator that applies to every page).
 struct PageOptions {
     PageEncoding encoding = PageEncoding::ShiftJis; // enc=sjis|euc|utf8
-    bool missingPrice = false;                      // missing=price
+    bool missingPrice = false;                      // missing=price (table layout)
     int status = 200;                               // status=N (200..599)
     int slowMs = 0;                                 // slow=MS, delay before the body
     bool cut = false;                               // cut=1, close the connection mid-body
-    bool noAnchor = false;                          // noanchor=1
+    bool noAnchor = false;                          // noanchor=1 (table layout)
+    PageLayout layout = PageLayout::Table;          // layout=table|dl|json
     std::string change;                             // change=TEXT instead of the change (and its sign's colour)
     std::string rate;                               // rate=TEXT instead of the rate
 

@@ -9,6 +9,7 @@
 #ifndef _WIN32
 #include "app/exit_signals.h"
 #endif
+#include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
 #include "core/disclosure/date_list.h"
 #include "core/disclosure/document_path.h"
@@ -41,8 +42,8 @@ int main(int argc, char* argv[])
         return zelmora::kExitBadStart;
     }
 
-    // A second copy on the folder ends at once and silently, before it
-    // touches the screen or the folder.
+    // A second copy on the folder, with a window or headless, ends at once
+    // and silently, before it touches the screen or the folder.
     const zelmora::SingleInstance instance(folder.path);
     if (!instance.IsFirst())
         return 0;
@@ -53,6 +54,9 @@ int main(int argc, char* argv[])
     zelmora::RemoveStaleTemporaryFiles(folder.path, startTime);
     zelmora::RemoveStaleTemporaryFilesOfDate(folder.path, zelmora::FormatDate(today.year, today.month, today.day),
                                              startTime);
+
+    if (parsed.options->headless)
+        return zelmora::RunHeadless(argc, argv, folder.path, clock);
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

@@ -32,4 +32,12 @@ void OpenLocalFile(const std::string& sjisPath)
     CurrentOpener()(QUrl::fromLocalFile(ToQString(sjisPath)));
 }
 
+void OpenDisclosure(const DisclosureOpening& opening)
+{
+    if (opening.kind == DisclosureOpening::WebPage)
+        OpenWebPage(opening.target);
+    else if (opening.kind == DisclosureOpening::LocalFile)
+        OpenLocalFile(opening.target);
+}
+
 } // namespace zelmora

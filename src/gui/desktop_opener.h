@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "core/disclosure/history_line.h"
+
 namespace zelmora {
 
 // The one door to the desktop's default handler for web pages and files.
@@ -19,5 +21,7 @@ DesktopOpener SetDesktopOpener(DesktopOpener opener);
 void OpenWebPage(const std::string& sjisUrl);
 // A file on this machine, by its Shift_JIS path.
 void OpenLocalFile(const std::string& sjisPath);
+// A recorded disclosure: its document's address or its local copy.
+void OpenDisclosure(const DisclosureOpening& opening);
 
 } // namespace zelmora

@@ -18,6 +18,7 @@
 #include "gui/art.h"
 #include "gui/control_fitting.h"
 #include "gui/delayed_tool_tip.h"
+#include "gui/desktop_notifier.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
@@ -81,6 +82,10 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     ConnectControls();
     ConnectWatcher();
     ConnectTray();
+    // New disclosures of today also show on the desktop.
+    auto* notifier = new DesktopNotifier(*m_watcher, *m_tray, this);
+    connect(m_events, &WatcherEvents::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
+    connect(m_events, &WatcherEvents::PassDone, notifier, &DesktopNotifier::OnPassFinished);
 }
 
 // The watcher stops first: transfers in flight end at once, and no worker

@@ -57,6 +57,7 @@ public slots:
     void ShowSettingsMenu();
     void ShowMailSettings();
     void ShowLinkUrlSettings();
+    void ShowQuoteSourceSettings();
     void ShowAboutDialog();
     void ToggleStartInTray();
     void ConnectPolling();
@@ -112,7 +113,7 @@ private:
     void ShowEntryRow(std::uint64_t serial);
     void ShowStatus(const std::string& text);
     void ShowMailResult(const MailReport& report);
-    void OnPassFinished(PassKind kind);
+    void OnPassFinished(const PassReport& report);
     void OnDateSelected(int index);
     void OnDateSettled();
 

@@ -71,12 +71,8 @@ void MainWindow::OpenDisclosure(int row, int line)
 {
     if (row < 0 || line < 0)
         return;
-    const DisclosureOpening opening = OpeningOfDisclosure(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row)),
-                                                          static_cast<std::size_t>(line));
-    if (opening.kind == DisclosureOpening::WebPage)
-        OpenWebPage(opening.target);
-    else if (opening.kind == DisclosureOpening::LocalFile)
-        OpenLocalFile(opening.target);
+    zelmora::OpenDisclosure(OpeningOfDisclosure(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row)),
+                                                static_cast<std::size_t>(line)));
 }
 
 void MainWindow::OnListDoubleClick(int row, int column)

@@ -16,6 +16,7 @@
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/popup_menu.h"
+#include "gui/quote_source_dialog.h"
 #include "gui/settings_menu.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
@@ -40,10 +41,15 @@ void RunAfterMenu(QAction* item, QObject* receiver, Slot slot)
 
 void MainWindow::ShowSettingsMenu()
 {
-    auto* menu = new SettingsMenu(m_watcher->CurrentSettings().m_startInTray, this);
+    const Settings settings = m_watcher->CurrentSettings();
+    auto* menu = new SettingsMenu(settings.m_startInTray, settings.m_disclosureNotifyOn, this);
+    RunAfterMenu(menu->quoteSourceSettings, this, [this] { ShowQuoteSourceSettings(); });
     RunAfterMenu(menu->linkUrlSettings, this, [this] { ShowLinkUrlSettings(); });
     RunAfterMenu(menu->mailSettings, this, [this] { ShowMailSettings(); });
     RunAfterMenu(menu->startInTray, this, [this] { ToggleStartInTray(); });
+    RunAfterMenu(menu->notifyDisclosures, this, [this] {
+        m_watcher->ChangeSettings([](Settings& s) { s.m_disclosureNotifyOn = !s.m_disclosureNotifyOn; });
+    });
     RunAfterMenu(menu->versionInfo, this, [this] { ShowAboutDialog(); });
     RunAfterMenu(menu->closeProgram, this, [this] { close(); });
     ShowPopup(menu, m_settingsButton->mapToGlobal(m_settingsButton->rect().bottomLeft()));
@@ -196,6 +202,22 @@ void MainWindow::ShowLinkUrlSettings()
     connect(dialog, &QDialog::accepted, this,
             [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
     OpenDialog(dialog);
+}
+
+// The selected row's stock is the one "試す" starts with.
+void MainWindow::ShowQuoteSourceSettings()
+{
+    const Settings settings = m_watcher->CurrentSettings();
+    const int row = FirstSelectedRow();
+    const auto r = static_cast<std::size_t>(std::max(0, row));
+    const std::string code = row >= 0 ? m_watcher->Cell(r, ColCode) : std::string();
+    const std::string letter = row >= 0 ? MarketLetterFor(m_watcher->Cell(r, ColMarket), settings.m_marketCodes)
+                                        : settings.m_marketCodes[0];
+    auto* dialog = new QuoteSourceDialog(settings, code, letter, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
+    dialog->open();
 }
 
 void MainWindow::ShowAboutDialog()

@@ -106,10 +106,11 @@ void MainWindow::UpdateTrayIcon()
     if (!m_inTray)
         return;
     const auto row = static_cast<std::size_t>(m_watcher->CurrentSettings().m_selectedItem);
+    const bool layoutWarning = m_watcher->LayoutWarning();
     std::string tip;
     TrayPicture picture;
     m_watcher->ReadRows([&](const WatchList& list) {
-        tip = BuildTrayTip(list, row);
+        tip = BuildTrayTip(list, row, layoutWarning);
         picture = TrayPictureOfRow(list, row);
     });
     m_tray->Modify(picture, tip);

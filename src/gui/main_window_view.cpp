@@ -59,9 +59,9 @@ void MainWindow::ShowMailResult(const MailReport& report)
     emit MailFinished();
 }
 
-void MainWindow::OnPassFinished(PassKind kind)
+void MainWindow::OnPassFinished(const PassReport& report)
 {
-    switch (kind) {
+    switch (report.kind) {
     case PassKind::Quote:
         emit QuotePassFinished();
         break;

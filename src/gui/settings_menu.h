@@ -8,11 +8,13 @@ namespace zelmora {
 class SettingsMenu : public ProgramMenu {
     Q_OBJECT
 public:
-    SettingsMenu(bool startInTray, QWidget* parent);
+    SettingsMenu(bool startInTray, bool notifyDisclosures, QWidget* parent);
 
+    QAction* quoteSourceSettings;
     QAction* linkUrlSettings;
     QAction* mailSettings;
     QAction* startInTray; // checkable
+    QAction* notifyDisclosures; // checkable
     QAction* versionInfo;
     QAction* closeProgram;
 };

@@ -27,7 +27,7 @@ public:
     void StatusChanged(const std::string& text) override { emit StatusUpdated(text); }
     void DisclosureFound(const DisclosureReport& report) override { emit NewDisclosure(report); }
     void MailFinished(const MailReport& report) override { emit MailDone(report); }
-    void PassFinished(PassKind kind) override { emit PassDone(kind); }
+    void PassFinished(const PassReport& report) override { emit PassDone(report); }
 
 signals:
     void RowUpdated(int row);
@@ -36,11 +36,11 @@ signals:
     void StatusUpdated(const std::string& text);
     void NewDisclosure(const zelmora::DisclosureReport& report);
     void MailDone(const zelmora::MailReport& report);
-    void PassDone(zelmora::PassKind kind);
+    void PassDone(const zelmora::PassReport& report);
 };
 
 } // namespace zelmora
 
 Q_DECLARE_METATYPE(zelmora::DisclosureReport)
 Q_DECLARE_METATYPE(zelmora::MailReport)
-Q_DECLARE_METATYPE(zelmora::PassKind)
+Q_DECLARE_METATYPE(zelmora::PassReport)

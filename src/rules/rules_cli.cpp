@@ -1,5 +1,6 @@
 #include "rules/rules_cli.h"
 
+#include <algorithm>
 #include <ostream>
 #include <sstream>
 
@@ -31,7 +32,22 @@ constexpr SourceOption kSourceOptions[] = {
     {"--file", Source::File},
     {"--window", Source::Window},
     {"--convert", Source::Convert},
+    {"--learn", Source::Learn},
 };
+
+// The values --learn is given, in the order of the record.
+constexpr std::array<const char*, QuoteValueCount> kValueOptions = {"--name", "--time", "--price", "--change", "--rate",
+                                                                    "--volume"};
+constexpr std::array<const char*, QuoteValueCount> kValueNames = {"name", "time", "price", "change", "rate", "volume"};
+
+std::optional<std::size_t> ValueOption(const std::string& name)
+{
+    for (std::size_t v = 0; v < kValueOptions.size(); ++v) {
+        if (name == kValueOptions[v])
+            return v;
+    }
+    return std::nullopt;
+}
 
 const char* SourceName(Source source)
 {
@@ -149,6 +165,14 @@ ParsedArgs ParseRulesArgs(const std::vector<std::string>& args)
             }
             continue;
         }
+        if (const auto v = ValueOption(name)) {
+            if (options.seen[*v])
+                return Fail(name + " given twice");
+            options.seen[*v] = takeValue();
+            if (!options.seen[*v])
+                return Fail(name + " needs a value");
+            continue;
+        }
         bool isSource = false;
         for (const SourceOption& option : kSourceOptions) {
             if (name != option.name)
@@ -180,6 +204,13 @@ ParsedArgs ParseRulesArgs(const std::vector<std::string>& args)
         return Fail("--convert takes no other option");
     if (options.source == Source::Code && Utf8ToSjis(options.argument).size() < kStockCodeLength)
         return Fail("codes shorter than 4 bytes are never looked up");
+    const bool anyValue = std::any_of(options.seen.begin(), options.seen.end(), [](const auto& v) { return v.has_value(); });
+    if (anyValue && options.source != Source::Learn)
+        return Fail("--name, --time, --price, --change, --rate and --volume go with --learn only");
+    if (options.source == Source::Learn && !anyValue)
+        return Fail("--learn needs at least one of --name, --time, --price, --change, --rate or --volume");
+    if (options.source == Source::Learn && options.raw)
+        return Fail("--learn takes no --raw");
     return {options, {}};
 }
 
@@ -187,27 +218,37 @@ std::string UsageText()
 {
     return "Usage: zelmora-rules [--ini PATH] (--url URL | --code CODE [--market LETTER]\n"
            "                                   | --file PATH | --window PATH) [--raw]\n"
+           "       zelmora-rules [--ini PATH] --learn PATH [--name TEXT] [--time TEXT]\n"
+           "                     [--price TEXT] [--change TEXT] [--rate TEXT] [--volume TEXT]\n"
            "       zelmora-rules --convert PATH\n"
            "       zelmora-rules --help\n"
            "\n"
            "Shows what Zelmora reads from a quote page with the marker rules of a\n"
-           "settings file (base_data.ini) or with the built-in rules.\n"
+           "settings file (base_data.ini) or with the built-in rules, or learns rules\n"
+           "from a saved page and the values it shows.\n"
            "\n"
-           "  --ini PATH       take the rules and BASE_URL from this settings file\n"
+           "  --ini PATH       take the rules, BASE_URL and WINDOW_PIECES from this\n"
+           "                   settings file\n"
            "  --url URL        fetch the page at URL as the program does\n"
            "  --code CODE      fetch the quote page of a stock (4 bytes) or index code,\n"
            "                   its address built from BASE_URL\n"
            "  --market LETTER  market letter for a stock code (default: the first\n"
            "                   market letter of the settings)\n"
-           "  --file PATH      read a saved page and keep its pieces 151 to 201\n"
+           "  --file PATH      read a saved page and keep the pieces of its window\n"
+           "                   (WINDOW_PIECES, 151-201 unless set)\n"
            "  --window PATH    take the file's bytes as the page window itself\n"
            "  --raw            write only the quote record's Shift_JIS bytes\n"
+           "  --learn PATH     learn rules from a page saved by the browser: give the\n"
+           "                   values it shows with --name ... --volume (any may be\n"
+           "                   left out and then reads nodata); writes the lines for\n"
+           "                   [LINK_JOUHOU] of base_data.ini in Shift_JIS with CRLF\n"
            "  --convert PATH   convert the file to Shift_JIS: the bytes on standard\n"
            "                   output, the score of the encoding chosen on standard error\n"
            "  --help           show this text\n"
            "\n"
-           "Exit status: 0 when it ran, whatever it found; 2 for unusable arguments\n"
-           "or an unreadable file.\n";
+           "Exit status: 0 when it ran, whatever it found; 1 when --learn could not\n"
+           "learn a value (the reason on standard error); 2 for unusable arguments or\n"
+           "an unreadable file.\n";
 }
 
 std::string Printable(std::string_view sjis)
@@ -218,7 +259,6 @@ std::string Printable(std::string_view sjis)
 std::string FormatReport(const RulesReport& report)
 {
     static constexpr const char* kRuleNames[RuleCount] = {"anchor", "name", "time", "price", "change", "rate", "volume"};
-    static constexpr const char* kValueNames[QuoteValueCount] = {"name", "time", "price", "change", "rate", "volume"};
 
     std::ostringstream text;
     text << "source:  " << EscapeControls(report.source) << "\n";
@@ -253,6 +293,59 @@ std::string FormatReport(const RulesReport& report)
     text << "trend:   " << Quoted(TrendMark(values[QuoteRate])) << "\n";
     return text.str();
 }
+
+std::string LearnedLines(const LearnedRules& learned)
+{
+    std::string lines;
+    for (std::size_t k = 0; k < RuleCount; ++k)
+        lines += std::string(kMarkerRuleKeys[k]) + "=" + learned.texts[k] + "\r\n";
+    if (learned.window != PieceWindow{})
+        lines += std::string(kWindowPiecesKey) + "=" + PieceWindowText(learned.window) + "\r\n";
+    return lines;
+}
+
+namespace {
+
+std::string ProblemText(LearnProblem problem, const PieceWindow& window)
+{
+    switch (problem) {
+    case LearnProblem::NotOnPage:
+        return "is not on the page";
+    case LearnProblem::OutsideWindow:
+        return "is on the page, but not in pieces " + PieceWindowText(window) + " or near the other values";
+    case LearnProblem::NoMarkerPair:
+        return "is in the window, but no marker pair gives it exactly";
+    case LearnProblem::None:
+        break;
+    }
+    return "is learned";
+}
+
+int Learn(const RulesOptions& options, const Settings& settings, std::ostream& out, std::ostream& err)
+{
+    const auto page = ReadFileBytes(options.argument);
+    if (!page) {
+        err << ReadError(options.argument);
+        return kExitUsage;
+    }
+    SeenValues values;
+    for (std::size_t v = 0; v < QuoteValueCount; ++v) {
+        if (options.seen[v])
+            values[v] = Utf8ToSjis(*options.seen[v]);
+    }
+    const LearnedRules learned = LearnMarkerRules(*page, values, settings.m_quoteWindow);
+    const std::string lines = LearnedLines(learned);
+    out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+    out.flush();
+    for (std::size_t v = 0; v < QuoteValueCount; ++v) {
+        if (learned.problems[v] != LearnProblem::None)
+            err << kProgram << ": " << kValueNames[v] << " " << Quoted(*values[v]) << " "
+                << ProblemText(learned.problems[v], learned.window) << "\n";
+    }
+    return learned.Complete() ? kExitOk : kExitNotLearned;
+}
+
+} // namespace
 
 int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -289,6 +382,8 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         settings = LoadSettings(ProfileFile::Parse(*bytes)).settings;
     }
+    if (options.source == Source::Learn)
+        return Learn(options, settings, out, err);
 
     RulesReport report;
     report.rulesOrigin = options.iniPath;
@@ -296,13 +391,13 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
     report.source = options.argument;
     switch (options.source) {
     case Source::Url:
-        report.outcome = FetchPageWindow(options.argument);
+        report.outcome = FetchPageWindow(options.argument, settings.m_quoteWindow);
         break;
     case Source::Code: {
         const std::string letter = options.market ? Utf8ToSjis(*options.market) : settings.m_marketCodes[0];
         const std::string address = BuildQuoteUrl(settings.m_quoteBaseUrl, Utf8ToSjis(options.argument), letter);
         report.source = SjisToUtf8(address);
-        report.outcome = FetchPageWindow(address);
+        report.outcome = FetchPageWindow(address, settings.m_quoteWindow);
         break;
     }
     case Source::File:
@@ -313,10 +408,12 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return kExitUsage;
         }
         report.outcome.kind = FetchOutcome::Ok;
-        report.outcome.window = options.source == Source::File ? CutPageWindow(*bytes) : std::move(*bytes);
+        report.outcome.window =
+            options.source == Source::File ? CutPageWindow(*bytes, settings.m_quoteWindow) : std::move(*bytes);
         break;
     }
     case Source::Convert:
+    case Source::Learn:
         break;
     }
     report.record = QuoteRecordFromOutcome(report.outcome, report.rules).record;

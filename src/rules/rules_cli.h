@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/quotes/marker_rule_learner.h"
 #include "core/quotes/page_fetcher.h"
 #include "core/quotes/quote_record.h"
 
@@ -14,11 +16,14 @@
 namespace zelmora::rules {
 
 struct RulesOptions {
-    enum class Source { Url, Code, File, Window, Convert };
+    enum class Source { Url, Code, File, Window, Convert, Learn };
 
     Source source = Source::Url;
     std::string argument;              // the address, code or file path
     std::optional<std::string> market; // --market letter, with --code only
+    // --name, --time, --price, --change, --rate, --volume with --learn, as
+    // typed (UTF-8).
+    std::array<std::optional<std::string>, QuoteValueCount> seen;
     std::string iniPath;               // empty: the built-in settings
     bool raw = false;
     bool help = false;
@@ -26,6 +31,7 @@ struct RulesOptions {
 
 // Exit statuses.
 constexpr int kExitOk = 0;
+constexpr int kExitNotLearned = 1; // --learn: some value given was not learned
 constexpr int kExitUsage = 2;
 
 struct ParsedArgs {
@@ -53,6 +59,11 @@ std::string FormatReport(const RulesReport& report);
 
 // Shift_JIS text as UTF-8 with control characters escaped as \xNN.
 std::string Printable(std::string_view sjis);
+
+// --learn: the lines to paste into [LINK_JOUHOU] of base_data.ini, in
+// Shift_JIS with CRLF: the seven rule keys, and WINDOW_PIECES when the
+// window is not the built-in one.
+std::string LearnedLines(const LearnedRules& learned);
 
 // The whole program: parses, reads or fetches, prints. Returns the exit
 // status.

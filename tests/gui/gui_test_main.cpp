@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include "gui/desktop_notifier.h"
 #include "gui/desktop_opener.h"
 
 #include <cstdlib>
@@ -50,6 +51,8 @@ int main(int argc, char* argv[])
     g_defaultHandler = qInstallMessageHandler(FailOnWarning);
     // No test hands a page to the desktop's browser.
     zelmora::SetDesktopOpener([](const QUrl&) {});
+    // Nor a notice to the desktop's notification service: there is no bus here.
+    zelmora::SetNotificationBusAddress(QStringLiteral("unix:path=") + runtime.filePath(QStringLiteral("no-bus")));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

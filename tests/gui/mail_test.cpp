@@ -120,6 +120,9 @@ TEST_F(MailTest, PriceMailsFollowTheClockThroughTheAfternoonAndTheNextDay)
         {"marketCloseMailTimer", 15, 30, 1, 7, true, 10},  {"priceMailTimer", 15, 40, 1, 7, false, 10},
         {"marketCloseMailTimer", 15, 40, 1, 7, false, 10}, {"priceMailTimer", 10, 0, 6, 12, false, 10},
         {"priceMailTimer", 9, 10, 2, 8, true, 10},         {"marketCloseMailTimer", 9, 10, 2, 8, false, 10},
+        // The exchange's year end, a Thursday: no mail all day.
+        {"priceMailTimer", 10, 0, 4, 31, false, 10},       {"marketCloseMailTimer", 15, 5, 4, 31, false, 10},
+        {"marketCloseMailTimer", 15, 30, 4, 31, false, 10},
     };
     int sent = 0;
     for (const auto& t : ticks) {

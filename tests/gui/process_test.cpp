@@ -12,6 +12,8 @@
 #include <csignal>
 
 #include "gui_test_support.h"
+#include "integration/smtp_test_server.h"
+#include "market_simulator.h"
 #include "support/sjis_literals.h"
 
 namespace {
@@ -41,6 +43,37 @@ protected:
         process->start(Exe(), arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
         return process;
+    }
+
+    // `zelmora --headless` as on a machine without a display: no X, no
+    // Wayland, no Qt platform named.
+    std::unique_ptr<QProcess> LaunchHeadless()
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = environment;
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        process->setProcessEnvironment(env);
+        process->start(Exe(), {QStringLiteral("--headless")});
+        EXPECT_TRUE(process->waitForStarted(5000));
+        return process;
+    }
+    // Waits until what the process wrote to stderr holds the text `count` times.
+    static bool WaitForLog(QProcess& process, QString& log, const QString& text, int count = 1)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                log += QString::fromUtf8(process.readAllStandardError());
+                return log.count(text) >= count;
+            },
+            20000);
+    }
+    static void ExpectToEndAtOnce(QProcess& process)
+    {
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardError().isEmpty());
     }
 
     // The program keeps a picture of its window once its event loop runs.
@@ -152,4 +185,69 @@ TEST_F(ProgramProcessTest, StartRemovesTheTemporaryFilesOfAnInterruptedSave)
     for (const QString& name : kept)
         EXPECT_TRUE(QFileInfo::exists(folder.filePath(name))) << name.toStdString();
     Terminate(*first);
+}
+
+// The watcher without a window: its passes, the mail of each new disclosure
+// once, one copy per folder with a window or without, and the save at
+// SIGTERM that leaves a file nobody changed as it was.
+TEST_F(ProgramProcessTest, HeadlessWatchesWithoutADisplayAndMailsEachNewDisclosureOnce)
+{
+    zelmora::testing::SmtpTestServer smtp;
+    ASSERT_GT(smtp.Port(), 0);
+    zelmora::sim::MarketSimulator simulator;
+    ASSERT_GT(simulator.Start(0), 0);
+    const std::string settings =
+        "[SPECIALKEY]\r\nTEKIJI_URL=" + simulator.ListingBase() + "pages=2/\r\nTEKIJIMAIL=1\r\nKABUKAMAIL=0\r\n"
+        "KABUKAUPDATETIME=30\r\nSMTP=" + smtp.Server() + "\r\nADDRESS=me@example.jp\r\n" +
+        S("[MEIGARA_DATA]\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=\r\nNUM1=6758\r\nSIJOU1=東証\r\nMESSAGE1=長期\r\n"
+          "KOSUU=2\r\nCHKOPENURL=1\r\nCHKGOTASK=0\r\nSELECTEDITEM=0\r\n[LINK_JOUHOU]\r\nBASE_URL=") +
+        simulator.BaseAddress() + S("/q?s=銘柄.市場\r\nOPEN_URL=http://127.0.0.1:9/open\r\n"
+                                    "OPEN_NIKKEI_URL=http://127.0.0.1:9/nikkei\r\nSTOCK_LINK=Yahoo finance\r\n"
+                                    "STOCK_NIKKEI=Yahoo日経\r\nTOSYOU=t\r\nJASDAQ=q\r\nHERAKURESU=j\r\nOOSAKA=o\r\n"
+                                    "NAGOYA=n\r\nHUKUOKA=f\r\nSAPPORO=s\r\n");
+    WriteFileBytes(programDir.filePath(QStringLiteral("base_data.ini")).toStdString(), settings);
+
+    auto headless = LaunchHeadless();
+    QString log;
+    ASSERT_TRUE(WaitForLog(*headless, log, QStringLiteral("quote pass: 6 pages, 2 rows with quotes\n"))) << log.toStdString();
+    ASSERT_TRUE(WaitForLog(*headless, log, QStringLiteral("disclosure pass: 2 pages, 3 new disclosures\n")))
+        << log.toStdString();
+    ASSERT_TRUE(WaitForLog(*headless, log, QStringLiteral("disclosure mail: sent\n"), 3)) << log.toStdString();
+    ASSERT_EQ(smtp.MailCount(), 3u);
+    EXPECT_EQ(smtp.Field(1, "subject") + smtp.Field(2, "subject") + smtp.Field(3, "subject"), "720372036758");
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    EXPECT_EQ(ReadFileBytes(programDir.filePath(today + QStringLiteral("/7203/kaijistr.txt")).toStdString()).substr(0, 6),
+              "15:00 ");
+
+    // One copy per folder, whichever kind comes second.
+    auto second = LaunchHeadless();
+    ExpectToEndAtOnce(*second);
+    auto window = Launch(2);
+    ExpectToEndAtOnce(*window);
+    EXPECT_FALSE(QFileInfo::exists(Screenshot(2)));
+
+    Terminate(*headless);
+    log += QString::fromUtf8(headless->readAllStandardError());
+    EXPECT_EQ(log.count(QStringLiteral("saved base_data.ini\n")), 1);
+    EXPECT_EQ(Settings(), settings);
+
+    // A restart finds the day's disclosures in their history: nothing is new,
+    // nothing is mailed again.
+    auto again = LaunchHeadless();
+    QString againLog;
+    ASSERT_TRUE(WaitForLog(*again, againLog, QStringLiteral("disclosure pass: 2 pages, 0 new disclosures\n")))
+        << againLog.toStdString();
+    Terminate(*again);
+    EXPECT_EQ(smtp.MailCount(), 3u);
+    EXPECT_EQ(Settings(), settings);
+}
+
+TEST_F(ProgramProcessTest, HeadlessEndsAtOnceOnTheFolderOfARunningWindow)
+{
+    auto window = Launch(1);
+    ASSERT_TRUE(WaitUntilRunning(1));
+    auto headless = LaunchHeadless();
+    ExpectToEndAtOnce(*headless);
+    EXPECT_EQ(window->state(), QProcess::Running);
+    Terminate(*window);
 }

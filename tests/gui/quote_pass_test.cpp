@@ -183,7 +183,7 @@ TEST_F(QuotePassTest, APassAskedForWhileOneRunsRunsOnceMoreAfterIt)
     EXPECT_FALSE(Cell(*window, 0, 4).isEmpty());
 }
 
-TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpen)
+TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpenOnATradingDay)
 {
     WriteSettings(S("KOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\n"));
     clock.now = {2026, 12, 5, 10, 0, 0, 6}; // Saturday
@@ -192,6 +192,10 @@ TEST_F(QuotePassTest, QuoteTimerStartsPassesOnlyWhileTheMarketIsOpen)
     EXPECT_TRUE(Timer(*window, "quoteTimer")->isActive());
     EXPECT_TRUE(Timer(*window, "disclosureTimer")->isActive());
 
+    Tick(*window, "quoteTimer");
+    clock.now = {2026, 11, 23, 10, 0, 0, 1}; // 勤労感謝の日, a Monday
+    Tick(*window, "quoteTimer");
+    clock.now = {2026, 12, 31, 10, 0, 0, 4}; // the exchange's year end, a Thursday
     Tick(*window, "quoteTimer");
     QTest::qWait(300);
     EXPECT_EQ(simulator->RequestCount(), 6u);

@@ -220,7 +220,8 @@ TEST_F(ShellTest, SettingsMenuShowsStartInTrayCheckedAndClearsIt)
     QTest::keyClick(button, Qt::Key_Return);
     QMenu* menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Items(*menu), (QStringList{"銘柄リストのリンクURL設定", "メール設定", "-", "*起動時タスクトレイに常駐する", "-",
+    EXPECT_EQ(Items(*menu), (QStringList{"株価取得元の設定", "銘柄リストのリンクURL設定", "メール設定", "-",
+                                         "*起動時タスクトレイに常駐する", "*新しい開示をデスクトップに通知する", "-",
                                          "バージョン情報", "閉じる"}));
     EXPECT_EQ(menu->pos(), button->mapToGlobal(button->rect().bottomLeft()));
     Pick(*menu, QStringLiteral("起動時タスクトレイに常駐する"));

@@ -22,6 +22,7 @@
 #include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "support/sjis_literals.h"
+#include "support/watcher_threads.h"
 
 using namespace zelmora;
 using zelmora::testing::HangingServer;
@@ -40,18 +41,6 @@ protected:
         return window;
     }
 
-    // The watcher's threads among the process's, by the names it gives them.
-    static int WatcherThreads()
-    {
-        int threads = 0;
-        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-            std::ifstream comm(task.path() / "comm");
-            std::string name;
-            std::getline(comm, name);
-            threads += name.rfind("zelmora-", 0) == 0 ? 1 : 0;
-        }
-        return threads;
-    }
 
     FixedClock clock;
     ProgramFolderFixture folder;
@@ -114,7 +103,7 @@ TEST_F(ShutdownTest, TwentyTicksAgainstAHangingServiceHoldOnePassThread)
     for (int tick = 0; tick < 20; ++tick) {
         Tick(*window, "quoteTimer");
         QTest::qWait(20);
-        most = std::max(most, WatcherThreads());
+        most = std::max(most, WatcherThreadCount());
     }
     EXPECT_EQ(most, 1);
 }

@@ -37,7 +37,7 @@ dpkg-deb -c "$deb" | awk '{ print $NF }' > "$work/files"
 for file in usr/bin/zelmora usr/bin/zelmora-rules \
     "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
-    usr/share/man/man1/zelmora.1.gz usr/share/man/man1/zelmora-rules.1.gz; do
+    usr/share/man/man1/zelmora.1.gz usr/share/man/man1/zelmora-rules.1.gz usr/lib/systemd/user/zelmora.service; do
     grep -qx "./$file" "$work/files" || { cat "$work/files"; fail "the package lacks $file"; }
 done
 for size in 16 32 48 64 128 256; do

@@ -21,9 +21,12 @@ root="$work/root/usr"
 for file in bin/zelmora bin/zelmora-rules \
     "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$app_id.svg" \
-    share/man/man1/zelmora.1.gz share/man/man1/zelmora-rules.1.gz; do
+    share/man/man1/zelmora.1.gz share/man/man1/zelmora-rules.1.gz lib/systemd/user/zelmora.service; do
     [ -f "$root/$file" ] || fail "not installed: $file"
 done
+# The user unit runs the watcher without a window, where the build installs it.
+grep -qx "ExecStart=/.*/bin/zelmora --headless" "$root/lib/systemd/user/zelmora.service" ||
+    fail "the user unit does not start zelmora --headless: $(cat "$root/lib/systemd/user/zelmora.service")"
 for size in 16 32 48 64 128 256; do
     [ -f "$root/share/icons/hicolor/${size}x$size/apps/$app_id.png" ] || fail "no ${size}px icon"
 done

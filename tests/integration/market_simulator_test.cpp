@@ -116,6 +116,30 @@ TEST(MarketSimulatorPages, DefaultRulesReadEveryQuoteFromPieces151To201)
     }
 }
 
+TEST(MarketSimulatorPages, OtherLayoutsShowTheSameQuoteWhereTheBuiltInRulesFindNothing)
+{
+    for (const char* symbol : {"7203.t", "6758.t", "998407"}) {
+        const sim::SimQuote q = sim::QuoteFor(symbol, kMoment).value();
+        sim::PageOptions options;
+        ASSERT_TRUE(sim::ApplyPageOption(options, "layout", "dl"));
+        const std::string list = CutPageWindow(sim::RenderQuotePageUtf8(symbol, kMoment, options));
+        EXPECT_FALSE(ReadWithDefaultRules(list)) << symbol;
+        for (const std::string& cell : {"<dd class=\"name\">" + q.name + "</dd>", "<dd class=\"time\">" + q.time + "</dd>",
+                                        "<dd class=\"price\">" + q.price + "</dd>", "<dd class=\"change\">" + q.change + "</dd>",
+                                        "<dd class=\"rate\">" + q.rate + "</dd>", "<dd class=\"volume\">" + q.volume + "</dd>"})
+            EXPECT_NE(list.find(cell), npos) << cell;
+
+        ASSERT_TRUE(sim::ApplyPageOption(options, "layout", "json"));
+        const std::string page = sim::RenderQuotePageUtf8(symbol, kMoment, options);
+        const std::string state = "{\"name\":\"" + q.name + "\",\"time\":\"" + q.time + "\",\"price\":\"" + q.price +
+                                  "\",\"change\":\"" + q.change + "\",\"rate\":\"" + q.rate + "\",\"volume\":\"" +
+                                  q.volume + "\"}";
+        EXPECT_NE(page.find(state), npos);
+        EXPECT_LT(page.find(state), PieceStarts(page).at(150)); // before piece 151
+        EXPECT_FALSE(ReadWithDefaultRules(CutPageWindow(page)));
+    }
+}
+
 TEST(MarketSimulatorQuotes, PricesWalkAroundOneCloseAndVolumesOnlyGrow)
 {
     auto units = [](std::string text) { // "+1,234.50" -> 123450
@@ -150,12 +174,30 @@ TEST(MarketSimulatorOptions, InvalidValuesLeaveTheOptionsAlone)
     sim::PageOptions options;
     for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
              {"enc", "latin1"}, {"status", "99"}, {"status", "600"}, {"status", "4x4"}, {"slow", "-1"},
-             {"slow", "999999"}, {"cut", "yes"}, {"noanchor", "2"}, {"missing", "name"}, {"s", "7203.t"}}) {
+             {"slow", "999999"}, {"cut", "yes"}, {"noanchor", "2"}, {"missing", "name"}, {"s", "7203.t"},
+             {"layout", "grid"}}) {
         EXPECT_FALSE(sim::ApplyPageOption(options, name, value)) << name << "=" << value;
         EXPECT_EQ(options, sim::PageOptions{});
     }
     EXPECT_TRUE(sim::ApplyPageOption(options, "slow", "250") && sim::ApplyPageOption(options, "status", "503"));
     EXPECT_EQ(options, (sim::PageOptions{.status = 503, .slowMs = 250}));
+}
+
+TEST(MarketSimulatorServer, DefaultsChangeWhileItServes)
+{
+    FixedClock clock;
+    sim::MarketSimulator market({{}, &clock});
+    ASSERT_GT(market.Start(), 0);
+    const std::string address = market.QuoteAddress("7203.t");
+    const auto servesList = [](const RawGet& got) { return got.body.find("<dl class=\"stock-quote\"") != npos; };
+    EXPECT_FALSE(servesList(Get(address)));
+    sim::PageOptions changed;
+    changed.layout = sim::PageLayout::List;
+    market.SetDefaults(changed);
+    EXPECT_TRUE(servesList(Get(address)));
+    EXPECT_FALSE(servesList(Get(address + "&layout=table"))); // a query still overrides
+    market.SetDefaults({});
+    EXPECT_FALSE(servesList(Get(address)));
 }
 
 TEST(MarketSimulatorServer, ServesThePageAndEachQuerySwitchDoesWhatItSays)
@@ -210,7 +252,7 @@ TEST(MarketSimulatorServer, ServesThePageAndEachQuerySwitchDoesWhatItSays)
              for (int i = 0; i < sim::kCutAfterLines; ++i)
                  end = toyota.find('\n', end) + 1;
              EXPECT_EQ(got.body, toyota.substr(0, end));
-             EXPECT_LT(sim::kCutAfterLines, static_cast<int>(kFirstWindowPiece));
+             EXPECT_LT(sim::kCutAfterLines, static_cast<int>(PieceWindow{}.first));
          }},
         {"7203.t&slow=300", [&](const RawGet& got) {
              EXPECT_GE(got.microseconds, 300'000);

@@ -197,14 +197,14 @@ TEST(PageFetcher, AServerThatNeverAnswersFailsWithinTheTimeOut)
         ReadRequestHead(fd);
         sawClose.set_value(zelmora::testing::WaitForPeerClose(fd, std::chrono::seconds(30)));
     });
-    const FetchOutcome outcome = FetchPageWindow(server.Address(), QuickLimits());
+    const FetchOutcome outcome = FetchPageWindow(server.Address(), {}, QuickLimits());
     EXPECT_EQ(outcome.kind, FetchOutcome::Failed);
     EXPECT_TRUE(sawClose.get_future().get());
 }
 
 TEST_F(PageFetcherTest, APageSlowerThanTheTimeOutFailsAndAFasterOneArrives)
 {
-    EXPECT_EQ(FetchPageWindow(m_market->QuoteAddress("7203.t&slow=5000"), QuickLimits()).kind, FetchOutcome::Failed);
+    EXPECT_EQ(FetchPageWindow(m_market->QuoteAddress("7203.t&slow=5000"), {}, QuickLimits()).kind, FetchOutcome::Failed);
     const FetchOutcome slowButInTime = FetchPageWindow(m_market->QuoteAddress("7203.t&slow=100"));
     ASSERT_EQ(slowButInTime.kind, FetchOutcome::Ok);
     EXPECT_EQ(slowButInTime.window, ExpectedWindow("7203.t"));
@@ -251,7 +251,7 @@ TEST(PageFetcher, AnswersThatAreNotHttpFail)
             ReadRequestHead(fd);
             SendAll(fd, answer);
         });
-        EXPECT_EQ(FetchPageWindow(server.Address(), QuickLimits()).kind, FetchOutcome::Failed) << answer;
+        EXPECT_EQ(FetchPageWindow(server.Address(), {}, QuickLimits()).kind, FetchOutcome::Failed) << answer;
     }
 }
 
@@ -259,14 +259,14 @@ TEST(PageFetcher, AddressesThatAreNotHttpUrlsFail)
 {
     for (const char* address : {"not a url", "", "http://", "https://", "127.0.0.1", "ftp://127.0.0.1/",
                                 "file:///etc/passwd", "http://[::1"}) {
-        EXPECT_EQ(FetchPageWindow(address, QuickLimits()).kind, FetchOutcome::Failed) << address;
+        EXPECT_EQ(FetchPageWindow(address, {}, QuickLimits()).kind, FetchOutcome::Failed) << address;
     }
 }
 
 TEST(PageFetcher, ARefusedConnectionFails)
 {
     const int port = zelmora::testing::UnusedPort();
-    const FetchOutcome outcome = FetchPageWindow("http://127.0.0.1:" + std::to_string(port) + "/q?s=7203.t", QuickLimits());
+    const FetchOutcome outcome = FetchPageWindow("http://127.0.0.1:" + std::to_string(port) + "/q?s=7203.t", {}, QuickLimits());
     EXPECT_EQ(outcome.kind, FetchOutcome::Failed);
     EXPECT_TRUE(outcome.status.empty());
 }
@@ -303,7 +303,7 @@ TEST(PageFetcher, ACertificateThatDoesNotVerifyFails)
     EXPECT_EQ(status, 200);
     curl_easy_cleanup(curl);
 
-    EXPECT_EQ(FetchPageWindow(address, QuickLimits()).kind, FetchOutcome::Failed);
+    EXPECT_EQ(FetchPageWindow(address, {}, QuickLimits()).kind, FetchOutcome::Failed);
     std::filesystem::remove_all(folder);
 }
 

@@ -227,3 +227,38 @@ TEST_F(RulesCli, FetchesFromTheLocalMarket)
     ASSERT_TRUE(nikkei);
     EXPECT_NE(index.out.find(Line("price", nikkei->price)), std::string::npos) << index.out;
 }
+
+TEST_F(RulesCli, LearnsAChangedLayoutFromASavedPageAndReadsItFromTheMarket)
+{
+    sim::MarketSimulator::Config config;
+    config.clock = &m_clock;
+    sim::MarketSimulator market(config);
+    ASSERT_GT(market.Start(), 0);
+
+    for (const char* layout : {"dl", "json"}) {
+        SCOPED_TRACE(layout);
+        sim::PageOptions options;
+        ASSERT_TRUE(sim::ApplyPageOption(options, "layout", layout));
+        const auto saved = sim::QuoteFor("7203.t", m_clock.Now());
+        ASSERT_TRUE(saved);
+        const std::string page = sim::EncodePage(sim::RenderQuotePageUtf8("7203.t", m_clock.Now(), options), sim::PageEncoding::ShiftJis);
+        const Finished learned = Rules({"--learn", Write(std::string(layout) + ".html", page), "--name", saved->name, "--time",
+                                        saved->time, "--price", saved->price, "--change", saved->change, "--rate",
+                                        saved->rate, "--volume", saved->volume});
+        EXPECT_EQ(learned.status, 0) << learned.err;
+        EXPECT_EQ(learned.err, "");
+        // The list stands in pieces 151 to 201, the state object before them.
+        EXPECT_EQ(learned.out.find("WINDOW_PIECES=") == std::string::npos, std::string(layout) == "dl") << learned.out;
+
+        const std::string ini = Write("base_data.ini", "[LINK_JOUHOU]\r\n" + learned.out);
+        for (const char* symbol : {"6758.t", "9432.t", "998407"}) {
+            const auto quote = sim::QuoteFor(symbol, m_clock.Now());
+            ASSERT_TRUE(quote);
+            const Finished read = Rules({"--ini", ini, "--url", market.QuoteAddress(symbol) + "&layout=" + layout, "--raw"});
+            EXPECT_EQ(read.status, 0);
+            EXPECT_EQ(read.out, Utf8ToSjis(quote->name + "_" + quote->time + "_" + quote->price + "_" + quote->change + "_" +
+                                           quote->rate + "_" + quote->volume + "_"))
+                << symbol;
+        }
+    }
+}

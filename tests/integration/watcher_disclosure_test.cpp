@@ -106,9 +106,13 @@ TEST_F(WatcherDisclosures, NewDisclosuresAreRecordedAndReportedOnceKnownOnesAreN
     EXPECT_EQ(statuses, (std::vector<std::string>{texts::Sjis(texts::DataFetching), ""}));
     // Nothing downloaded, but the folders the records need exist.
     EXPECT_EQ(Files(), (std::set<std::string>{"20261207/7203/kaijistr.txt", "20261207/6758/kaijistr.txt"}));
+    const PassReport first = observer.LastPass(PassKind::Disclosure);
+    EXPECT_EQ(first.pagesFetched, 12);
+    EXPECT_EQ(first.newDisclosures, 3);
 
     // The same run again: every hit is known, nothing is recorded or reported.
     RunPass();
+    EXPECT_EQ(observer.LastPass(PassKind::Disclosure).newDisclosures, 0);
     EXPECT_EQ(News().size(), 3u);
     EXPECT_EQ(Disclosures(0).size(), 2u);
     EXPECT_EQ(History("7203"), result1 + "\r\n" + result2 + "\r\n");
@@ -126,6 +130,7 @@ TEST_F(WatcherDisclosures, ARestartFindsTheHistoryAndReportsNothingNew)
     WatcherTest::Start();
     RunPass();
     EXPECT_TRUE(News().empty());
+    EXPECT_EQ(observer.LastPass(PassKind::Disclosure).newDisclosures, 0);
     EXPECT_EQ(Disclosures(0), first);
     // Only the line handled last stands twice; the next load drops it.
     const std::string result1 = Line("15:00", kResult1, 1);
@@ -209,6 +214,7 @@ TEST_F(WatcherDisclosures, DocumentsLandNextToTheHistory)
     EXPECT_EQ(ReadFile(folder + "20261207/7203/T20261207-2.pdf"), sim::RenderDocument("/inbs/T20261207-2.pdf"));
     EXPECT_EQ(Files(), (std::set<std::string>{"20261207/7203/kaijistr.txt", "20261207/7203/T20261207-1.pdf",
                                               "20261207/7203/T20261207-2.pdf"}));
+    EXPECT_EQ(observer.LastPass(PassKind::Disclosure).pagesFetched, 12 + 2); // listings and documents
 }
 
 TEST_F(WatcherDisclosures, HostileLinksStayInsideTheirFolder)

@@ -54,7 +54,13 @@ public:
     void StatusChanged(const std::string& text) override { Note([&] { statuses.push_back(text); }); }
     void DisclosureFound(const DisclosureReport& report) override { Note([&] { news.push_back(report); }); }
     void MailFinished(const MailReport& report) override { Note([&] { mails.push_back(report); }); }
-    void PassFinished(PassKind kind) override { Note([&] { ++finished[kind]; }); }
+    void PassFinished(const PassReport& report) override
+    {
+        Note([&] {
+            ++finished[report.kind];
+            passes.push_back(report);
+        });
+    }
 
     // Waits until the condition holds on the recorded state.
     template <class Condition>
@@ -74,6 +80,15 @@ public:
         const std::lock_guard hold(m_lock);
         return read(*this);
     }
+    // The figures of the last pass of a kind.
+    PassReport LastPass(PassKind kind)
+    {
+        const std::lock_guard hold(m_lock);
+        PassReport last;
+        for (const PassReport& report : passes)
+            last = report.kind == kind ? report : last;
+        return last;
+    }
     int Finished(PassKind kind) const
     {
         const auto found = finished.find(kind);
@@ -87,6 +102,7 @@ public:
     std::vector<DisclosureReport> news;
     std::vector<MailReport> mails;
     std::map<PassKind, int> finished;
+    std::vector<PassReport> passes;
 
 private:
     template <class Change>

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "core/quotes/marker_rule_learner.h"
 #include "core/text/texts.h"
 #include "integration/watcher_fixture.h"
 
@@ -45,6 +46,9 @@ TEST_F(WatcherQuotes, OnePassFetchesEntryIndicesAndRowsInTurn)
 
     RunQuotePass();
     EXPECT_EQ(simulator->RequestCount() - lookups, 1u + 4u + 2u);
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched, 1 + 4 + 2);
+    EXPECT_EQ(pass.rowsWithQuotes, 2);
     EXPECT_EQ(observer.Get([](auto& o) { return o.statuses; }),
               (std::vector<std::string>{texts::Sjis(texts::DataFetching), ""}));
     const auto indices = observer.Get([](auto& o) { return o.indices; });
@@ -79,6 +83,8 @@ TEST_F(WatcherQuotes, HttpErrorsBlankRowsAndClearTheStatus)
     ASSERT_EQ(statuses.size(), 2u + 5u); // each error empties the label
     EXPECT_EQ(statuses.front(), texts::Sjis(texts::DataFetching));
     EXPECT_EQ(statuses.back(), "");
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched + pass.rowsWithQuotes, 0);
 }
 
 TEST_F(WatcherQuotes, MissingMarkerShowsNodataInThatValueOnly)
@@ -88,7 +94,70 @@ TEST_F(WatcherQuotes, MissingMarkerShowsNodataInThatValueOnly)
     RunQuotePass();
     EXPECT_EQ(watcher->Cell(0, ColPrice), "nodata");
     EXPECT_EQ(watcher->Cell(0, ColName), Sjis(Quote("7203.t").name));
+    const PassReport pass = observer.LastPass(PassKind::Quote);
+    EXPECT_EQ(pass.pagesFetched, 4 + 1);
+    EXPECT_EQ(pass.rowsWithQuotes, 0); // a page, but no price
+
     EXPECT_TRUE(observer.Get([](auto& o) { return o.indices.empty(); })); // no usable index price
+}
+
+// The service changes its layout: every page answers, no row reads. The
+// third such pass warns, the rows keep their values, and a pass that reads
+// again clears the warning; an unreachable service never warns.
+TEST_F(WatcherQuotes, AChangedLayoutIsWarnedAfterThreePassesAndClearedByOneThatReads)
+{
+    WriteSettings({{"7203", "東証"}, {"6758", "東証"}});
+    Start();
+    RunQuotePass();
+    const std::string price = watcher->Cell(0, ColPrice);
+    ASSERT_FALSE(price.empty());
+
+    sim::PageOptions changed;
+    changed.layout = sim::PageLayout::List;
+    simulator->SetDefaults(changed);
+    for (int pass = 1; pass <= 3; ++pass) {
+        EXPECT_FALSE(watcher->LayoutWarning()) << pass;
+        RunQuotePass();
+    }
+    EXPECT_TRUE(watcher->LayoutWarning());
+    EXPECT_EQ(watcher->StatusText(), texts::Sjis(texts::LayoutChangeWarning));
+    EXPECT_EQ(observer.Get([](auto& o) { return o.statuses.back(); }), texts::Sjis(texts::LayoutChangeWarning));
+    EXPECT_EQ(watcher->Cell(0, ColPrice), price);
+
+    simulator->SetDefaults({});
+    RunQuotePass();
+    EXPECT_FALSE(watcher->LayoutWarning());
+    EXPECT_EQ(watcher->StatusText(), "");
+
+    watcher->ChangeSettings([](Settings& s) { s.m_quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
+    for (int pass = 0; pass < 4; ++pass)
+        RunQuotePass();
+    EXPECT_FALSE(watcher->LayoutWarning());
+}
+
+// Rules learned from a page whose quote stands before piece 151, with the
+// window they came with, read every page of that layout.
+TEST_F(WatcherQuotes, PassesReadTheRulesAndWindowOfTheSettings)
+{
+    sim::PageOptions json;
+    json.layout = sim::PageLayout::Json;
+    const sim::SimQuote toyota = Quote("7203.t");
+    const std::string saved = sim::EncodePage(sim::RenderQuotePageUtf8("7203.t", clock.Now(), json), sim::PageEncoding::ShiftJis);
+    const LearnedRules learned = LearnMarkerRules(
+        saved, {Sjis(toyota.name), toyota.time, toyota.price, toyota.change, toyota.rate, toyota.volume});
+    ASSERT_TRUE(learned.Complete());
+    ASSERT_NE(learned.window, PieceWindow{});
+
+    WriteSettings({{"6758", "東証"}}, "BASE_URL=" + QuoteBase("layout=json&") + "\r\n");
+    Start();
+    watcher->ChangeSettings([&](Settings& s) {
+        s.m_markerRules = learned.rules;
+        s.m_quoteWindow = learned.window;
+    });
+    RunQuotePass();
+    EXPECT_EQ(watcher->Cell(0, ColPrice), Sjis(Quote("6758.t").price));
+    EXPECT_EQ(observer.Get([](auto& o) { return o.indices.at(0).first; }),
+              Sjis("日経平均 ( " + Quote("998407").time + " ) " + Quote("998407").price));
 }
 
 // Asked for while it runs, a pass runs once more when it ends, with the

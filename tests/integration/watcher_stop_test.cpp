@@ -8,6 +8,7 @@
 
 #include "integration/local_servers.h"
 #include "integration/watcher_fixture.h"
+#include "support/watcher_threads.h"
 
 using namespace zelmora;
 using zelmora::testing::HangingServer;
@@ -31,18 +32,6 @@ protected:
         EXPECT_TRUE(watcher->Save());
     }
 
-    // The watcher's threads among the process's, by the names it gives them.
-    static int WatcherThreads()
-    {
-        int threads = 0;
-        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-            std::ifstream comm(task.path() / "comm");
-            std::string name;
-            std::getline(comm, name);
-            threads += name.rfind("zelmora-", 0) == 0 ? 1 : 0;
-        }
-        return threads;
-    }
 };
 
 } // namespace
@@ -107,7 +96,7 @@ TEST_F(WatcherStop, TwentyTicksAgainstAHangingServiceHoldOnePassThread)
     for (int tick = 0; tick < 20; ++tick) {
         watcher->OnQuoteTick();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        most = std::max(most, WatcherThreads());
+        most = std::max(most, WatcherThreadCount());
         EXPECT_EQ(watcher->BusyWorkers(), 1) << tick;
     }
     EXPECT_EQ(most, 1);

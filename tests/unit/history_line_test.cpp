@@ -63,3 +63,26 @@ TEST(HistoryLine, OpeningADisclosureShowsTheLocalCopyTheAddressOrThePortal)
     EXPECT_EQ(OpeningOfDisclosure(stock, 1), K{}); // never a program
     std::filesystem::remove_all(folder);
 }
+
+// A notification knows its entry text, not its line: the line recorded for
+// it opens, whatever "_" the title holds, as the local copy when documents
+// are downloaded.
+TEST(HistoryLine, OpeningAnEntryFindsItsRecordedLine)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zelmora-history-entry-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "20261207" / "6758");
+    StockDisclosures stock{folder.string() + "/", "20261207", "6758", false, "https://portal/"};
+    using K = DisclosureOpening;
+    EXPECT_EQ(OpeningOfEntry(stock, S("13:30 資料_電子提供 ")), K{}); // nothing recorded: no portal either
+    ASSERT_TRUE(WriteFileAtomically((folder / "20261207" / "6758" / "kaijistr.txt").string(),
+                                    S("13:00 資料 _https://h/inbs/a.pdf\r\n13:30 資料_電子提供 _https://h/inbs/b.pdf\r\n")));
+    EXPECT_EQ(OpeningOfEntry(stock, S("13:30 資料_電子提供 ")), (K{K::WebPage, "https://h/inbs/b.pdf"}));
+    EXPECT_EQ(OpeningOfEntry(stock, S("13:00 資料 ")), (K{K::WebPage, "https://h/inbs/a.pdf"}));
+    EXPECT_EQ(OpeningOfEntry(stock, S("13:30 資料 ")), K{});
+
+    stock.documentsDownloaded = true;
+    std::ofstream(folder / "20261207" / "6758" / "b.pdf") << "%PDF";
+    EXPECT_EQ(OpeningOfEntry(stock, S("13:30 資料_電子提供 ")), (K{K::LocalFile, (folder / "20261207" / "6758" / "b.pdf").string()}));
+    std::filesystem::remove_all(folder);
+}

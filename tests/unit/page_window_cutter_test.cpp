@@ -180,3 +180,30 @@ TEST(PageWindowCutter, ChunkBoundariesDoNotMatter)
         EXPECT_LE(expected.size(), kMaxWindowBytes);
     }
 }
+
+TEST(PageWindowCutter, OtherWindowsKeepTheirPiecesAndStopAfterTheLast)
+{
+    const std::string body = NumberedLines(1, 300) + std::string(2500, 'x') + "\n" + NumberedLines(301, 10);
+    const std::vector<std::string> pieces = ReferencePieces(body);
+    ASSERT_EQ(pieces.size(), 313u); // the long line is pieces 301 to 303
+    const auto join = [&](std::size_t first, std::size_t last) {
+        std::string window;
+        for (std::size_t i = first; i <= last && i <= pieces.size(); ++i)
+            window += pieces[i - 1];
+        return window;
+    };
+    for (const PieceWindow& window : {PieceWindow{1, 1}, PieceWindow{1, 3}, PieceWindow{20, 31}, PieceWindow{300, 302},
+                                      PieceWindow{302, 400}, PieceWindow{314, 400}, PieceWindow{1, 2000}}) {
+        SCOPED_TRACE(PieceWindowText(window));
+        EXPECT_EQ(CutPageWindow(body, window), join(window.first, window.last));
+        PageWindowCutter cutter(window);
+        EXPECT_EQ(cutter.Feed(body), window.last <= pieces.size());
+        EXPECT_EQ(cutter.PieceCount(), std::min<std::size_t>(window.last, pieces.size()));
+    }
+
+    // The piece starts follow the same rule.
+    const std::vector<std::size_t> starts = PieceStarts(body);
+    ASSERT_EQ(starts.size(), pieces.size());
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        EXPECT_EQ(body.substr(starts[i], i + 1 < starts.size() ? starts[i + 1] - starts[i] : std::string::npos), pieces[i]) << i;
+}

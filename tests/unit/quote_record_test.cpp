@@ -114,7 +114,7 @@ TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
          "\x83Shift_JIS" + QuoteTable({.time = "--:--"}), QuoteTime, S("－")},
         {"without a mention a dash before a tag starts the value, a lone dash is no value", DefaultRules(),
          QuoteTable({.time = "--:--", .change = "<font color=blue>-120.35</font>", .rate = "+0.52%", .volume = "12-34"}),
-         -1, Record({S("トヨタ自動車"), S("－"), "5,120", "-120.35", "+0.52%", S("－")})},
+         -1, Record({S("トヨタ自動車"), S("－"), "5,120", "-120.35", "+0.52%", "-34"})},
         {"no anchor", DefaultRules(), noAnchor, -1, ""},
         {"empty window", DefaultRules(), "", -1, ""},
         {"values before the anchor are not searched from it", Letters(), "N=a;T=b;P=c;C=d;R=e;V=f;", -1, ""},
@@ -156,6 +156,30 @@ TEST(ExtractQuoteRecord, ReadsWhatTheRulesMark)
         SCOPED_TRACE(c.what);
         const std::string record = ExtractQuoteRecord(c.window, c.rules);
         EXPECT_EQ(c.value < 0 ? record : SplitQuoteRecord(record)[static_cast<std::size_t>(c.value)], c.expected);
+    }
+}
+
+// Without a Shift_JIS mention: a fall written plainly keeps its sign, a
+// dash without digits is still the flat mark, a tag after the dash still
+// ends the value.
+TEST(ExtractQuoteRecord, DashedValuesWithoutATagKeepTheirDigits)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"-230", "-230"},
+        {"-1.81%", "-1.81%"},
+        {"-0", "-0"},
+        {"12-34", "-34"},
+        {"- 5", "- 5"},
+        {"--:--", S("－")},
+        {"-", S("－")},
+        {"-abc", S("－")},
+        {"<font color=blue>-15</font>", "-15"},
+        {"-15<br>", "-15"},
+        {"-<b>15</b>", "-"},
+    };
+    for (const auto& [written, read] : cases) {
+        const std::string window = "#N=a;T=b;P=c;C=" + written + ";R=e;V=f;";
+        EXPECT_EQ(SplitQuoteRecord(ExtractQuoteRecord(window, Letters()))[QuoteChange], read) << written;
     }
 }
 

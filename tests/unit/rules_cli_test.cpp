@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -95,9 +96,22 @@ TEST(ParseRulesArgs, EachSourceWithItsOptions)
     }
 }
 
+TEST(ParseRulesArgs, LearnTakesTheValuesAsTyped)
+{
+    const ParsedArgs learn =
+        ParseRulesArgs({"--learn", "p.html", "--name", "トヨタ自動車", "--change", "-230", "--rate=-1.81%", "--ini", "a.ini"});
+    ASSERT_TRUE(learn.options) << learn.error;
+    EXPECT_EQ(learn.options->source, RulesOptions::Source::Learn);
+    EXPECT_EQ(learn.options->argument, "p.html");
+    EXPECT_EQ(learn.options->seen, (std::array<std::optional<std::string>, QuoteValueCount>{
+                                       "トヨタ自動車", std::nullopt, std::nullopt, "-230", "-1.81%", std::nullopt}));
+}
+
 TEST(ParseRulesArgs, UnusableArgumentsGiveAOneLineError)
 {
     const std::vector<std::vector<std::string>> bad = {
+        {"--learn", "p.html"}, {"--file", "p.html", "--price", "1"}, {"--learn", "p", "--price", "1", "--raw"},
+        {"--learn", "p", "--price", "1", "--price", "2"}, {"--learn", "p", "--price"}, {"--learn", "p", "--price="},
         {}, {"--raw"}, {"--url"}, {"--url", "--raw"}, {"--url="}, {"--url", "a", "--file", "b"}, {"--file", "a", "--file", "b"},
         {"--ini", "a", "--ini", "b", "--url", "u"}, {"--bogus", "x"}, {"--url", "u", "extra"}, {"--file", "p", "--market", "t"},
         {"--convert", "c", "--raw"}, {"--convert", "c", "--ini", "a.ini"}, {"--code", "123"}, {"--raw=1", "--url", "u"},
@@ -174,6 +188,88 @@ TEST(FormatReport, ControlCharactersFromThePageAreEscaped)
 }
 
 // ---------------------------------------------------------------- whole runs
+
+namespace {
+
+// A saved quote page, UTF-8, whose quote list starts at line `listLine`
+// of 280 one-piece lines.
+std::string SavedPage(const std::string& name, const std::string& price, const std::string& change, int listLine = 160)
+{
+    std::string page;
+    for (int line = 1; line < listLine; ++line)
+        page += "<p>line " + std::to_string(line) + "</p>\n";
+    page += "<dl class=\"q\">\n<dt>銘柄</dt><dd class=\"name\">" + name + "</dd>\n<dt>時刻</dt><dd>15:00</dd>\n"
+            "<dt>現在値</dt><dd class=\"price\">" + price + "</dd>\n<dt>前日比</dt><dd>" + change +
+            "</dd>\n<dt>騰落率</dt><dd>+0.42%</dd>\n<dt>出来高</dt><dd>12,345,600</dd>\n</dl>\n";
+    for (int line = listLine + 8; line <= 280; ++line)
+        page += "<p>line " + std::to_string(line) + "</p>\n";
+    return page;
+}
+
+std::vector<std::string> LearnArgs(const std::string& path)
+{
+    return {"--learn", path, "--name", "トヨタ自動車", "--time", "15:00", "--price", "2,845",
+            "--change", "+12", "--rate", "+0.42%", "--volume", "12,345,600"};
+}
+
+} // namespace
+
+TEST(RunRules, LearnWritesTheLinesToPasteAndTheFileThenReadsOtherPages)
+{
+    TempDir dir;
+    const RunResult learned = RunWith(LearnArgs(dir.Write("saved.html", SavedPage("トヨタ自動車", "2,845", "+12"))));
+    EXPECT_EQ(learned.status, kExitOk) << learned.err;
+    EXPECT_EQ(learned.err, "");
+    EXPECT_EQ(learned.out, S("key=[key]_class=\"q\">\r\n"
+                             "meigaramei=[銘柄名]_<dd class=\"name\">_</dd>\r\n"
+                             "time=[時間]_<dd>_</dd>\r\n"
+                             "genzaiti=[現在値]_<dd class=\"price\">_</dd>\r\n"
+                             "zenjitusa=[前日差]_<dd>_</dd>\r\n"
+                             "sawariai=[差割合]_<dd>_</dd>\r\n"
+                             "dekidaka=[出来高]_<dd>_</dd>\r\n"));
+
+    // Pasted into [LINK_JOUHOU], the lines read another page of the layout.
+    const std::string ini = dir.Write("base_data.ini", "[LINK_JOUHOU]\r\n" + learned.out);
+    const RunResult other = RunWith({"--ini", ini, "--file", dir.Write("other.html", SavedPage("ｿﾆｰ", "980", "-230")), "--raw"});
+    EXPECT_EQ(other.status, kExitOk);
+    EXPECT_EQ(other.out, S("ｿﾆｰ_15:00_980_-230_+0.42%_12,345,600_"));
+}
+
+TEST(RunRules, LearnProposesAWindowThatTheFileThenHonours)
+{
+    TempDir dir;
+    const std::string early = dir.Write("early.html", SavedPage("トヨタ自動車", "2,845", "+12", 30));
+    const RunResult learned = RunWith(LearnArgs(early));
+    EXPECT_EQ(learned.status, kExitOk) << learned.err;
+    // The list's anchor on line 30, the volume on 36.
+    EXPECT_TRUE(learned.out.ends_with("dekidaka=" + S("[出来高]_<dd>_</dd>") + "\r\nWINDOW_PIECES=20-46\r\n")) << learned.out;
+
+    const std::string ini = dir.Write("base_data.ini", "[LINK_JOUHOU]\r\n" + learned.out);
+    EXPECT_EQ(RunWith({"--ini", ini, "--file", early, "--raw"}).out, S("トヨタ自動車_15:00_2,845_+12_+0.42%_12,345,600_"));
+    // Without the window line the rules look at pieces 151-201, where nothing stands.
+    const std::string rulesOnly = learned.out.substr(0, learned.out.find("WINDOW_PIECES"));
+    EXPECT_EQ(RunWith({"--ini", dir.Write("rules.ini", "[LINK_JOUHOU]\r\n" + rulesOnly), "--file", early, "--raw"}).out, "");
+}
+
+TEST(RunRules, LearnSaysWhichValueItCouldNotLearnAndWhy)
+{
+    TempDir dir;
+    std::vector<std::string> args = LearnArgs(dir.Write("saved.html", SavedPage("トヨタ自動車", "2,845", "+12")));
+    args[7] = "9,999";    // --price
+    args[13] = "1,000,000"; // --volume
+    const RunResult run = RunWith(args);
+    EXPECT_EQ(run.status, kExitNotLearned);
+    EXPECT_EQ(run.err, "zelmora-rules: price \"9,999\" is not on the page\n"
+                       "zelmora-rules: volume \"1,000,000\" is not on the page\n");
+    // The lines are still written; the values not learned read nodata.
+    EXPECT_NE(run.out.find(S("genzaiti=[現在値]_<nodata>_")), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(S("dekidaka=[出来高]_<nodata>_<nodata>\r\n")), std::string::npos) << run.out;
+    const std::string ini = dir.Write("base_data.ini", "[LINK_JOUHOU]\r\n" + run.out);
+    EXPECT_EQ(RunWith({"--ini", ini, "--file", dir.Path("saved.html"), "--raw"}).out,
+              S("トヨタ自動車_15:00_nodata_+12_+0.42%_nodata_"));
+
+    EXPECT_EQ(RunWith({"--learn", dir.Path("missing.html"), "--price", "1"}).status, kExitUsage);
+}
 
 TEST(RunRules, RawRecordUsesTheRulesOfTheSettingsFile)
 {

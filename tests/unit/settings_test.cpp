@@ -51,7 +51,7 @@ auto Fields(const Settings& s)
 {
     return std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_markerRules, s.m_markerRuleValuesInFile,
                     s.m_quoteBaseUrl, s.m_quoteOpenUrl, s.m_indexOpenUrl, s.m_stockLinkName, s.m_indexLinkName,
-                    s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
+                    s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_disclosureNotifyOn, s.m_priceMailOn, s.m_priceMailInterval,
                     s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword);
 }
 
@@ -272,6 +272,43 @@ MYKEY=mine
     EXPECT_EQ(firstStart.FindRaw("SPECIALKEY", "ORVEKSENYOU"), std::nullopt);
 }
 
+// The notification switch is on unless the file turns it off; a file that
+// never turned it off keeps its bytes through a save.
+TEST(SettingsSave, NotificationSwitchIsWrittenOnlyOnceItDiffersFromTheDefault)
+{
+    // The sections the save rewrites go to the end once; from then on a
+    // save gives the same bytes.
+    const std::string first = SavedText("", LoadText(""));
+    const std::string saved = SavedText(first, LoadText(first));
+    EXPECT_TRUE(LoadText(saved).settings.m_disclosureNotifyOn);
+    EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
+    EXPECT_EQ(saved.find("TEKIJINOTIFY"), std::string::npos);
+
+    const struct {
+        const char* line; // in [SPECIALKEY]
+        bool loadedOn;
+        bool turnOn;
+        std::optional<std::string> written;
+    } cases[] = {
+        {"", true, true, std::nullopt},
+        {"", true, false, "0"},
+        {"TEKIJINOTIFY=0\r\n", false, false, "0"},
+        {"TEKIJINOTIFY=0\r\n", false, true, "1"},
+        {"TEKIJINOTIFY=1\r\n", true, true, "1"},
+        {"TEKIJINOTIFY=no\r\n", false, true, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + (c.turnOn ? " on" : " off"));
+        const std::string before = "[SPECIALKEY]\r\n" + std::string(c.line);
+        LoadedSettings loaded = LoadText(before);
+        EXPECT_EQ(loaded.settings.m_disclosureNotifyOn, c.loadedOn);
+        loaded.settings.m_disclosureNotifyOn = c.turnOn;
+        const std::string after = SavedText(before, loaded);
+        EXPECT_EQ(ProfileFile::Parse(after).FindRaw("SPECIALKEY", "TEKIJINOTIFY"), c.written);
+        EXPECT_EQ(LoadText(after).settings.m_disclosureNotifyOn, c.turnOn);
+    }
+}
+
 TEST(SettingsLoad, ParseMarkerRuleSplitsAtTheFirstTwoSeparatorsOutsideDoubleByteCharacters)
 {
     // ダ is 83 5F, 神 90 5F, 点 93 5F: each ends in the byte of "_".
@@ -339,6 +376,76 @@ TEST(SettingsSave, LineEndsInsideValuesBecomeBlanks)
     EXPECT_NE(saved.find("\r\nMESSAGE0=a  b c\r\n"), std::string::npos);
     EXPECT_NE(saved.find("\r\nSMTP=smtp [MEIGARA_DATA]\r\n"), std::string::npos);
     EXPECT_EQ(LoadText(saved).rows, (std::vector<StoredRow>{{"1234", "t", "a  b c"}}));
+}
+
+TEST(SettingsLoad, WindowPiecesReadsFirstDashLastOrFallsBackToTheDefault)
+{
+    const PieceWindow fallback;
+    const std::vector<std::pair<const char*, PieceWindow>> cases{
+        {"", fallback},
+        {"WINDOW_PIECES=151-201\n", fallback},
+        {"WINDOW_PIECES=1-300\n", {1, 300}},
+        {"window_pieces = \"78-98\"\n", {78, 98}}, // the profile reader drops blanks and quotes
+        {"WINDOW_PIECES=\" 78-98\"\n", fallback},    // quoted blanks stay
+        {"WINDOW_PIECES=1-2000\n", {1, 2000}},
+        {"WINDOW_PIECES=1-2001\n", fallback},   // more than 2,000 pieces
+        {"WINDOW_PIECES=0-10\n", fallback},     // pieces count from 1
+        {"WINDOW_PIECES=201-151\n", fallback},
+        {"WINDOW_PIECES=151-\n", fallback},
+        {"WINDOW_PIECES=+1-5\n", fallback},
+        {"WINDOW_PIECES=1 - 5\n", fallback},
+        {"WINDOW_PIECES=1-5x\n", fallback},
+        {"WINDOW_PIECES=99999999999999999999999-1\n", fallback},
+        {"WINDOW_PIECES=一-二\n", fallback},
+    };
+    for (const auto& [line, window] : cases) {
+        const Settings s = LoadText(File((std::string("[LINK_JOUHOU]\n") + line).c_str())).settings;
+        EXPECT_EQ(s.m_quoteWindow, window) << line;
+    }
+    EXPECT_EQ(PieceWindowText({1, 2000}), "1-2000");
+}
+
+TEST(SettingsSave, WindowPiecesIsWrittenOnlyWhenItIsNotTheDefault)
+{
+    // A file that never changed the window keeps its exact bytes.
+    const std::string first = SavedText("", LoadText(""));
+    const std::string before = SavedText(first, LoadText(first));
+    ASSERT_EQ(before.find("WINDOW_PIECES"), std::string::npos);
+    EXPECT_EQ(SavedText(before, LoadText(before)), before);
+    for (const char* dropped : {"WINDOW_PIECES=151-201\r\n", "WINDOW_PIECES=9-x\r\n"}) {
+        std::string with = before;
+        with.insert(with.find("BASE_URL="), dropped);
+        EXPECT_EQ(SavedText(with, LoadText(with)), before) << dropped;
+    }
+
+    // Another window follows the rule keys, before the addresses.
+    LoadedSettings moved = LoadText(before);
+    moved.settings.m_quoteWindow = {78, 98};
+    std::string expected = before;
+    expected.insert(expected.find("BASE_URL="), "WINDOW_PIECES=78-98\r\n");
+    const std::string saved = SavedText(before, moved);
+    EXPECT_EQ(saved, expected);
+    EXPECT_EQ(LoadText(saved).settings.m_quoteWindow, (PieceWindow{78, 98}));
+    EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
+}
+
+TEST(SettingsSave, RulesSetFromTheirTextAreWrittenUnlessBuiltIn)
+{
+    LoadedSettings loaded = LoadText("");
+    const std::string price = S("[現在値]_<dd class=\"price\">_</dd>");
+    SetMarkerRuleText(loaded.settings, RulePrice, price);
+    SetMarkerRuleText(loaded.settings, RuleKey, "[key]_<dl class=\"quote\">");
+    SetMarkerRuleText(loaded.settings, RuleName, DefaultMarkerRuleText(RuleName));
+    EXPECT_EQ(loaded.settings.m_markerRules[RulePrice], Rule(S("[現在値]"), "<dd class=\"price\">", "</dd>"));
+
+    const std::string saved = SavedText("", loaded);
+    EXPECT_NE(saved.find("[LINK_JOUHOU]\r\nkey=[key]_<dl class=\"quote\">\r\ngenzaiti=" + price + "\r\nBASE_URL="),
+              std::string::npos)
+        << saved;
+    const Settings again = LoadText(saved).settings;
+    EXPECT_EQ(again.m_markerRules, loaded.settings.m_markerRules);
+    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RulePrice], false), price);
+    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RuleKey], true), "[key]_<dl class=\"quote\">");
 }
 
 TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)

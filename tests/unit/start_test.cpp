@@ -22,6 +22,7 @@ TEST(StartOptions, CommandLines)
         std::optional<std::string> folder;
         bool help;
         std::string error; // empty: usable
+        bool headless = false;
     };
     const Case cases[] = {
         {{}, std::nullopt, false, ""},
@@ -31,6 +32,8 @@ TEST(StartOptions, CommandLines)
         // Qt's own options and their values are left to Qt.
         {{"-platform", "offscreen", "--folder", "f", "-session", "1a2b"}, "f", false, ""},
         {{"--help"}, std::nullopt, true, ""},
+        {{"--headless", "--folder", "f"}, "f", false, "", true},
+        {{"--", "--headless"}, std::nullopt, false, ""},
         {{"--", "--anything"}, std::nullopt, false, ""},
         {{"--folder"}, std::nullopt, false, "--folder needs a folder"},
         {{"--folder="}, std::nullopt, false, "--folder needs a folder"},
@@ -46,10 +49,12 @@ TEST(StartOptions, CommandLines)
         if (parsed.options) {
             EXPECT_EQ(parsed.options->folder, c.folder) << shown;
             EXPECT_EQ(parsed.options->help, c.help) << shown;
+            EXPECT_EQ(parsed.options->headless, c.headless) << shown;
         }
     }
     EXPECT_TRUE(ParseStartOptions({"--version"}).options->version);
     EXPECT_NE(StartUsageText().find("--folder PATH"), std::string::npos);
+    EXPECT_NE(StartUsageText().find("--headless"), std::string::npos);
     EXPECT_EQ(StartVersionText(), "zelmora 6.5.0.0\n");
 }
 

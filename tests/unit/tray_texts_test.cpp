@@ -106,6 +106,15 @@ TEST(TrayTexts, LongTipIsCutTo63BytesNeverThroughACharacter)
     EXPECT_EQ(tip, S("△  7203\n 15:00 現値 12,345,678 前日差 +1,234,567,890.55\n適時あ"));
 }
 
+TEST(TrayTexts, AChangedQuotePageLayoutIsTheTipsFirstLine)
+{
+    const WatchList row = OneRow({"7203", "トヨタ", "15:00", "2,345", "+15", "△ ", 0});
+    const std::string tip = BuildTrayTip(row, 0, true);
+    EXPECT_EQ(tip, S("株価ページの形式変更の可能性\n△  トヨタ\n 15:00 現値 2,345 前日差 +15").substr(0, tip.size()));
+    EXPECT_LE(tip.size(), kTrayTipMaxBytes);
+    EXPECT_EQ(tip.substr(0, tip.find('\n')), S("株価ページの形式変更の可能性"));
+}
+
 TEST(TrayTexts, RowPastTheEndReadsAsEmptyCells)
 {
     const WatchList empty;

@@ -24,12 +24,13 @@ std::vector<std::string> KeysOf(const std::vector<std::string>& codes, const Dis
     return keys;
 }
 
-void HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session,
+// True when the disclosure was recorded for the first time.
+bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session,
                const ListingHit& hit, const std::string& code)
 {
     const std::string entry = EntryText(hit);
     if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry))
-        return;
+        return false;
     // Making the document's path makes the stock's folder, where the
     // history file goes too.
     const std::string documentPath = MakeDocumentPath(config.programFolder, config.date, code, hit.href);
@@ -39,10 +40,12 @@ void HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config,
         window.NewDisclosureRecorded(hit.keyIndex, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
         DownloadDocument(session, config.listBase + hit.href, documentPath);
+    return isNew;
 }
 
 // False when the page was not there: the pass ends.
-bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session, int page)
+bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session, int page,
+              int& newDisclosures)
 {
     const WholeBody body =
         FetchWholeBody(session, ListingPageAddress(config.listBase, page, config.date), kMaxListingPageBytes);
@@ -56,25 +59,27 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
     for (const ListingHit& hit : ScanListingPage(text, KeysOf(codes, config))) {
         if (window.Stopping())
             break;
-        HandleHit(window, config, session, hit, codes[hit.keyIndex]);
+        newDisclosures += HandleHit(window, config, session, hit, codes[hit.keyIndex]) ? 1 : 0;
     }
     return true;
 }
 
 } // namespace
 
-void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session)
+int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session)
 {
     window.ShowDisclosureProgress(true);
+    int newDisclosures = 0;
     try {
         for (int page = 1; page <= kLastListingPage && !window.Stopping(); ++page) {
-            if (!ScanPage(window, config, session, page))
+            if (!ScanPage(window, config, session, page, newDisclosures))
                 break;
         }
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
     window.ShowDisclosureProgress(false);
+    return newDisclosures;
 }
 
 } // namespace zelmora

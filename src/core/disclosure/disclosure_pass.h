@@ -48,7 +48,8 @@ public:
 
 // One pass over the listing pages of config.date, from page 1 until the
 // first page that is not answered with status 200 (or is too large), at
-// most the last page the exchange can number, in one session.
-void DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session);
+// most the last page the exchange can number, in one session. Returns how
+// many disclosures it recorded for the first time.
+int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

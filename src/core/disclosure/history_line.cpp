@@ -52,14 +52,10 @@ std::vector<HistoryEntry> ReadStockHistory(const StockDisclosures& stock)
     return entries;
 }
 
-DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line)
+namespace {
+
+DisclosureOpening OpeningOfAddress(const StockDisclosures& stock, const std::string& address)
 {
-    const std::vector<HistoryEntry> entries = ReadStockHistory(stock);
-    if (entries.empty())
-        return {DisclosureOpening::WebPage, stock.portal};
-    if (line >= entries.size())
-        return {};
-    const std::string& address = entries[line].address;
     if (stock.documentsDownloaded) {
         const std::string local = LocalDocumentPath(stock.programFolder, stock.date, stock.code, address);
         std::error_code ignored;
@@ -70,6 +66,29 @@ DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t
     if (address.empty())
         return {};
     return {DisclosureOpening::WebPage, address};
+}
+
+} // namespace
+
+DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line)
+{
+    const std::vector<HistoryEntry> entries = ReadStockHistory(stock);
+    if (entries.empty())
+        return {DisclosureOpening::WebPage, stock.portal};
+    if (line >= entries.size())
+        return {};
+    return OpeningOfAddress(stock, entries[line].address);
+}
+
+DisclosureOpening OpeningOfEntry(const StockDisclosures& stock, std::string_view entryText)
+{
+    const std::string recorded = std::string(entryText) + "_";
+    for (const HistoryEntry& entry : ReadStockHistory(stock)) {
+        const std::string line = entry.caption + "_" + entry.address;
+        if (line.starts_with(recorded))
+            return OpeningOfAddress(stock, line.substr(recorded.size()));
+    }
+    return {};
 }
 
 } // namespace zelmora

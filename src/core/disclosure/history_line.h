@@ -48,4 +48,8 @@ struct DisclosureOpening {
 };
 DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line);
 
+// The same for the line a pass recorded for this entry text (time, title),
+// wherever the title's own "_" falls; nothing when the history lacks it.
+DisclosureOpening OpeningOfEntry(const StockDisclosures& stock, std::string_view entryText);
+
 } // namespace zelmora

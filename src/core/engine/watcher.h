@@ -15,6 +15,7 @@
 #include "core/mail/mail_sender.h"
 #include "core/net/stop_flag.h"
 #include "core/platform/repeating_worker.h"
+#include "core/quotes/layout_change_watch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
 #include "core/settings/settings.h"
@@ -108,7 +109,12 @@ public:
     void ScanDisclosureDate(const std::string& date);
     std::string DisclosureDate() const;
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
+    // A stock's disclosures of the date scanned now, wherever its row is.
+    StockDisclosures DisclosuresOfStock(const std::string& code) const;
     std::string StatusText() const;
+    // Quote pages have answered for three passes in a row without a usable
+    // quote in any row: their layout may have changed.
+    bool LayoutWarning() const;
     // Worker threads alive now (at most one per kind of work).
     int BusyWorkers() const;
 
@@ -145,6 +151,7 @@ private:
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
+    StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
 
     // What the passes call, on their own threads.
     bool Stopping() override;
@@ -183,6 +190,7 @@ private:
     std::uint64_t m_disclosureScan = 0;
     std::string m_quoteProgress;
     bool m_disclosureRunning = false;
+    LayoutChangeWatch m_layoutWatch;
 
     MailSender m_mail;
     RepeatingWorker m_quoteWorker;

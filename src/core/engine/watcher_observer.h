@@ -17,6 +17,14 @@ struct MailReport {
     std::string statusText;
 };
 
+// What a pass did, for a log of the passes.
+struct PassReport {
+    PassKind kind = PassKind::Quote;
+    int pagesFetched = 0;   // pages (and documents) answered with status 200
+    int rowsWithQuotes = 0; // quote pass: list rows that got a price
+    int newDisclosures = 0; // disclosure pass: disclosures recorded for the first time
+};
+
 // A disclosure of today that a pass recorded for the first time.
 struct DisclosureReport {
     std::size_t row = 0;
@@ -40,7 +48,7 @@ public:
     virtual void StatusChanged(const std::string& text) = 0;
     virtual void DisclosureFound(const DisclosureReport& report) = 0;
     virtual void MailFinished(const MailReport& report) = 0;
-    virtual void PassFinished(PassKind kind) = 0;
+    virtual void PassFinished(const PassReport& report) = 0;
 };
 
 } // namespace zelmora

@@ -28,8 +28,17 @@ void Watcher::RunQuotePass()
 {
     const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
     HttpSession session(&m_stop);
-    QuotePass(*this, config, session);
-    m_observer.PassFinished(PassKind::Quote);
+    const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    std::string shown;
+    bool changed = false;
+    {
+        const std::lock_guard hold(m_lock);
+        changed = !m_stop.IsRaised() && m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+        shown = StatusTextLocked();
+    }
+    if (changed)
+        m_observer.StatusChanged(shown);
+    m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
 }
 
 void Watcher::RunDisclosurePass()
@@ -46,8 +55,8 @@ void Watcher::RunDisclosurePass()
         config.scan = m_disclosureScan;
     }
     HttpSession session(&m_stop);
-    DisclosurePass(*this, config, session);
-    m_observer.PassFinished(PassKind::Disclosure);
+    const int newDisclosures = DisclosurePass(*this, config, session);
+    m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
 }
 
 void Watcher::RunLookup()
@@ -76,7 +85,7 @@ void Watcher::RunLookup()
     if (quote.httpError)
         SetQuoteProgress({});
     m_observer.EntryChanged(request.serial);
-    m_observer.PassFinished(PassKind::Lookup);
+    m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
 }
 
 void Watcher::ForgetDisclosures()
@@ -105,7 +114,17 @@ std::string Watcher::DisclosureDate() const
 StockDisclosures Watcher::DisclosuresOfRow(std::size_t row) const
 {
     const std::lock_guard hold(m_lock);
-    const std::string code = row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string();
+    return DisclosuresOfStockLocked(row < m_rows.RowCount() ? m_rows.Cell(row, ColCode) : std::string());
+}
+
+StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
+{
+    const std::lock_guard hold(m_lock);
+    return DisclosuresOfStockLocked(code);
+}
+
+StockDisclosures Watcher::DisclosuresOfStockLocked(const std::string& code) const
+{
     return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal,
             m_settings.m_disclosureListBase};
 }
@@ -119,8 +138,9 @@ int Watcher::BusyWorkers() const
 }
 
 // Both kinds of pass share the status label: while a disclosure pass runs
-// it says so, else it shows what the quote side last set. Every change of
-// the label goes through here.
+// it says so, else it shows what the quote side last set, or, when that is
+// nothing, a warning that the quote pages look changed. Every change of the
+// label goes through here.
 std::string Watcher::StatusText() const
 {
     const std::lock_guard hold(m_lock);
@@ -129,7 +149,17 @@ std::string Watcher::StatusText() const
 
 std::string Watcher::StatusTextLocked() const
 {
-    return m_disclosureRunning ? texts::Sjis(texts::DataFetching) : m_quoteProgress;
+    if (m_disclosureRunning)
+        return texts::Sjis(texts::DataFetching);
+    if (m_quoteProgress.empty() && m_layoutWatch.Warning())
+        return texts::Sjis(texts::LayoutChangeWarning);
+    return m_quoteProgress;
+}
+
+bool Watcher::LayoutWarning() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_layoutWatch.Warning();
 }
 
 void Watcher::SetQuoteProgress(const std::string& text)

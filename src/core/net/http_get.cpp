@@ -89,6 +89,8 @@ HttpAnswer HttpSession::Get(const std::string& address, const NetworkLimits& lim
         return answer;
     answer.result = m_runner.Perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &answer.status);
+    const bool received = answer.result == CURLE_OK || answer.stoppedBySink;
+    m_pagesReceived += answer.status == 200 && received ? 1 : 0;
     return answer;
 }
 

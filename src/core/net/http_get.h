@@ -40,11 +40,15 @@ public:
     // that is no http address, or a handle libcurl cannot set up, gives
     // result CURLE_FAILED_INIT and sends nothing.
     HttpAnswer Get(const std::string& address, const NetworkLimits& limits, BodySink& sink);
+    // GETs of this session answered with status 200 and read as far as
+    // their sinks wanted; a body cut off on the way does not count.
+    int PagesReceived() const { return m_pagesReceived; }
 
 private:
     CurlHandle m_handle;
     CurlList m_headers;
     TransferRunner m_runner;
+    int m_pagesReceived = 0;
 };
 
 } // namespace zelmora

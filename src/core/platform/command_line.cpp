@@ -27,6 +27,8 @@ ParsedStart ParseStartOptions(const std::vector<std::string>& args)
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--headless") {
+            options.headless = true;
         } else if (arg == "--folder" || arg.starts_with("--folder=")) {
             std::string folder;
             if (arg == "--folder") {
@@ -50,7 +52,7 @@ ParsedStart ParseStartOptions(const std::vector<std::string>& args)
 
 std::string StartUsageText()
 {
-    return "Usage: zelmora [--folder PATH]\n"
+    return "Usage: zelmora [--folder PATH] [--headless]\n"
            "       zelmora --help | --version\n"
            "\n"
            "Keeps a watch list of Japanese stocks current, with the market indices,\n"
@@ -60,12 +62,16 @@ std::string StartUsageText()
            "                 in PATH, created when missing. Without it: the program's\n"
            "                 own folder when it holds base_data.ini or may be written,\n"
            "                 else $XDG_DATA_HOME/zelmora (~/.local/share/zelmora)\n"
+           "  --headless     watch without a window and without a display: quote and\n"
+           "                 disclosure passes, price and disclosure mails as the\n"
+           "                 settings say, one line per pass and mail on stderr;\n"
+           "                 SIGTERM or SIGINT saves base_data.ini and ends it\n"
            "  --help         show this text\n"
            "  --version      show the version\n"
            "\n"
            "Options with one dash (-platform NAME, -style NAME, ...) are Qt's own.\n"
-           "One copy runs per program folder: a second copy on the same folder ends\n"
-           "at once.\n"
+           "One copy runs per program folder, with a window or headless: a second\n"
+           "copy on the same folder ends at once.\n"
            "\n"
            "Exit status: 0 at a normal end; 2 for unusable arguments or a program\n"
            "folder that cannot be created or written.\n";

@@ -9,6 +9,7 @@ namespace zelmora {
 // What zelmora is asked for on its command line.
 struct StartOptions {
     std::optional<std::string> folder; // --folder PATH, as given
+    bool headless = false;             // --headless: the watcher without a window
     bool help = false;
     bool version = false;
 };

@@ -4,9 +4,10 @@
 
 namespace zelmora {
 
-FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules)
+FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules,
+                              const PieceWindow& window)
 {
-    return QuoteRecordFromOutcome(FetchPageWindow(session, address), rules);
+    return QuoteRecordFromOutcome(FetchPageWindow(session, address, window), rules);
 }
 
 } // namespace zelmora

@@ -7,8 +7,9 @@
 
 namespace zelmora {
 
-// Fetches the page at address in the session (FetchPageWindow) and cuts its
-// quote record out (QuoteRecordFromOutcome).
-FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules);
+// Fetches the window of the page at address in the session
+// (FetchPageWindow) and cuts its quote record out (QuoteRecordFromOutcome).
+FetchedQuote FetchQuoteRecord(HttpSession& session, const std::string& address, const MarkerRules& rules,
+                              const PieceWindow& window = {});
 
 } // namespace zelmora

@@ -11,6 +11,8 @@ constexpr std::size_t kMaxDroppedRestBytes = 256u << 10;
 
 class WindowSink : public BodySink {
 public:
+    explicit WindowSink(const PieceWindow& window) : cutter(window) {}
+
     bool Take(std::string_view chunk) override
     {
         if (cutter.Done()) {
@@ -41,9 +43,10 @@ FetchOutcome StatusOutcome(long status)
     return outcome;
 }
 
-FetchOutcome Fetch(HttpSession& session, const std::string& address, const NetworkLimits& limits)
+FetchOutcome Fetch(HttpSession& session, const std::string& address, const PieceWindow& window,
+                   const NetworkLimits& limits)
 {
-    WindowSink sink;
+    WindowSink sink(window);
     const HttpAnswer answer = session.Get(address, limits, sink);
     if (sink.broken)
         return {};
@@ -65,20 +68,21 @@ FetchOutcome Fetch(HttpSession& session, const std::string& address, const Netwo
 
 } // namespace
 
-FetchOutcome FetchPageWindow(HttpSession& session, const std::string& address, const NetworkLimits& limits)
+FetchOutcome FetchPageWindow(HttpSession& session, const std::string& address, const PieceWindow& window,
+                             const NetworkLimits& limits)
 {
     try {
-        return Fetch(session, address, limits);
+        return Fetch(session, address, window, limits);
     } catch (...) {
         return {};
     }
 }
 
-FetchOutcome FetchPageWindow(const std::string& address, const NetworkLimits& limits)
+FetchOutcome FetchPageWindow(const std::string& address, const PieceWindow& window, const NetworkLimits& limits)
 {
     try {
         HttpSession session;
-        return Fetch(session, address, limits);
+        return Fetch(session, address, window, limits);
     } catch (...) {
         return {};
     }

@@ -8,11 +8,22 @@
 namespace zelmora {
 namespace {
 
+// One page of the pass, counted for the layout-change watch.
+FetchedQuote FetchCounted(HttpSession& session, const std::string& address, const QuotePassConfig& config,
+                          QuotePassOutcome& outcome)
+{
+    const FetchedQuote fetched = FetchQuoteRecord(session, address, config.rules, config.window);
+    ++outcome.pagesFetched;
+    if (fetched.kind != FetchOutcome::Ok)
+        ++outcome.pagesNotOk;
+    return fetched;
+}
+
 // An HTTP error empties the status label, as the fetcher of the page does.
 QuoteValues FetchValues(QuotePassWindow& window, HttpSession& session, const std::string& address,
-                        const QuotePassConfig& config, std::string* record = nullptr)
+                        const QuotePassConfig& config, QuotePassOutcome& outcome, std::string* record = nullptr)
 {
-    const FetchedQuote fetched = FetchQuoteRecord(session, address, config.rules);
+    const FetchedQuote fetched = FetchCounted(session, address, config, outcome);
     if (fetched.kind == FetchOutcome::HttpStatus)
         window.SetProgressText({});
     if (record)
@@ -31,23 +42,47 @@ std::size_t MarketIndex(const std::string& marketName)
     return 0;
 }
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+EntryQuote EntryQuoteOf(const FetchedQuote& fetched)
+{
+    EntryQuote quote;
+    quote.httpError = fetched.kind == FetchOutcome::HttpStatus;
+    const QuoteValues values = SplitQuoteRecord(fetched.record);
+    if (HasQuote(values[QuotePrice])) {
+        quote.values = values;
+        quote.trend = TrendMark(values[QuoteRate]);
+    } else {
+        quote.values.fill(texts::Sjis(texts::NoData));
+        quote.trend = texts::Sjis(texts::NoData);
+    }
+    return quote;
+}
+
+std::string EntryAddress(const QuotePassConfig& config, const std::string& code, int market)
+{
+    const std::size_t index = market >= 0 && static_cast<std::size_t>(market) < kMarketCount ? static_cast<std::size_t>(market) : 0;
+    return BuildQuoteUrl(config.baseUrl, code, config.marketCodes[index]);
+}
+
+void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session,
+                     QuotePassOutcome& outcome)
 {
     std::uint64_t serial = 0;
     const std::string code = window.EntryCode(serial);
     if (code.size() < kMinCodeLength || window.Stopping())
         return;
-    const EntryQuote quote = LookUpEntryQuote(session, config, code, window.EntryMarket());
+    const EntryQuote quote = EntryQuoteOf(FetchCounted(session, EntryAddress(config, code, window.EntryMarket()), config, outcome));
     if (quote.httpError)
         window.SetProgressText({});
     window.ShowEntryQuote(serial, quote);
 }
 
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session,
+                       QuotePassOutcome& outcome)
 {
     const auto& table = IndexTable();
     for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
-        const QuoteValues values = FetchValues(window, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config);
+        const QuoteValues values =
+            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config, outcome);
         if (!HasQuote(values[QuotePrice]))
             continue;
         window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
@@ -55,18 +90,21 @@ void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, H
     }
 }
 
-void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session, QuotePassOutcome& outcome)
 {
     for (std::size_t i = 0; !window.Stopping(); ++i) {
         const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
         if (!row)
-            return;
+            break;
         if (row->code.size() < kMinCodeLength)
             continue;
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];
         std::string record;
         const QuoteValues values =
-            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, row->code, letter), config, &record);
+            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, row->code, letter), config, outcome, &record);
+        ++outcome.rowsFetched;
+        if (HasQuote(values[QuotePrice]))
+            ++outcome.rowsUsable;
         // A page that could not be fetched keeps the row's last values.
         if (record.empty())
             continue;
@@ -78,7 +116,7 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSess
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings)
 {
-    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes};
+    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes, settings.m_quoteWindow};
 }
 
 const std::array<IndexQuote, 4>& IndexTable()
@@ -94,33 +132,22 @@ const std::array<IndexQuote, 4>& IndexTable()
 
 EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market)
 {
-    const std::size_t index = market >= 0 && static_cast<std::size_t>(market) < kMarketCount ? static_cast<std::size_t>(market) : 0;
-    const std::string address = BuildQuoteUrl(config.baseUrl, code, config.marketCodes[index]);
-    const FetchedQuote fetched = FetchQuoteRecord(session, address, config.rules);
-    EntryQuote quote;
-    quote.httpError = fetched.kind == FetchOutcome::HttpStatus;
-    const QuoteValues values = SplitQuoteRecord(fetched.record);
-    if (HasQuote(values[QuotePrice])) {
-        quote.values = values;
-        quote.trend = TrendMark(values[QuoteRate]);
-    } else {
-        quote.values.fill(texts::Sjis(texts::NoData));
-        quote.trend = texts::Sjis(texts::NoData);
-    }
-    return quote;
+    return EntryQuoteOf(FetchQuoteRecord(session, EntryAddress(config, code, market), config.rules, config.window));
 }
 
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
 {
+    QuotePassOutcome outcome;
     window.SetProgressText(texts::Sjis(texts::DataFetching));
     try {
-        PreviewEntryRow(window, config, session);
-        UpdateIndexQuotes(window, config, session);
-        UpdateRows(window, config, session);
+        PreviewEntryRow(window, config, session, outcome);
+        UpdateIndexQuotes(window, config, session, outcome);
+        UpdateRows(window, config, session, outcome);
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
     window.SetProgressText({});
+    return outcome;
 }
 
 } // namespace zelmora

@@ -16,6 +16,7 @@ struct QuotePassConfig {
     std::string baseUrl;
     MarkerRules rules;
     std::array<std::string, kMarketCount> marketCodes;
+    PieceWindow window;
 };
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);
@@ -65,11 +66,19 @@ const std::array<IndexQuote, 4>& IndexTable();
 // Codes shorter than this are never looked up.
 constexpr std::size_t kMinCodeLength = 4;
 
+// What one pass saw of the quote service, for the layout-change watch.
+struct QuotePassOutcome {
+    std::size_t pagesFetched = 0; // entry row, indices and list rows
+    std::size_t pagesNotOk = 0;   // failed, or answered a status other than 200
+    std::size_t rowsFetched = 0;  // list rows (stocks) whose page was asked for
+    std::size_t rowsUsable = 0;   // of those, rows with a usable quote: anchor found, price a number
+};
+
 // The one lookup of the entry row's code, for typing and for the pass.
 EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market);
 
 // One pass in one session: the entry row when a code is typed, the
 // indices, then every list row.
-void QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
+QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

@@ -20,17 +20,25 @@ std::string ToShiftJis(std::string_view text)
     return converted;
 }
 
-// "<font color=red>-15</font>" keeps "-15"; a dash with no tag after it, as
-// in "--:--", stands for no value.
+bool HoldsDigit(std::string_view text)
+{
+    return text.find_first_of("0123456789") != std::string_view::npos;
+}
+
+// "<font color=red>-15</font>" keeps "-15"; a dash with no tag after it
+// keeps the rest of the value when a digit follows ("-230" written plainly)
+// and stands for no value otherwise, as in "--:--".
 std::string CutAtDash(std::string value)
 {
     const std::size_t dash = FindSjis(value, "-");
     if (dash == npos)
         return value;
     const std::size_t tag = FindSjis(value, "<", dash + 1);
-    if (tag == npos)
-        return texts::Sjis(texts::DashPlaceholder);
-    return value.substr(dash, tag - dash);
+    if (tag != npos)
+        return value.substr(dash, tag - dash);
+    if (HoldsDigit(std::string_view(value).substr(dash)))
+        return value.substr(dash);
+    return texts::Sjis(texts::DashPlaceholder);
 }
 
 } // namespace
@@ -38,6 +46,34 @@ std::string CutAtDash(std::string value)
 bool MentionsShiftJis(std::string_view window)
 {
     return ContainsSjis(window, kShiftJisMention);
+}
+
+CutValue CutQuoteValue(std::string_view window, const MarkerRule& rule, std::size_t k, std::size_t pos, bool notShiftJis)
+{
+    const bool dropByteBeforeSuffix = k == RuleName && notShiftJis;
+    std::string_view suffix = rule.suffix;
+    if (dropByteBeforeSuffix && !suffix.empty())
+        suffix.remove_prefix(1);
+
+    // Positions follow the rule of -1 for "not found": searching from
+    // pos + 1 after a miss starts again at 0.
+    const std::size_t start = FindSjis(window, rule.prefix, pos == npos ? 0 : pos + 1);
+    const std::size_t valueBegin = (start == npos ? 0 : start + rule.prefix.size());
+    // With a missing prefix the suffix is still searched, from
+    // -1 + prefix length + 1, and its position becomes the next pos.
+    const std::size_t end = FindSjis(window, suffix, start == npos ? rule.prefix.size() : valueBegin + 1);
+
+    CutValue cut{std::string(kNoData), end};
+    if (start != npos && end != npos) {
+        // The suffix is searched from valueBegin + 1, so valueEnd >= valueBegin.
+        const std::size_t valueEnd = dropByteBeforeSuffix ? end - 1 : end;
+        cut.value = window.substr(valueBegin, valueEnd - valueBegin);
+        if (dropByteBeforeSuffix || (k == RuleTime && end - start > kTimeConvertLength))
+            cut.value = ToShiftJis(cut.value);
+    }
+    if (notShiftJis)
+        cut.value = CutAtDash(std::move(cut.value));
+    return cut;
 }
 
 std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules)
@@ -50,36 +86,11 @@ std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules
     const bool notShiftJis = !MentionsShiftJis(window);
 
     std::string record;
-    // Positions follow the rule of -1 for "not found": searching from
-    // pos + 1 after a miss starts again at 0.
     std::size_t pos = anchor;
     for (std::size_t k = RuleName; k < RuleCount; ++k) {
-        const MarkerRule& rule = rules[k];
-        const bool dropByteBeforeSuffix = k == RuleName && notShiftJis;
-        std::string_view suffix = rule.suffix;
-        if (dropByteBeforeSuffix && !suffix.empty())
-            suffix.remove_prefix(1);
-
-        const std::size_t start = FindSjis(window, rule.prefix, pos == npos ? 0 : pos + 1);
-        const std::size_t valueBegin = (start == npos ? 0 : start + rule.prefix.size());
-        // With a missing prefix the suffix is still searched, from
-        // -1 + prefix length + 1, and its position becomes the next pos.
-        const std::size_t end = FindSjis(window, suffix, start == npos ? rule.prefix.size() : valueBegin + 1);
-        pos = end;
-
-        std::string value;
-        if (start == npos || end == npos) {
-            value = kNoData;
-        } else {
-            // The suffix is searched from valueBegin + 1, so valueEnd >= valueBegin.
-            const std::size_t valueEnd = dropByteBeforeSuffix ? end - 1 : end;
-            value = window.substr(valueBegin, valueEnd - valueBegin);
-            if (dropByteBeforeSuffix || (k == RuleTime && end - start > kTimeConvertLength))
-                value = ToShiftJis(value);
-        }
-        if (notShiftJis)
-            value = CutAtDash(std::move(value));
-        record += value;
+        CutValue cut = CutQuoteValue(window, rules[k], k, pos, notShiftJis);
+        pos = cut.next;
+        record += cut.value;
         record += '_';
     }
     return record;

@@ -26,6 +26,15 @@ bool MentionsShiftJis(std::string_view window);
 // whose markers are missing is "nodata".
 std::string ExtractQuoteRecord(std::string_view window, const MarkerRules& rules);
 
+// One step of ExtractQuoteRecord: the value that rule k (RuleName to
+// RuleVolume) cuts out of the window when the search goes on from pos
+// (npos: from the start), and the pos the next rule goes on from.
+struct CutValue {
+    std::string value;
+    std::size_t next;
+};
+CutValue CutQuoteValue(std::string_view window, const MarkerRule& rule, std::size_t k, std::size_t pos, bool notShiftJis);
+
 // A quote record and the kind of fetch that gave it; on HttpStatus the caller
 // clears the status label.
 struct FetchedQuote {

@@ -1,10 +1,12 @@
 #include "core/schedule/market_hours.h"
 
+#include "core/schedule/trading_calendar.h"
+
 namespace zelmora {
 
 bool IsMarketOpen(const LocalTime& t)
 {
-    if (t.weekday < 1 || t.weekday > 5)
+    if (!IsTradingDay(t.year, t.month, t.day))
         return false;
     switch (t.hour) {
     case 9:

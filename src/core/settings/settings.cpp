@@ -12,9 +12,8 @@ namespace {
 constexpr const char* kListSection = "MEIGARA_DATA";
 constexpr const char* kLinkSection = "LINK_JOUHOU";
 constexpr const char* kSpecialSection = "SPECIALKEY";
+constexpr const char* kDisclosureNotifyKey = "TEKIJINOTIFY";
 
-constexpr std::array<const char*, RuleCount> kRuleKeys = {
-    "key", "meigaramei", "time", "genzaiti", "zenjitusa", "sawariai", "dekidaka"};
 constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
     texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
     texts::RuleChange, texts::RuleRate, texts::RuleVolume};
@@ -29,6 +28,7 @@ constexpr std::size_t kMemoBuffer = 256;
 constexpr std::size_t kRuleBuffer = 256;
 constexpr std::size_t kUrlBuffer = 512;
 constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
+constexpr std::size_t kWindowBuffer = 32;
 
 constexpr const char* kDefaultDisclosureListBase = "https://www.release.tdnet.info/inbs/";
 constexpr const char* kDefaultDisclosurePortal = "https://www.jpx.co.jp/disclosure/";
@@ -96,6 +96,25 @@ MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor)
     return rule;
 }
 
+std::string MarkerRuleText(const MarkerRule& rule, bool isAnchor)
+{
+    std::string text = rule.label + "_" + rule.prefix;
+    if (!isAnchor)
+        text += "_" + rule.suffix;
+    return text;
+}
+
+const std::string& DefaultMarkerRuleText(std::size_t k)
+{
+    return texts::Sjis(kRuleDefaults[k]);
+}
+
+void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& text)
+{
+    settings.m_markerRules[k] = ParseMarkerRule(text, k == RuleKey);
+    settings.m_markerRuleValuesInFile[k] = text == DefaultMarkerRuleText(k) ? std::nullopt : std::optional(text);
+}
+
 Settings::Settings()
     : m_quoteBaseUrl(texts::Sjis(texts::DefaultBaseUrl)),
       m_quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
@@ -106,7 +125,7 @@ Settings::Settings()
       m_disclosurePortal(kDefaultDisclosurePortal)
 {
     for (std::size_t i = 0; i < RuleCount; ++i)
-        m_markerRules[i] = ParseMarkerRule(texts::Sjis(kRuleDefaults[i]), i == RuleKey);
+        m_markerRules[i] = ParseMarkerRule(DefaultMarkerRuleText(i), i == RuleKey);
     for (std::size_t i = 0; i < kMarketCount; ++i)
         m_marketCodes[i] = kDefaultMarketCodes[i];
 }
@@ -125,10 +144,12 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     Settings& s = loaded.settings;
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
-        const std::string value = profile.GetString(kLinkSection, kRuleKeys[i], texts::Sjis(kRuleDefaults[i]), kRuleBuffer);
+        const std::string value = profile.GetString(kLinkSection, kMarkerRuleKeys[i], DefaultMarkerRuleText(i), kRuleBuffer);
         s.m_markerRules[i] = ParseMarkerRule(value, i == RuleKey);
-        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kRuleKeys[i]);
+        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kMarkerRuleKeys[i]);
     }
+    const std::string window = profile.GetString(kLinkSection, kWindowPiecesKey, "", kWindowBuffer);
+    s.m_quoteWindow = ParsePieceWindow(window).value_or(PieceWindow{});
 
     s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1) == 1;
     s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
@@ -151,6 +172,7 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
 
     s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
     s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
+    s.m_disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
     s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
@@ -186,8 +208,10 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
         if (s.m_markerRuleValuesInFile[i])
-            profile.WriteString(kLinkSection, kRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
+            profile.WriteString(kLinkSection, kMarkerRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
     }
+    if (s.m_quoteWindow != PieceWindow{})
+        profile.WriteString(kLinkSection, kWindowPiecesKey, PieceWindowText(s.m_quoteWindow));
     profile.WriteString(kLinkSection, "BASE_URL", SingleLine(s.m_quoteBaseUrl));
     profile.WriteString(kLinkSection, "OPEN_URL", SingleLine(s.m_quoteOpenUrl));
     profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", SingleLine(s.m_indexOpenUrl));
@@ -201,6 +225,10 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
     profile.WriteString(kSpecialSection, "SMTP", SingleLine(s.m_smtpServer));
     profile.WriteString(kSpecialSection, "ADDRESS", SingleLine(s.m_mailAddress));
+    // A file that never turned the notifications off keeps its bytes; one
+    // that did is told when they are on again.
+    if (!s.m_disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
+        profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.m_disclosureNotifyOn));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/quotes/page_window_cutter.h"
 #include "core/settings/profile_file.h"
 
 namespace zelmora {
@@ -27,6 +28,18 @@ enum MarkerRuleIndex { RuleKey, RuleName, RuleTime, RulePrice, RuleChange, RuleR
 // and keeps every further "_" in its prefix.
 MarkerRule ParseMarkerRule(std::string_view value, bool isAnchor);
 
+// The text form ParseMarkerRule reads: "[label]_prefix" for the anchor,
+// "[label]_prefix_suffix" for the others.
+std::string MarkerRuleText(const MarkerRule& rule, bool isAnchor);
+
+// The [LINK_JOUHOU] keys of the seven rules, and their built-in text.
+inline constexpr std::array<const char*, RuleCount> kMarkerRuleKeys = {
+    "key", "meigaramei", "time", "genzaiti", "zenjitusa", "sawariai", "dekidaka"};
+const std::string& DefaultMarkerRuleText(std::size_t k);
+
+// The [LINK_JOUHOU] key of the window of pieces the rules read.
+inline constexpr const char* kWindowPiecesKey = "WINDOW_PIECES";
+
 constexpr std::size_t kMarketCount = 7;
 // Market letters keep at most this many bytes.
 constexpr std::size_t kMarketCodeLength = 4;
@@ -46,6 +59,10 @@ struct Settings {
     // The rule keys as they stood in the file (raw text), so that a save
     // writes back what the user set and leaves out what was never there.
     std::array<std::optional<std::string>, RuleCount> m_markerRuleValuesInFile;
+    // The pieces of a quote page the rules read (WINDOW_PIECES); written
+    // only when it is not the built-in 151-201. A malformed value reads as
+    // the built-in window.
+    PieceWindow m_quoteWindow;
     std::string m_quoteBaseUrl;
     std::string m_quoteOpenUrl;
     std::string m_indexOpenUrl;
@@ -54,6 +71,9 @@ struct Settings {
     std::array<std::string, kMarketCount> m_marketCodes;
     bool m_orvekUse = false; // disclosure documents are downloaded
     bool m_disclosureMailOn = false;
+    // New disclosures of today show on the desktop (TEKIJINOTIFY, 1 unless
+    // the file says otherwise).
+    bool m_disclosureNotifyOn = true;
     bool m_priceMailOn = false;
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
@@ -67,6 +87,10 @@ struct Settings {
     std::string m_disclosureListBase;
     std::string m_disclosurePortal;
 };
+
+// Sets rule k from its text form, as a dialog does: the save writes it
+// unless it is the built-in text.
+void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& text);
 
 // One watch list row as the settings file stores it.
 struct StoredRow {

@@ -94,4 +94,10 @@ std::string SjisToUtf8(std::string_view sjis)
     return converter.Run(sjis, "\xEF\xBF\xBD", SjisSequenceLength);
 }
 
+std::string SjisToEucJp(std::string_view sjis)
+{
+    thread_local Converter converter("EUC-JP", "CP932");
+    return converter.Run(sjis, "?", SjisSequenceLength);
+}
+
 } // namespace zelmora

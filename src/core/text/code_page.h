@@ -12,4 +12,7 @@ std::string Utf8ToSjis(std::string_view utf8);
 // Bytes that are not valid code page 932 become U+FFFD.
 std::string SjisToUtf8(std::string_view sjis);
 
+// Characters without an EUC-JP form, and invalid bytes, become "?".
+std::string SjisToEucJp(std::string_view sjis);
+
 } // namespace zelmora

@@ -53,6 +53,8 @@ enum Id {
     TrayRowNewsSuffix,  // after the label of a stock with disclosures
     MailSent,           // mail settings dialog: the test mail went out
     PriceMailDropped,   // price mail status label: a waiting price mail made room for a newer mail
+    LayoutChangeWarning, // status label while quote pages look changed
+    LayoutChangeTip,     // the same, short, as the tray tip's first line
     Count
 };
 

@@ -19,7 +19,7 @@ bool HasDisclosures(const WatchList& list, std::size_t row)
 
 } // namespace
 
-std::string BuildTrayTip(const WatchList& list, std::size_t row)
+std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning)
 {
     const texts::Id format = HasDisclosures(list, row) ? texts::TrayTipNewsFormat : texts::TrayTipFormat;
     const auto tipWith = [&](Column nameColumn) {
@@ -30,6 +30,8 @@ std::string BuildTrayTip(const WatchList& list, std::size_t row)
     std::string tip = tipWith(ColName);
     if (tip.size() > kTrayTipNameMaxBytes)
         tip = tipWith(ColCode);
+    if (layoutWarning)
+        tip = texts::Sjis(texts::LayoutChangeTip) + "\n" + tip;
     // Never cut through a double-byte character.
     return std::string(CutSjis(tip, kTrayTipMaxBytes));
 }

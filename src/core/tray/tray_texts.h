@@ -14,9 +14,10 @@ constexpr std::size_t kTrayTipMaxBytes = 63;
 constexpr std::size_t kTrayTipNameMaxBytes = 62;
 
 // The tray's tip for a row: trend mark, name, time, price and change, and a
-// note when disclosures were found. Cut to kTrayTipMaxBytes on a character
-// boundary. A row past the end reads as a row of empty cells.
-std::string BuildTrayTip(const WatchList& list, std::size_t row);
+// note when disclosures were found; under a first line that warns of a
+// changed quote page layout when there is one. Cut to kTrayTipMaxBytes on a
+// character boundary. A row past the end reads as a row of empty cells.
+std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning = false);
 
 // The tray menu's label of a row: code, name, time, price and change.
 std::string BuildTrayRowLabel(const WatchList& list, std::size_t row);
