@@ -28,10 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(kept + lineEnds == bytes.size() || (kept + lineEnds + 1 == bytes.size() && bytes.back() == '\r'));
 
     for (const std::string& line : lines) {
-        // The split loses nothing but the "_" between the two.
-        const std::string caption = HistoryLineCaption(line);
-        const std::string address = HistoryLineAddress(line);
-        FUZZ_CHECK(caption == line ? address.empty() : caption + "_" + address == line);
+        // The split loses nothing but the "_" between the two, with or
+        // without a listing base address to look for.
+        for (const std::string_view listBase : {"", "https://www.release.tdnet.info/inbs/"}) {
+            const HistoryEntry entry = SplitHistoryLine(line, listBase);
+            FUZZ_CHECK(entry.caption == line ? entry.address.empty() : entry.caption + "_" + entry.address == line);
+        }
     }
     return 0;
 }

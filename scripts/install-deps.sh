@@ -25,9 +25,11 @@ python3-dbusmock
 dbus-daemon
 dbus-bin
 fonts-ipafont-gothic
+fonts-noto-cjk
 xvfb
 xauth
 trayer
+openbox
 tzdata
 desktop-file-utils
 appstream

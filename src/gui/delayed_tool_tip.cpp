@@ -1,14 +1,16 @@
 #include "gui/delayed_tool_tip.h"
 
-#include <QAbstractScrollArea>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include "gui/control_fitting.h"
+
 namespace zelmora {
 
-DelayedToolTip::DelayedToolTip(QAbstractScrollArea& view) : QObject(&view), m_view(view)
+DelayedToolTip::DelayedToolTip(QAbstractItemView& view) : QObject(&view), m_view(view)
 {
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, &DelayedToolTip::Show);
@@ -41,7 +43,18 @@ void DelayedToolTip::Show()
     // A menu opened over the list owns the mouse; no tip over it.
     if (QApplication::activePopupWidget())
         return;
-    QToolTip::showText(m_globalPos, m_view.toolTip(), m_view.viewport(), {}, kShowForMs);
+    const QString tip = TipAt(m_view.viewport()->mapFromGlobal(m_globalPos));
+    QToolTip::showText(m_globalPos, tip, m_view.viewport(), {}, kShowForMs);
+}
+
+QString DelayedToolTip::TipAt(QPoint viewportPoint) const
+{
+    const QModelIndex index = m_view.indexAt(viewportPoint);
+    if (!index.isValid())
+        return m_view.toolTip();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const bool cut = CellWidthToShow(m_view, text) > m_view.visualRect(index).width();
+    return cut ? text : m_view.toolTip();
 }
 
 } // namespace zelmora

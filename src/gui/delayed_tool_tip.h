@@ -4,28 +4,30 @@
 #include <QPoint>
 #include <QTimer>
 
-class QAbstractScrollArea;
+class QAbstractItemView;
 
 namespace zelmora {
 
 // Shows a view's tooltip as the list's own tip control does: once the mouse
 // has rested for a second, and for as long as it stays (32767 ms at most),
-// instead of Qt's shorter defaults.
+// instead of Qt's shorter defaults. Over a cell too narrow for its text the
+// tip is that text, whole.
 class DelayedToolTip : public QObject {
     Q_OBJECT
 public:
     static constexpr int kInitialDelayMs = 1000;
     static constexpr int kShowForMs = 32767;
 
-    explicit DelayedToolTip(QAbstractScrollArea& view);
+    explicit DelayedToolTip(QAbstractItemView& view);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Show();
+    QString TipAt(QPoint viewportPoint) const;
 
-    QAbstractScrollArea& m_view;
+    QAbstractItemView& m_view;
     QTimer m_wait;
     QPoint m_globalPos;
 };

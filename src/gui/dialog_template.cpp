@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTableView>
 
+#include "gui/control_fitting.h"
 #include "gui/dialog_units.h"
 
 namespace zelmora {
@@ -73,6 +74,7 @@ void CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* 
         if (t.name)
             control->setObjectName(QString::fromLatin1(t.name));
     }
+    FitControlsWhenShown(*parent);
 }
 
 const std::vector<ControlTemplate>& MainDialogTemplate()

@@ -41,7 +41,9 @@ constexpr int kDialogHeight = 209;
 const std::vector<ControlTemplate>& MainDialogTemplate();
 
 // Creates the controls of a dialog template on parent, placed in dialog
-// units of parent's font.
+// units of parent's font. When parent is first shown, a control that would
+// cut its text grows, what stands right of it moves along and parent widens
+// as far as they need (see control_fitting.h).
 void CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent);
 
 // The named control of a template, of the type its kind creates.

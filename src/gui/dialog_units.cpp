@@ -67,8 +67,7 @@ QFont DialogFont()
 
 QFont LinkFont()
 {
-    QFont font(InstalledFace({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-                              QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")}));
+    QFont font(DialogFont().family());
     font.setPixelSize(12);
     return font;
 }

@@ -29,8 +29,9 @@ private:
 // proportional gothic face where that font is missing.
 QFont DialogFont();
 
-// The font of the "VerUp確認" link: "ＭＳ ゴシック" 12 pixels high (6 wide
-// for half-width characters), or the platform's Japanese gothic face.
+// The font of the "VerUp確認" link: the dialog face, 12 pixels high. A face
+// of its own (a fixed-pitch gothic) would hold another font file in memory
+// for one word.
 QFont LinkFont();
 
 } // namespace zelmora

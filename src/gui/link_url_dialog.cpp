@@ -16,7 +16,7 @@
 namespace zelmora {
 namespace {
 
-// Only the width may change.
+// Only the width may change; the height is this unless the face needs more.
 constexpr int kMinWidth = 523;
 constexpr int kHeight = 170;
 
@@ -78,9 +78,11 @@ LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::st
     connect(m_indexCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_indexCombo, *m_indexName, index); });
     connect(m_stockCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_stockCombo, *m_stockName, index); });
 
-    setMinimumSize(kMinWidth, kHeight);
-    setMaximumHeight(kHeight);
-    resize(kMinWidth, kHeight);
+    // A taller face needs more than the height drawn for the dialog.
+    const int height = std::max(kHeight, layout->totalMinimumSize().height());
+    setMinimumSize(kMinWidth, height);
+    setMaximumHeight(height);
+    resize(kMinWidth, height);
 }
 
 // The combo shows the whole entry once chosen; the edit field keeps only its

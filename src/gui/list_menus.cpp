@@ -4,7 +4,7 @@
 
 namespace zelmora {
 
-LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : QMenu(parent)
+LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : ProgramMenu(parent)
 {
     openLink = addAction(QStringLiteral("リンクを開く"));
     addSeparator();
@@ -15,13 +15,13 @@ LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : QM
     deleteAll = addAction(QStringLiteral("全て削除"));
 }
 
-DisclosureMenu::DisclosureMenu(const std::vector<QString>& captions, QWidget* parent) : QMenu(parent)
+DisclosureMenu::DisclosureMenu(const std::vector<QString>& captions, QWidget* parent) : ProgramMenu(parent)
 {
     for (std::size_t line = 0; line < captions.size() && line < kMaxLines; ++line)
         lines.push_back(AddItem(*this, captions[line]));
 }
 
-MemoMenu::MemoMenu(QWidget* parent) : QMenu(parent)
+MemoMenu::MemoMenu(QWidget* parent) : ProgramMenu(parent)
 {
     input = addAction(QStringLiteral("メモ入力"));
     clear = addAction(QStringLiteral("消　去"));

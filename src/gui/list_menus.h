@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QMenu>
 #include <QString>
 
 #include <vector>
+
+#include "gui/popup_menu.h"
 
 namespace zelmora {
 
 // The list menu: "リンクを開く", the stock links between the separators,
 // then "削除" and "全て削除". Without links it is the fixed list menu.
-class LinkMenu : public QMenu {
+class LinkMenu : public ProgramMenu {
     Q_OBJECT
 public:
     LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent);
@@ -22,7 +23,7 @@ public:
 
 // One item per line of a stock's history file, captioned as given; a menu
 // longer than a screen would help nobody, so it stops at 101 lines.
-class DisclosureMenu : public QMenu {
+class DisclosureMenu : public ProgramMenu {
     Q_OBJECT
 public:
     static constexpr std::size_t kMaxLines = 101;
@@ -33,7 +34,7 @@ public:
 };
 
 // "メモ入力" and "消　去" for the memo column.
-class MemoMenu : public QMenu {
+class MemoMenu : public ProgramMenu {
     Q_OBJECT
 public:
     explicit MemoMenu(QWidget* parent);

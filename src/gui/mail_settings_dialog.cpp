@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "core/text/texts.h"
+#include "gui/control_fitting.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/sjis_qstring.h"
@@ -51,6 +53,8 @@ MailSettingsDialog::MailSettingsDialog(const MailSettingsFields& fields, QWidget
     m_disclosureMailCheck = TemplateControl<QCheckBox>(this, "disclosureMailCheck");
     m_testMailButton = TemplateControl<QPushButton>(this, "testMailButton");
     m_testMailResultLabel = TemplateControl<QLabel>(this, "testMailResultLabel");
+    SetWidestTexts(*m_testMailResultLabel,
+                   {ToQString(texts::Sjis(texts::MailSent)), ToQString(texts::Sjis(texts::MailSendError))});
     m_priceMailCheck = TemplateControl<QCheckBox>(this, "priceMailCheck");
     m_interval10Radio = TemplateControl<QRadioButton>(this, "interval10Radio");
     m_interval30Radio = TemplateControl<QRadioButton>(this, "interval30Radio");

@@ -8,11 +8,15 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableView>
 
 #include "core/disclosure/date_list.h"
+#include "core/quotes/quote_pass.h"
+#include "core/settings/settings.h"
 #include "core/version.h"
 #include "gui/art.h"
+#include "gui/control_fitting.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/desktop_notifier.h"
 #include "gui/dialog_template.h"
@@ -27,19 +31,41 @@
 namespace zelmora {
 namespace {
 
-// The frame may be dragged wider, never narrower than this, and never to
-// another height (pixels, frame included).
+// The frame may be dragged wider, never narrower than this; the height is
+// the layout's own and stays.
 constexpr int kMinWindowWidth = 640;
-constexpr int kWindowHeight = 353;
 
 // The list keeps this margin to the right edge of the client area, and the
 // memo column gets what the fixed columns leave.
 constexpr int kListRightMargin = 13;
-constexpr int kMemoColumnOffset = 608;
-constexpr int kMemoColumnOffsetInList = 595;
+
+// The price mail intervals whose status texts are the widest: after the
+// close, and a whole day.
+constexpr int kPriceMailAfterClose = 300;
+constexpr int kLongestPriceMailMinutes = 24 * 60;
 
 constexpr std::array<int, ColMemo> kColumnWidths = {37, 134, 45, 46, 56, 53, 49, 68, 26, 75};
 
+// The memo column keeps at least what it has in the least window.
+constexpr int kMinMemoWidth = 32;
+
+// The widest quote values, in the order of a quote record; a name has no
+// widest.
+constexpr std::array<const char*, QuoteValueCount> kWidestValues = {"", "15:00", "99,999.99", "-9,999.99", "-99.99%",
+                                                                      "999,999,999"};
+// An index code, the longest code a row is likely to hold.
+constexpr char kWidestCode[] = "998407";
+
+QStringList TrendMarks()
+{
+    return {ToQString(texts::Sjis(texts::TrendRising)), ToQString(texts::Sjis(texts::TrendFalling)),
+            ToQString(texts::Sjis(texts::TrendFlat))};
+}
+
+QString WidestValue(int value)
+{
+    return QString::fromLatin1(kWidestValues[static_cast<std::size_t>(value)]);
+}
 
 } // namespace
 
@@ -71,8 +97,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::CreateControls()
 {
+    // The size is set once: coming back from the tray or a minimise must not
+    // find a frame that was not there before and take the height from it.
     const DialogUnits units(font());
-    resize(std::max(units.X(kDialogWidth), kMinWindowWidth), kWindowHeight);
+    setMinimumWidth(std::max(units.X(kDialogWidth), kMinWindowWidth));
+    setFixedHeight(units.Y(kDialogHeight));
+    resize(minimumWidth(), height());
     CreateTemplateControls(MainDialogTemplate(), this);
     m_settingsButton = TemplateControl<QPushButton>(this, "settingsButton");
     m_addButton = TemplateControl<QPushButton>(this, "addButton");
@@ -98,12 +128,42 @@ void MainWindow::CreateControls()
     m_statusLabel = TemplateControl<QLabel>(this, "statusLabel");
     m_disclosureCheckButton = TemplateControl<QPushButton>(this, "disclosureCheckButton");
     m_verUpLabel = TemplateControl<QLabel>(this, "verUpLabel");
+    RoomForWidestTexts();
 
     m_trayRefreshTimer.setObjectName(QStringLiteral("trayRefreshTimer"));
     m_trayFirstTextTimer.setObjectName(QStringLiteral("trayFirstTextTimer"));
     m_dateSettleTimer.setObjectName(QStringLiteral("dateSettleTimer"));
     for (QTimer* timer : {&m_trayRefreshTimer, &m_trayFirstTextTimer, &m_dateSettleTimer})
         timer->setParent(this);
+}
+
+// What the labels, lists and values may come to show, so that the controls
+// are made wide enough for it before it comes: the last date of a year,
+// quotes and indices at their widest, every status of a pass and of the
+// mails. A stock's name may be longer than any field; it scrolls.
+void MainWindow::RoomForWidestTexts()
+{
+    SetWidestTexts(*m_dateCombo, {QStringLiteral("20261231")});
+    for (std::size_t i = 0; i < m_entryValueEdits.size(); ++i)
+        SetWidestTexts(*m_entryValueEdits[i], {WidestValue(static_cast<int>(i))});
+    SetWidestTexts(*m_trendEdit, TrendMarks());
+    const std::string time = kWidestValues[QuoteTime];
+    const std::string level = kWidestValues[QuotePrice];
+    QStringList indexValues;
+    for (const IndexQuote& index : IndexTable())
+        indexValues << ToQString(texts::Format(texts::IndexValueFormat, index.name, time, level));
+    const std::string change = kWidestValues[QuoteChange];
+    const QStringList indexChanges = {ToQString(texts::Format(texts::IndexChangeFormat, change))};
+    for (std::size_t i = 0; i < m_indexLabels.size(); ++i) {
+        SetWidestTexts(*m_indexLabels[i], indexValues);
+        SetWidestTexts(*m_indexChangeLabels[i], indexChanges);
+    }
+    SetWidestTexts(*m_statusLabel, {ToQString(texts::Sjis(texts::DataFetching))});
+    const QString sendError = ToQString(texts::Sjis(texts::MailSendError));
+    SetWidestTexts(*m_priceMailStatusLabel, {ToQString(PriceMailStatusText(true, kPriceMailAfterClose)),
+                                             ToQString(PriceMailStatusText(true, kLongestPriceMailMinutes)),
+                                             ToQString(texts::Sjis(texts::PriceMailDropped)), sendError});
+    SetWidestTexts(*m_disclosureMailStatusLabel, {ToQString(texts::Sjis(texts::DisclosureMailStatus)), sendError});
 }
 
 void MainWindow::ConnectControls()
@@ -198,9 +258,11 @@ void MainWindow::SetUpList()
     m_list->setWordWrap(false);
     // A dragged row scrolls the list by pixels near the window's edges.
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    // Columns are as narrow as the fixed widths say; show what fits, as a
-    // plain list does, rather than an ellipsis.
-    m_list->setTextElideMode(Qt::ElideNone);
+    // Columns are as narrow as the fixed widths say; a longer text ends in
+    // an ellipsis and shows whole in the tip. The columns always fill the
+    // list, so it never scrolls sideways.
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 1px; }"));
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -220,14 +282,43 @@ void MainWindow::SetUpList()
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(0);
     header->setSectionResizeMode(QHeaderView::Fixed);
-    for (int column = 0; column < ColMemo; ++column)
-        m_list->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
-    m_list->setColumnWidth(ColMemo, std::max(0, m_list->width() - kMemoColumnOffsetInList));
+    FitFixedColumns();
+    m_list->viewport()->installEventFilter(this);
+    FitMemoColumn();
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
     new DelayedToolTip(*m_list);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::OnRowSelected);
     connect(new ListRowDragger(*m_list, *this), &ListRowDragger::RowDropped, this, &MainWindow::MoveRow);
+}
+
+// The fixed columns are as wide as the layout says, or as their widest
+// content and title need in this face; a longer name ends in an ellipsis.
+// The window is made wide enough for them and the least memo column.
+void MainWindow::FitFixedColumns()
+{
+    std::array<QStringList, ColMemo> widest;
+    widest[ColCode] = {QString::fromLatin1(kWidestCode)};
+    for (const std::string& market : MarketNames())
+        widest[ColMarket] << ToQString(market);
+    for (int value = QuoteTime; value < QuoteValueCount; ++value)
+        widest[static_cast<std::size_t>(ColTime + value - QuoteTime)] = {WidestValue(value)};
+    widest[ColTrend] = TrendMarks();
+    widest[ColDisclosure] = {ToQString(texts::Sjis(texts::DisclosureMarker))};
+
+    int fixed = 0;
+    for (int column = 0; column < ColMemo; ++column) {
+        const auto c = static_cast<std::size_t>(column);
+        int width = std::max(kColumnWidths[c], m_list->horizontalHeader()->sectionSizeHint(column));
+        for (const QString& text : widest[c])
+            width = std::max(width, CellWidthToShow(*m_list, text));
+        m_list->setColumnWidth(column, width);
+        fixed += width;
+    }
+    const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    const int besideColumns = 2 * m_list->frameWidth() + scrollBar;
+    setMinimumWidth(std::max(minimumWidth(), fixed + kMinMemoWidth + besideColumns + kListRightMargin));
+    resize(std::max(width(), minimumWidth()), height());
 }
 
 void MainWindow::ConnectPolling()
@@ -295,17 +386,7 @@ void MainWindow::Shutdown()
 void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    ApplySizeLimits();
     LayOutList(width());
-}
-
-// The limits count the frame, which is known only once the window is shown.
-void MainWindow::ApplySizeLimits()
-{
-    const int frameWidth = frameGeometry().width() - width();
-    const int frameHeight = frameGeometry().height() - height();
-    setMinimumWidth(kMinWindowWidth - frameWidth);
-    setFixedHeight(kWindowHeight - frameHeight);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -314,13 +395,23 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     LayOutList(width());
 }
 
+// The memo column follows through FitMemoColumn once the list's inside has
+// its new width.
 void MainWindow::LayOutList(int clientWidth)
 {
     if (!m_list || !m_list->isVisible())
         return;
     m_list->resize(clientWidth - kListRightMargin, m_list->height());
-    const auto memoWidth = static_cast<std::int16_t>(clientWidth - kMemoColumnOffset);
-    m_list->setColumnWidth(ColMemo, std::max<int>(0, memoWidth));
+}
+
+// The memo column takes what the fixed columns leave inside the list, less
+// the vertical scroll bar when there is one.
+void MainWindow::FitMemoColumn()
+{
+    int fixed = 0;
+    for (int column = 0; column < ColMemo; ++column)
+        fixed += m_list->columnWidth(column);
+    m_list->setColumnWidth(ColMemo, std::max(0, m_list->viewport()->width() - fixed));
 }
 
 } // namespace zelmora

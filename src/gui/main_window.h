@@ -15,6 +15,7 @@
 #include "core/text/texts.h"
 
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -98,8 +99,10 @@ private:
     void SetUpList();
     void ConnectControls();
     void ConnectWatcher();
-    void ApplySizeLimits();
+    void RoomForWidestTexts();
     void LayOutList(int clientWidth);
+    void FitFixedColumns();
+    void FitMemoColumn();
     void FillDateCombo();
     void SelectRow(int row);
     void Shutdown();
@@ -138,6 +141,7 @@ private:
     void ShowMemoMenu(QPoint at);
     bool EnterOnControl(QObject* control);
     void ApplyMailSettings(const MailSettingsDialog& dialog);
+    void OpenDialog(QDialog* dialog);
     void CloseDialogs();
 
     // The tray (main_window_tray.cpp).

@@ -69,9 +69,8 @@ void MainWindow::ClearEntryRow()
 // Message boxes never hold up the window's own work.
 void MainWindow::ShowMessage(texts::Id text)
 {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, windowTitle(), ToQString(texts::Sjis(text)), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    const QString message = ToQString(texts::Sjis(text));
+    OpenDialog(new QMessageBox(QMessageBox::NoIcon, windowTitle(), message, QMessageBox::Ok, this));
 }
 
 // Before the selected row, or at the end; added while the typed code is

@@ -10,6 +10,7 @@
 #include <QTableView>
 
 #include "gui/about_dialog.h"
+#include "gui/dialog_frame.h"
 #include "gui/link_url_dialog.h"
 #include "gui/list_menus.h"
 #include "gui/mail_settings_dialog.h"
@@ -104,8 +105,8 @@ void MainWindow::ShowLinkMenu(QPoint at)
 void MainWindow::ShowDisclosureMenu(int row, QPoint at)
 {
     std::vector<QString> captions;
-    for (const std::string& line : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
-        captions.push_back(ToQString(HistoryLineCaption(line)));
+    for (const HistoryEntry& entry : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
+        captions.push_back(ToQString(entry.caption));
     if (captions.empty())
         return;
     auto* menu = new DisclosureMenu(captions, this);
@@ -141,6 +142,9 @@ void MainWindow::ShowListKeyMenu()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // The list's inside narrows when its vertical scroll bar comes.
+    if (event->type() == QEvent::Resize && watched == m_list->viewport())
+        FitMemoColumn();
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -171,18 +175,17 @@ bool MainWindow::EnterOnControl(QObject* control)
     return true;
 }
 
-// Dialogs are window-modal and never hold up the window's event loop; what
-// OK confirmed is applied when they close.
+// Dialogs never hold up the window's event loop; what OK confirmed is
+// applied when they close.
 void MainWindow::ShowMailSettings()
 {
     if (m_mailDialog)
         return;
     m_mailDialog = new MailSettingsDialog(m_watcher->MailSettings(), this);
-    m_mailDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_mailDialog, &MailSettingsDialog::TestMailRequested, this,
             [this](const std::string& address, const std::string& server) { m_watcher->SendTestMail(address, server); });
     connect(m_mailDialog, &QDialog::accepted, this, [this] { ApplyMailSettings(*m_mailDialog); });
-    m_mailDialog->open();
+    OpenDialog(m_mailDialog);
 }
 
 void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
@@ -196,10 +199,9 @@ void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
 void MainWindow::ShowLinkUrlSettings()
 {
     auto* dialog = new LinkUrlDialog(m_watcher->CurrentSettings(), m_links.indexLinks, m_links.stockLinks, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
             [this, dialog] { m_watcher->ChangeSettings([dialog](Settings& s) { dialog->ApplyTo(s); }); });
-    dialog->open();
+    OpenDialog(dialog);
 }
 
 // The selected row's stock is the one "試す" starts with.
@@ -220,8 +222,15 @@ void MainWindow::ShowQuoteSourceSettings()
 
 void MainWindow::ShowAboutDialog()
 {
-    auto* dialog = new AboutDialog(m_titleText, this);
+    OpenDialog(new AboutDialog(m_titleText, this));
+}
+
+// Every dialog and message box: window-modal, gone once closed, framed as a
+// dialog of the desktop.
+void MainWindow::OpenDialog(QDialog* dialog)
+{
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    GiveDialogFrame(*dialog);
     dialog->open();
 }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTimer>
+#include <QWindow>
 
 #include "core/text/texts.h"
 #include "core/tray/tray_texts.h"
@@ -68,10 +69,15 @@ void MainWindow::MinimiseToTray()
     m_trayFirstTextTimer.start(kTrayFirstTextPeriod);
     m_trayRefreshTimer.start(kTrayRefreshPeriod);
     // Hidden once the state change is through, so that the desktop keeps
-    // no minimised window of it.
+    // no minimised window of it; hidden as a normal window, or it would come
+    // back minimised and go straight back to the tray. Its place is pinned
+    // first: a window the desktop placed would be placed anew.
     QTimer::singleShot(0, this, [this] {
-        if (m_inTray)
-            hide();
+        if (!m_inTray)
+            return;
+        windowHandle()->setPosition(geometry().topLeft());
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        hide();
     });
 }
 

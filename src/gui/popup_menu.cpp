@@ -2,7 +2,14 @@
 
 #include <QEvent>
 
+#include "gui/dialog_units.h"
+
 namespace zelmora {
+
+ProgramMenu::ProgramMenu(QWidget* parent) : QMenu(parent)
+{
+    setFont(DialogFont());
+}
 
 QAction* AddItem(QMenu& menu, const QString& text)
 {

@@ -5,6 +5,15 @@
 
 namespace zelmora {
 
+// A menu of the program, in the dialog face. The desktop's menu face may
+// lack Japanese: a label that begins with a code would then be drawn partly
+// in it and partly in whichever face the font system falls back to.
+class ProgramMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit ProgramMenu(QWidget* parent = nullptr);
+};
+
 // Appends an item whose text is shown as it is: an "&" in a title is no
 // mnemonic.
 QAction* AddItem(QMenu& menu, const QString& text);

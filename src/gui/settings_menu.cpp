@@ -2,7 +2,7 @@
 
 namespace zelmora {
 
-SettingsMenu::SettingsMenu(bool startInTrayOn, bool notifyDisclosuresOn, QWidget* parent) : QMenu(parent)
+SettingsMenu::SettingsMenu(bool startInTrayOn, bool notifyDisclosuresOn, QWidget* parent) : ProgramMenu(parent)
 {
     quoteSourceSettings = addAction(QStringLiteral("株価取得元の設定"));
     linkUrlSettings = addAction(QStringLiteral("銘柄リストのリンクURL設定"));

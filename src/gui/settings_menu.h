@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QMenu>
+#include "gui/popup_menu.h"
 
 namespace zelmora {
 
 // The menu under "設定".
-class SettingsMenu : public QMenu {
+class SettingsMenu : public ProgramMenu {
     Q_OBJECT
 public:
     SettingsMenu(bool startInTray, bool notifyDisclosures, QWidget* parent);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QMenu>
 #include <QString>
 
 #include <vector>
 
 #include "core/tray/tray_texts.h"
+#include "gui/popup_menu.h"
 
 namespace zelmora {
 
@@ -27,7 +27,7 @@ struct TrayMenuContent {
 // The tray icon's menu: the Nikkei 225, one item per stock, then the
 // window, start-in-tray and close commands. It is filled anew each time it
 // opens; each choice is a signal of its own.
-class TrayMenu : public QMenu {
+class TrayMenu : public ProgramMenu {
     Q_OBJECT
 public:
     TrayMenu();

@@ -34,7 +34,9 @@ void FailOnWarning(QtMsgType type, const QMessageLogContext& context, const QStr
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, with the screens a run may have configured.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Quote passes run from the first moment; pages of the default quote
     // service go to a closed local port instead of leaving this machine.
     qputenv("http_proxy", "http://127.0.0.1:9");

@@ -335,6 +335,39 @@ TEST_F(ShellTest, MinimisingGoesToTheTrayAndADoubleClickBringsTheWindowBack)
     EXPECT_FALSE(tray.IsShown());
 }
 
+// Through the tray, as an ordinary minimised window, and after a start in
+// the tray: the window comes back where it was, as large as it was.
+TEST_F(ShellTest, MinimiseAndRestoreKeepTheWindowsPlaceAndSize)
+{
+    struct Case {
+        bool tray;
+        const char* settings;
+    };
+    for (const Case& c : {Case{true, ""}, Case{false, ""}, Case{true, "CHKGOTASK=1\r\n"}}) {
+        trayAvailable = c.tray;
+        auto window = Start(Rows(2, c.settings));
+        if (window->Tray().IsShown())
+            window->RestoreFromTray();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->move(120, 80);
+        window->resize(window->width() + 30, window->height());
+        QCoreApplication::processEvents();
+        const QRect before = window->geometry();
+        for (int round = 0; round < 3; ++round) {
+            window->showMinimized();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->Tray().IsShown(), c.tray);
+            if (c.tray)
+                emit window->Tray().SystemIcon().activated(QSystemTrayIcon::DoubleClick);
+            else
+                window->showNormal();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+            EXPECT_EQ(window->geometry(), before) << c.tray << c.settings << round;
+        }
+        Close(*window);
+    }
+}
+
 TEST_F(ShellTest, WithoutANotificationAreaTheWindowStaysAnOrdinaryMinimisedWindow)
 {
     trayAvailable = false;
@@ -495,15 +528,16 @@ TEST_F(ShellTest, DisclosureMenuListsTheStocksHistoryAndOpensTheChosenEntry)
     ASSERT_FALSE(Cell(*window, 0, ColDisclosure).isEmpty());
     ASSERT_TRUE(Cell(*window, 1, ColDisclosure).isEmpty());
 
-    // The day's history of the stock; one title as a UTF-8 listing page gave it.
+    // The day's history of the stock: a title with "_", one title as a UTF-8
+    // listing page gave it, and the last line kept twice as the file does.
     WriteFileBytes(folder.Folder() + "20261207/7203/kaijistr.txt",
-                   S("09:00 決算短信 _http://h/inbs/a.pdf\r\n10:30 Notice_of_x _http://h/inbs/b.pdf\r\n") +
-                       "11:00 配当予想 _http://h/inbs/c.pdf\r\n");
+                   S("09:00 決算短信 _http://h/inbs/a.pdf\r\n10:30 株主総会資料_電子提供措置事項 _http://h/inbs/b.pdf\r\n") +
+                       "11:00 配当予想 _http://h/inbs/c.pdf\r\n11:00 配当予想 _http://h/inbs/c.pdf\r\n");
     QMenu* menu = RightClick(*window, 0, ColDisclosure);
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Items(*menu), (QStringList{"09:00 決算短信 ", "10:30 Notice", "11:00 配当予想 "}));
-    Pick(*menu, QStringLiteral("11:00 配当予想 "));
-    EXPECT_EQ(opened.urls, (QStringList{"http://h/inbs/c.pdf"}));
+    EXPECT_EQ(Items(*menu), (QStringList{"09:00 決算短信 ", "10:30 株主総会資料_電子提供措置事項 ", "11:00 配当予想 "}));
+    Pick(*menu, QStringLiteral("10:30 株主総会資料_電子提供措置事項 "));
+    EXPECT_EQ(opened.urls, (QStringList{"http://h/inbs/b.pdf"}));
 
     // A disclosure cell without a find gives the link menu.
     menu = RightClick(*window, 1, ColDisclosure);

@@ -11,7 +11,7 @@
 
 using namespace zelmora;
 
-TEST(HistoryLine, CaptionAndAddressSplitAtTheFirstUnderscoreOfACharacter)
+TEST(HistoryLine, SplitsWhereTheDocumentAddressBegins)
 {
     struct Case {
         const char* line;
@@ -20,16 +20,20 @@ TEST(HistoryLine, CaptionAndAddressSplitAtTheFirstUnderscoreOfACharacter)
     };
     const Case cases[] = {
         {"15:00 決算短信 _https://h/inbs/140120.pdf", "15:00 決算短信 ", "https://h/inbs/140120.pdf"},
-        {"15:00 a_b _https://h/x_y.pdf", "15:00 a", "b _https://h/x_y.pdf"},
+        // A title with "_" stays whole; so does an address with "_".
+        {"15:00 株主総会資料_電子提供措置事項 _https://h/x_y.pdf", "15:00 株主総会資料_電子提供措置事項 ", "https://h/x_y.pdf"},
+        {"15:00 a_b _HTTP://h/x.pdf", "15:00 a_b ", "HTTP://h/x.pdf"},
+        // The listing base address need not be a web address.
+        {"15:00 a_b _file:///srv/inbs/x.pdf", "15:00 a_b ", "file:///srv/inbs/x.pdf"},
+        // Without an address after any "_", the first "_" splits.
+        {"15:00 a_b _c.pdf", "15:00 a", "b _c.pdf"},
         {"no separator", "no separator", ""},
         {"_https://h/a.pdf", "", "https://h/a.pdf"},
         // ダ ends in the byte of "_": not a separator.
         {"09:00 ダイナ _https://h/d.pdf", "09:00 ダイナ ", "https://h/d.pdf"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HistoryLineCaption(S(c.line)), S(c.caption)) << c.line;
-        EXPECT_EQ(HistoryLineAddress(S(c.line)), S(c.url)) << c.line;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(SplitHistoryLine(S(c.line), "file:///srv/inbs/"), (HistoryEntry{S(c.caption), S(c.url)})) << c.line;
 }
 
 // The double click and the menu open a disclosure through the same rule.
@@ -42,8 +46,11 @@ TEST(HistoryLine, OpeningADisclosureShowsTheLocalCopyTheAddressOrThePortal)
     using K = DisclosureOpening;
     EXPECT_EQ(OpeningOfDisclosure(stock, 0), (K{K::WebPage, "https://portal/"})); // nothing recorded
 
+    // The last line handled is kept once more in the file; it is read once.
     ASSERT_TRUE(WriteFileAtomically((folder / "20261207" / "7203" / "kaijistr.txt").string(),
-                                    S("15:00 決算短信 _https://h/inbs/a.pdf\r\n15:30 訂正 _https://h/inbs/run.exe\r\n")));
+                                    S("15:00 決算短信 _https://h/inbs/a.pdf\r\n15:30 訂正 _https://h/inbs/run.exe\r\n"
+                                      "15:30 訂正 _https://h/inbs/run.exe\r\n")));
+    EXPECT_EQ(ReadStockHistory(stock).size(), 2u);
     EXPECT_EQ(OpeningOfDisclosure(stock, 0), (K{K::WebPage, "https://h/inbs/a.pdf"}));
     EXPECT_EQ(OpeningOfDisclosure(stock, 1), (K{K::WebPage, "https://h/inbs/run.exe"}));
     EXPECT_EQ(OpeningOfDisclosure(stock, 2), K{});

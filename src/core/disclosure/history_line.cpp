@@ -1,5 +1,6 @@
 #include "core/disclosure/history_line.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/disclosure/document_path.h"
@@ -8,27 +9,47 @@
 #include "core/text/sjis.h"
 
 namespace zelmora {
+namespace {
 
-std::string HistoryLineCaption(std::string_view line)
+bool BeginsAddress(std::string_view text, std::string_view listBase)
 {
-    return std::string(line.substr(0, FindSjis(line, "_")));
+    return (!listBase.empty() && text.starts_with(listBase)) || StartsWithIgnoringAsciiCase(text, "http://")
+           || StartsWithIgnoringAsciiCase(text, "https://");
 }
 
-std::string HistoryLineAddress(std::string_view line)
+std::size_t AddressSeparator(std::string_view line, std::string_view listBase)
 {
-    const std::size_t separator = FindSjis(line, "_");
-    return separator == npos ? std::string() : std::string(line.substr(separator + 1));
+    for (std::size_t at = FindSjis(line, "_"); at != npos; at = FindSjis(line, "_", at + 1)) {
+        if (BeginsAddress(line.substr(at + 1), listBase))
+            return at;
+    }
+    return FindSjis(line, "_");
 }
 
-std::vector<std::string> ReadStockHistory(const StockDisclosures& stock)
+} // namespace
+
+HistoryEntry SplitHistoryLine(std::string_view line, std::string_view listBase)
 {
-    std::vector<std::string> lines = ReadHistoryLines(HistoryFilePath(stock.programFolder, stock.date, stock.code));
-    for (std::string& line : lines) {
+    const std::size_t separator = AddressSeparator(line, listBase);
+    if (separator == npos)
+        return {std::string(line), {}};
+    return {std::string(line.substr(0, separator)), std::string(line.substr(separator + 1))};
+}
+
+std::vector<HistoryEntry> ReadStockHistory(const StockDisclosures& stock)
+{
+    std::vector<std::string> lines;
+    for (std::string& line : ReadHistoryLines(HistoryFilePath(stock.programFolder, stock.date, stock.code))) {
+        if (std::find(lines.begin(), lines.end(), line) == lines.end())
+            lines.push_back(std::move(line));
+    }
+    std::vector<HistoryEntry> entries;
+    for (const std::string& line : lines) {
         std::string converted;
         ConvertToShiftJis(line, converted);
-        line = std::move(converted);
+        entries.push_back(SplitHistoryLine(converted, stock.listBase));
     }
-    return lines;
+    return entries;
 }
 
 namespace {
@@ -51,18 +72,19 @@ DisclosureOpening OpeningOfAddress(const StockDisclosures& stock, const std::str
 
 DisclosureOpening OpeningOfDisclosure(const StockDisclosures& stock, std::size_t line)
 {
-    const std::vector<std::string> lines = ReadStockHistory(stock);
-    if (lines.empty())
+    const std::vector<HistoryEntry> entries = ReadStockHistory(stock);
+    if (entries.empty())
         return {DisclosureOpening::WebPage, stock.portal};
-    if (line >= lines.size())
+    if (line >= entries.size())
         return {};
-    return OpeningOfAddress(stock, HistoryLineAddress(lines[line]));
+    return OpeningOfAddress(stock, entries[line].address);
 }
 
 DisclosureOpening OpeningOfEntry(const StockDisclosures& stock, std::string_view entryText)
 {
     const std::string recorded = std::string(entryText) + "_";
-    for (const std::string& line : ReadStockHistory(stock)) {
+    for (const HistoryEntry& entry : ReadStockHistory(stock)) {
+        const std::string line = entry.caption + "_" + entry.address;
         if (line.starts_with(recorded))
             return OpeningOfAddress(stock, line.substr(recorded.size()));
     }

@@ -9,10 +9,17 @@
 // where it leads, for the disclosure menu and the double click alike.
 namespace zelmora {
 
-// A line of a stock's history file: the caption before its first "_", the
-// document's address after it. A line without "_" is all caption.
-std::string HistoryLineCaption(std::string_view line);
-std::string HistoryLineAddress(std::string_view line);
+// A line of a stock's history file, "entry text_document address", split
+// where the address begins: at the first "_" followed by the listing base
+// address or by a web address, so a title may hold "_" itself; a line with
+// no such "_" splits at its first one, and a line without "_" is all caption.
+struct HistoryEntry {
+    std::string caption;
+    std::string address;
+
+    bool operator==(const HistoryEntry&) const = default;
+};
+HistoryEntry SplitHistoryLine(std::string_view line, std::string_view listBase);
 
 // One stock's disclosures of one date on this machine.
 struct StockDisclosures {
@@ -20,12 +27,14 @@ struct StockDisclosures {
     std::string date;
     std::string code;
     bool documentsDownloaded = false;
-    std::string portal; // shown when nothing is recorded
+    std::string portal;   // shown when nothing is recorded
+    std::string listBase; // where the recorded addresses begin
 };
 
-// The lines of the stock's history file of the date, in Shift_JIS whatever
-// the listing page was written in.
-std::vector<std::string> ReadStockHistory(const StockDisclosures& stock);
+// The disclosures of the stock's history file of the date, oldest first,
+// each once (the file may repeat its last line), in Shift_JIS whatever the
+// listing page was written in.
+std::vector<HistoryEntry> ReadStockHistory(const StockDisclosures& stock);
 
 // What opening disclosure `line` of the history shows: its local copy when
 // documents are downloaded (nothing when there is none), else its address;

@@ -125,7 +125,8 @@ StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
 
 StockDisclosures Watcher::DisclosuresOfStockLocked(const std::string& code) const
 {
-    return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal};
+    return {m_programFolder, m_disclosureDate, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal,
+            m_settings.m_disclosureListBase};
 }
 
 int Watcher::BusyWorkers() const

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#ifdef ZELMORA_CURL_OPENSSL
+#include <openssl/ssl.h>
+#endif
 #ifdef _WIN32
 #include <winsock2.h>
 #else
@@ -39,7 +42,14 @@ int CheckStop(void* connections, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 bool CurlReady()
 {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    static const bool ready = [] {
+#ifdef ZELMORA_CURL_OPENSSL
+        // Nothing shows OpenSSL's error texts; set up first without them,
+        // its start holds some 600 KiB less. Its configuration still loads.
+        OPENSSL_init_ssl(OPENSSL_INIT_NO_LOAD_SSL_STRINGS | OPENSSL_INIT_NO_LOAD_CRYPTO_STRINGS, nullptr);
+#endif
+        return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }();
     return ready;
 }
 
