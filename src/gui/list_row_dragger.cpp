@@ -18,15 +18,15 @@ constexpr int kHotspotY = 3;
 
 } // namespace
 
-ListRowDragger::ListRowDragger(QTableView& list, QWidget& window) : QObject(&list), m_list(list), m_window(window)
+ListRowDragger::ListRowDragger(QTableView& list, QWidget& window) : QObject(&list), m_list(list), m_viewport(list.viewport()), m_window(window)
 {
-    m_list.viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 bool ListRowDragger::eventFilter(QObject* watched, QEvent* event)
 {
     const auto type = event->type();
-    if (watched == m_list.viewport()
+    if (watched == m_viewport
         && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease))
         return FilterMouse(static_cast<QMouseEvent*>(event));
     return false;

@@ -33,6 +33,9 @@ private:
     void Drop(QPoint windowPoint);
 
     QTableView& m_list;
+    // Kept apart from the list: while the list is destroyed its viewport still
+    // gets events, and the list can no longer be asked for it.
+    QWidget* const m_viewport;
     QWidget& m_window;
     bool m_dragging = false;
     int m_dragRow = 0;

@@ -93,6 +93,9 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
 MainWindow::~MainWindow()
 {
     m_watcher->Stop();
+    // The list's model reads the watcher's rows, which go before the widgets
+    // do: the window hides while both are still there.
+    hide();
 }
 
 void MainWindow::CreateControls()

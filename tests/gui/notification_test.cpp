@@ -1,6 +1,9 @@
 // Desktop notifications of new disclosures, shown by a real notification
 // service on a private session bus: python3-dbusmock's notification daemon.
 
+#include <csignal>
+#include <sys/prctl.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -35,6 +38,10 @@ class NotificationService {
 public:
     NotificationService()
     {
+        // A test that dies must not leave the bus and the daemon running (and
+        // holding CTest's output open).
+        for (QProcess* process : {&m_bus, &m_daemon})
+            process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
                                                      QStringLiteral("--print-address=1")});
         if (!m_bus.waitForStarted(5000) || !QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 5000))
@@ -43,7 +50,8 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
         m_daemon.setProcessEnvironment(environment);
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_daemon.setStandardOutputFile(QProcess::nullDevice());
+        m_daemon.setStandardErrorFile(QProcess::nullDevice());
         m_daemon.start(QStringLiteral("/usr/bin/python3"),
                        {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
                         QStringLiteral("notification_daemon")});
