@@ -72,7 +72,10 @@ for target in $targets; do
     added=$(sed -n 's/^stat::new_units_added: *//p' "$log" | tail -1)
     start=$(sed -n 's/.*INITED cov: \([0-9]*\).*/\1/p' "$log" | head -1)
     end=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' "$log" | tail -1)
-    finding=$(sed -n 's/.*Test unit written to \(.*\)/\1/p' "$log" | head -1)
+    # A unit slower than 10 s is written too; on a busy machine that says
+    # more of the machine than of the code, so it is reported, not failed.
+    finding=$(sed -n 's/.*Test unit written to \(.*\)/\1/p' "$log" | grep -v '/slow-unit-' | head -1 || true)
+    slow=$(sed -n 's/.*Test unit written to \(.*\/slow-unit-.*\)/\1/p' "$log" | head -1)
     if [ -z "$runs" ] && [ -z "$finding" ]; then
         finding="none written, the target ended abnormally (see $log)"
     fi
@@ -80,7 +83,7 @@ for target in $targets; do
         found=$((found + 1))
         echo "$target: ${runs:-?} runs, cov ${start:-?} -> ${end:-?}, ${added:-0} new inputs, FINDING $finding"
     else
-        echo "$target: $runs runs, cov ${start:-?} -> ${end:-?}, ${added:-0} new inputs, no finding"
+        echo "$target: $runs runs, cov ${start:-?} -> ${end:-?}, ${added:-0} new inputs, no finding${slow:+ (slow unit $slow)}"
     fi
 done
 [ "$found" -eq 0 ]

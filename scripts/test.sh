@@ -58,7 +58,7 @@ echo "== fuzz targets"
 log=$(mktemp)
 ./scripts/fuzz.sh --smoke > "$log" 2>&1 || true
 cat "$log"
-smoke_passed=$(grep -c ': .* no finding$' "$log" || true)
+smoke_passed=$(grep -c ': .* no finding' "$log" || true)
 smoke_failed=$(grep -c ': .* FINDING ' "$log" || true)
 if [ "$smoke_passed" -eq 0 ] && [ "$smoke_failed" -eq 0 ]; then
     smoke_failed=1
