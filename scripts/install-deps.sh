@@ -8,6 +8,7 @@ g++
 make
 pkg-config
 qt6-base-dev
+qtkeychain-qt6-dev
 libgl-dev
 libcurl4-openssl-dev
 libssl-dev
@@ -22,6 +23,7 @@ python3-aiosmtpd
 python3-dbusmock
 dbus-daemon
 dbus-bin
+gnome-keyring
 fonts-ipafont-gothic
 xvfb
 xauth
