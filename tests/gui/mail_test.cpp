@@ -1,25 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <sys/prctl.h>
-
-#include <csignal>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QLabel>
 #include <QPointer>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-
-#include <qt6keychain/keychain.h>
 
 #include <filesystem>
 #include <functional>
@@ -313,102 +304,6 @@ TEST_F(MailTest, ClosingGivesUpAPriceMailOnItsWayAndSavesAtOnce)
 }
 
 namespace {
-
-// A session bus of the test's own that starts no services, with
-// gnome-keyring-daemon unlocked on it or with no secret store at all. It is
-// made this process's session bus before anything asks for one and lives as
-// long as the process: the secret store's client ends a process whose
-// session bus goes away. So one kind of bus serves a process; ctest runs
-// each test in a process of its own.
-class SessionBus {
-public:
-    static const SessionBus& OfThisProcess(bool withSecretStore)
-    {
-        static const SessionBus* bus = new SessionBus(withSecretStore);
-        return *bus;
-    }
-
-    bool Ready() const { return m_ready; }
-    bool WithSecretStore() const { return m_withSecretStore; }
-
-private:
-    explicit SessionBus(bool withSecretStore) : m_withSecretStore(withSecretStore)
-    {
-        const QString dir = m_dir.path();
-        QFile config(dir + QStringLiteral("/bus.conf"));
-        if (!config.open(QIODevice::WriteOnly))
-            return;
-        config.write(("<busconfig><type>session</type><listen>unix:dir=" + dir.toUtf8() +
-                      "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                      "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>"));
-        config.close();
-        EndsWithThisProcess(m_bus);
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (!m_bus.waitForStarted(5000) || !QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 5000))
-            return;
-        const QString address = QString::fromLatin1(m_bus.readLine()).trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLatin1());
-        m_ready = !withSecretStore || StartKeyring(address);
-    }
-
-    // The daemons end with the test's process and never hold the test
-    // runner's output open.
-    static void EndsWithThisProcess(QProcess& process)
-    {
-        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        process.setStandardErrorFile(QProcess::nullDevice());
-    }
-
-    // The daemon keeps its keyrings and sockets in the test's folder, never
-    // in the user's home.
-    bool StartKeyring(const QString& address)
-    {
-        const QString dir = m_dir.path();
-        QDir(dir).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(dir + QStringLiteral("/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-        environment.insert(QStringLiteral("HOME"), dir);
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir + QStringLiteral("/cache"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("/run"));
-        m_keyring.setProcessEnvironment(environment);
-        EndsWithThisProcess(m_keyring);
-        m_keyring.setStandardOutputFile(QProcess::nullDevice());
-        m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
-                        {QStringLiteral("--foreground"), QStringLiteral("--unlock"), QStringLiteral("--components=secrets")});
-        if (!m_keyring.waitForStarted(5000))
-            return false;
-        m_keyring.write("test keyring password");
-        m_keyring.closeWriteChannel();
-        m_connection = QDBusConnection::connectToBus(address, QStringLiteral("secret-store-test"));
-        return QTest::qWaitFor(
-            [&] { return m_connection.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value(); },
-            15000);
-    }
-
-    const bool m_withSecretStore;
-    QTemporaryDir m_dir;
-    QProcess m_bus;
-    QProcess m_keyring;
-    QDBusConnection m_connection{QString()};
-    bool m_ready = false;
-};
-
-// What the secret store holds under the program's service, as another
-// program of the user's would read it.
-std::optional<QString> StoredPassword(const QString& key)
-{
-    auto* job = new QKeychain::ReadPasswordJob(QStringLiteral("zelmora"));
-    job->setKey(key);
-    QSignalSpy finished(job, &QKeychain::Job::finished);
-    job->start();
-    if (!finished.wait(15000) || job->error() != QKeychain::NoError)
-        return std::nullopt;
-    return job->textData();
-}
 
 std::filesystem::perms Permissions(const std::string& path)
 {
