@@ -80,6 +80,7 @@ void HeadlessWatcher::Shutdown()
     m_shutDown = true;
     m_timers->StopAll();
     m_watcher->Stop();
+    m_mailPasswords->FinishPendingJobs();
     m_saved = m_watcher->Save();
     Log(m_saved ? "saved base_data.ini" : "could not save base_data.ini");
     emit ShutdownFinished();

@@ -1,5 +1,8 @@
 #include "gui/mail_password_store.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <qt6keychain/keychain.h>
 
 #include "core/engine/watcher.h"
@@ -53,7 +56,7 @@ void MailPasswordStore::LoginConfirmed(const MailLogin& before)
 // login the dialog changed in the meantime has jobs of its own.
 void MailPasswordStore::Read(const MailLogin& login)
 {
-    auto* job = new QKeychain::ReadPasswordJob(kService, this);
+    auto* job = new QKeychain::ReadPasswordJob(kService);
     connect(job, &QKeychain::Job::finished, this, [this, job, login] {
         m_storeMissing = job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound;
         if (job->error() == QKeychain::NoError) {
@@ -71,7 +74,7 @@ void MailPasswordStore::Read(const MailLogin& login)
 
 void MailPasswordStore::Write(const MailLogin& login)
 {
-    auto* job = new QKeychain::WritePasswordJob(kService, this);
+    auto* job = new QKeychain::WritePasswordJob(kService);
     job->setTextData(ToQString(login.password));
     connect(job, &QKeychain::Job::finished, this, [this, job, login] {
         m_storeMissing = job->error() != QKeychain::NoError;
@@ -87,10 +90,23 @@ void MailPasswordStore::Write(const MailLogin& login)
 
 void MailPasswordStore::Remove(const MailLogin& login)
 {
-    Start(new QKeychain::DeletePasswordJob(kService, this), login);
+    Start(new QKeychain::DeletePasswordJob(kService), login);
 }
 
-// Connected after the job's own handler, so Settled comes once that has run.
+void MailPasswordStore::FinishPendingJobs()
+{
+    constexpr int kLimitMs = 500;
+    if (m_pendingJobs == 0)
+        return;
+    QEventLoop wait;
+    connect(this, &MailPasswordStore::Settled, &wait, &QEventLoop::quit);
+    QTimer::singleShot(kLimitMs, &wait, &QEventLoop::quit);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// A job deletes itself once finished; one still running when the store goes
+// no longer reports to it. Connected after the job's own handler, so
+// Settled comes once that has run.
 void MailPasswordStore::Start(QKeychain::Job* job, const MailLogin& login)
 {
     job->setKey(KeyOf(login));

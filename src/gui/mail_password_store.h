@@ -45,6 +45,9 @@ public:
     void LoginConfirmed(const MailLogin& before);
     // A store was asked and did not answer: the password stays in the file.
     bool PasswordKeptInFile() const { return m_storeMissing; }
+    // Before the save at close: lets the jobs asked for finish, for half a
+    // second at most, so that a password just removed does not come back.
+    void FinishPendingJobs();
 
 signals:
     // The last job asked of the store is over.

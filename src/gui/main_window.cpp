@@ -290,6 +290,7 @@ void MainWindow::Shutdown()
     RemoveTrayIcon();
     hide();
     m_watcher->Stop();
+    m_mailPasswords->FinishPendingJobs();
     m_watcher->Save();
     emit ShutdownFinished();
 }
