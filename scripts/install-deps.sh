@@ -10,6 +10,7 @@ libclang-rt-14-dev
 make
 pkg-config
 qt6-base-dev
+qtkeychain-qt6-dev
 libgl-dev
 libcurl4-openssl-dev
 libssl-dev
@@ -24,6 +25,7 @@ python3-aiosmtpd
 python3-dbusmock
 dbus-daemon
 dbus-bin
+gnome-keyring
 fonts-ipafont-gothic
 fonts-noto-cjk
 xvfb

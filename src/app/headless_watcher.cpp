@@ -10,6 +10,7 @@
 #endif
 #include "core/disclosure/date_list.h"
 #include "core/engine/watcher.h"
+#include "gui/mail_password_store.h"
 #include "gui/watcher_events.h"
 #include "gui/watcher_timers.h"
 
@@ -46,7 +47,7 @@ const char* MailKindName(MailKind kind)
 HeadlessWatcher::HeadlessWatcher(std::string programFolder, const Clock& clock, std::ostream& log, QObject* parent)
     : QObject(parent), m_clock(clock), m_log(log), m_events(new WatcherEvents(this)),
       m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_events)),
-      m_timers(new WatcherTimers(*m_watcher, this))
+      m_timers(new WatcherTimers(*m_watcher, this)), m_mailPasswords(new MailPasswordStore(*m_watcher, this))
 {
     connect(m_events, &WatcherEvents::PassDone, this, &HeadlessWatcher::OnPassFinished);
     connect(m_events, &WatcherEvents::MailDone, this, &HeadlessWatcher::OnMailFinished);
@@ -62,6 +63,7 @@ HeadlessWatcher::~HeadlessWatcher()
 void HeadlessWatcher::Start()
 {
     m_watcher->Load();
+    m_mailPasswords->LoadAtStart();
     const std::size_t rows = m_watcher->RowCount();
     Log("watching " + m_watcher->ProgramFolder() + ", " + Count(static_cast<int>(rows), "stock", "stocks"));
     m_watcher->RequestQuotePass();
@@ -78,6 +80,7 @@ void HeadlessWatcher::Shutdown()
     m_shutDown = true;
     m_timers->StopAll();
     m_watcher->Stop();
+    m_mailPasswords->FinishPendingJobs();
     m_saved = m_watcher->Save();
     Log(m_saved ? "saved base_data.ini" : "could not save base_data.ini");
     emit ShutdownFinished();

@@ -11,6 +11,7 @@
 
 namespace zelmora {
 
+class MailPasswordStore;
 class Watcher;
 class WatcherEvents;
 class WatcherTimers;
@@ -25,7 +26,8 @@ public:
     HeadlessWatcher(std::string programFolder, const Clock& clock, std::ostream& log, QObject* parent = nullptr);
     ~HeadlessWatcher() override;
 
-    // Reads base_data.ini, starts the first passes, polling and the mail timers.
+    // Reads base_data.ini and the mail password, starts the first passes,
+    // polling and the mail timers.
     void Start();
     // Ends every transfer in flight and saves base_data.ini, once.
     void Shutdown();
@@ -45,6 +47,7 @@ private:
     WatcherEvents* m_events;
     std::unique_ptr<Watcher> m_watcher;
     WatcherTimers* m_timers;
+    MailPasswordStore* m_mailPasswords;
     bool m_shutDown = false;
     bool m_saved = false;
 };

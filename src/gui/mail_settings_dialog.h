@@ -14,22 +14,26 @@ class QRadioButton;
 
 namespace zelmora {
 
-// "メール設定": mail address, SMTP server, disclosure mail, price mail and its
-// interval, and a test mail to the typed address through the typed server.
+// "メール設定": mail address, SMTP server and its login, disclosure mail,
+// price mail and its interval, and a test mail to the typed address through
+// the typed server with the typed login. Under the password a note says so
+// when the password is kept in the settings file.
 class MailSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    MailSettingsDialog(const MailSettingsFields& fields, QWidget* parent = nullptr);
+    MailSettingsDialog(const MailSettingsFields& fields, bool passwordKeptInFile, QWidget* parent = nullptr);
 
-    // The fields as they stand; OK has written the checks and the interval.
+    // The fields as they stand; OK has written what the dialog shows.
     const MailSettingsFields& Fields() const { return m_fields; }
+    // OK came after an edit of the password field.
+    bool PasswordTyped() const { return m_passwordTyped; }
     // The test mail's outcome, shown under its button.
     void ShowTestMailResult(const std::string& text);
 
     void accept() override;
 
 signals:
-    void TestMailRequested(const std::string& address, const std::string& server);
+    void TestMailRequested(const MailAccount& account);
 
 private:
     void Show(const MailSettingsFields& fields);
@@ -38,6 +42,9 @@ private:
     MailSettingsFields m_fields;
     QLineEdit* m_addressEdit;
     QLineEdit* m_serverEdit;
+    QLineEdit* m_userEdit;
+    QLineEdit* m_passwordEdit;
+    bool m_passwordTyped = false;
     QCheckBox* m_disclosureMailCheck;
     QPushButton* m_testMailButton;
     QLabel* m_testMailResultLabel;

@@ -23,6 +23,7 @@
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
 #include "gui/list_row_dragger.h"
+#include "gui/mail_password_store.h"
 #include "gui/sjis_qstring.h"
 #include "gui/watch_list_model.h"
 #include "gui/watcher_events.h"
@@ -72,7 +73,7 @@ QString WidestValue(int value)
 MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* parent)
     : QWidget(parent), m_clock(clock), m_events(new WatcherEvents(this)),
       m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_events)),
-      m_watcherTimers(new WatcherTimers(*m_watcher, this))
+      m_watcherTimers(new WatcherTimers(*m_watcher, this)), m_mailPasswords(new MailPasswordStore(*m_watcher, this))
 {
     setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
@@ -229,6 +230,7 @@ void MainWindow::OnInitDialog()
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
     m_watcher->Load();
+    m_mailPasswords->LoadAtStart();
     m_model->Reload();
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
     m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
@@ -382,6 +384,7 @@ void MainWindow::Shutdown()
     RemoveTrayIcon();
     hide();
     m_watcher->Stop();
+    m_mailPasswords->FinishPendingJobs();
     m_watcher->Save();
     emit ShutdownFinished();
 }

@@ -25,6 +25,7 @@ class QTableView;
 namespace zelmora {
 
 class LinkLabels;
+class MailPasswordStore;
 class MailSettingsDialog;
 class TrayIcon;
 class TrayMenu;
@@ -161,6 +162,7 @@ private:
     WatcherEvents* m_events;
     std::unique_ptr<Watcher> m_watcher;
     WatcherTimers* m_watcherTimers;
+    MailPasswordStore* m_mailPasswords;
 
     QPushButton* m_settingsButton;
     QPushButton* m_addButton;

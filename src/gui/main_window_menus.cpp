@@ -13,6 +13,7 @@
 #include "gui/dialog_frame.h"
 #include "gui/link_url_dialog.h"
 #include "gui/list_menus.h"
+#include "gui/mail_password_store.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/popup_menu.h"
@@ -181,16 +182,23 @@ void MainWindow::ShowMailSettings()
 {
     if (m_mailDialog)
         return;
-    m_mailDialog = new MailSettingsDialog(m_watcher->MailSettings(), this);
+    m_mailDialog = new MailSettingsDialog(m_watcher->MailSettings(), m_mailPasswords->PasswordKeptInFile(), this);
     connect(m_mailDialog, &MailSettingsDialog::TestMailRequested, this,
-            [this](const std::string& address, const std::string& server) { m_watcher->SendTestMail(address, server); });
+            [this](const MailAccount& account) { m_watcher->SendTestMail(account); });
     connect(m_mailDialog, &QDialog::accepted, this, [this] { ApplyMailSettings(*m_mailDialog); });
     OpenDialog(m_mailDialog);
 }
 
+// A password the store answered with while the dialog was open stays, unless
+// the user typed another.
 void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
 {
-    m_watcher->ApplyMailSettings(dialog.Fields());
+    const Settings before = m_watcher->CurrentSettings();
+    MailSettingsFields fields = dialog.Fields();
+    if (!dialog.PasswordTyped())
+        fields.smtpPassword = before.m_smtpPassword;
+    m_watcher->ApplyMailSettings(fields);
+    m_mailPasswords->LoginConfirmed(MailLoginOf(before));
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
     m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
     m_watcherTimers->RearmMailTimers();

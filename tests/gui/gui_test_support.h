@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QDBusConnection>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -78,3 +81,32 @@ inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
+
+// A session bus of the test's own that starts no services, with
+// gnome-keyring-daemon unlocked on it or with no secret store at all. It is
+// made this process's session bus before anything asks for one and lives as
+// long as the process: the secret store's client ends a process whose
+// session bus goes away. So one kind of bus serves a process; ctest runs
+// each test in a process of its own.
+class SessionBus {
+public:
+    static const SessionBus& OfThisProcess(bool withSecretStore);
+    bool Ready() const { return m_ready; }
+    bool WithSecretStore() const { return m_withSecretStore; }
+
+private:
+    explicit SessionBus(bool withSecretStore);
+    bool StartKeyring(const QString& address);
+
+    const bool m_withSecretStore;
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_keyring;
+    QDBusConnection m_connection{QString()};
+    bool m_ready = false;
+};
+
+// What the secret store holds under the program's service, as another
+// program of the user's would read it, and a password put there by one.
+std::optional<QString> StoredPassword(const QString& key);
+bool StorePassword(const QString& key, const QString& password);

@@ -5,16 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sstream>
 
 #include "app/headless_watcher.h"
+#include "gui/mail_password_store.h"
 #include "gui_test_support.h"
+#include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "support/sjis_literals.h"
 
 using namespace zelmora;
+using zelmora::testing::SmtpServerOptions;
+using zelmora::testing::SmtpTestServer;
 
 namespace {
 
@@ -92,4 +97,30 @@ TEST_F(HeadlessWatcherTest, RunsTheWindowsScheduleOnTheExchangeCalendarAndFollow
     EXPECT_EQ(finished.count(), 1);
     EXPECT_TRUE(watcher.Saved());
     EXPECT_EQ(Lines("saved base_data.ini\n"), 1);
+}
+
+// Under systemd the watcher has the user's session bus, and the secret
+// store on it holds the password the window put there.
+TEST_F(HeadlessWatcherTest, LogsInWithThePasswordOfTheSecretStore)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon")).isEmpty())
+        GTEST_SKIP() << "gnome-keyring-daemon is not installed";
+    const SessionBus& bus = SessionBus::OfThisProcess(true);
+    ASSERT_TRUE(bus.Ready() && bus.WithSecretStore()) << "no secret store on the test's session bus";
+    SmtpTestServer server(SmtpServerOptions{.user = "taro", .password = "himitsu 123"});
+    ASSERT_GT(server.Port(), 0);
+    ASSERT_TRUE(StorePassword(QString::fromStdString("taro@" + server.Server()), QStringLiteral("himitsu 123")));
+    std::string settings = SettingsFile();
+    settings.replace(settings.find("127.0.0.1:9"), 11, server.Server());
+    folder.WriteSettings(settings + "SMTPUSER=taro\r\n");
+
+    HeadlessWatcher watcher(folder.Folder(), clock, log);
+    QSignalSpy settled(watcher.findChild<MailPasswordStore*>(), &MailPasswordStore::Settled);
+    watcher.Start();
+    ASSERT_TRUE(settled.wait(15000));
+    Tick(watcher, "priceMailTimer");
+    ASSERT_TRUE(WaitForLines("price mail: sent\n", 1)) << log.str();
+    EXPECT_EQ(server.Field(1, "login"), "taro");
+    watcher.Shutdown();
+    EXPECT_EQ(folder.ReadSettings().find("SMTPPASS"), std::string::npos);
 }

@@ -3,19 +3,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPointer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "core/mail/notification_mails.h"
 #include "gui/dialog_template.h"
+#include "gui/mail_password_store.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui_test_support.h"
 #include "integration/local_servers.h"
@@ -297,4 +301,171 @@ TEST_F(MailTest, ClosingGivesUpAPriceMailOnItsWayAndSavesAtOnce)
     EXPECT_EQ(finished.count(), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
     EXPECT_NE(folder.ReadSettings().find("NUM0=7203\r\n"), std::string::npos);
+}
+
+namespace {
+
+std::filesystem::perms Permissions(const std::string& path)
+{
+    return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
+}
+
+constexpr auto kOwnerOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+
+class MailLoginTest : public MailTest {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon")).isEmpty()) {
+            GTEST_SKIP() << "dbus-daemon or gnome-keyring-daemon is not installed";
+        }
+        ASSERT_TRUE(server.Port() > 0);
+        At(10, 0);
+    }
+
+    // The window as a restart makes it, once its store has answered.
+    std::unique_ptr<MainWindow> Restart()
+    {
+        auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+        window->OnInitDialog();
+        QSignalSpy settled(Store(*window), &MailPasswordStore::Settled);
+        EXPECT_TRUE(settled.wait(15000));
+        return window;
+    }
+
+    static MailPasswordStore* Store(MainWindow& window) { return window.findChild<MailPasswordStore*>(); }
+
+    // OK or Cancel in the dialog; waits for the store's jobs that OK starts.
+    static void Confirm(MainWindow& window, const char* button, const std::function<void(MailSettingsDialog&)>& type)
+    {
+        QSignalSpy settled(Store(window), &MailPasswordStore::Settled);
+        WithMailSettings(window, [&](MailSettingsDialog& dialog) {
+            type(dialog);
+            Click(dialog, button);
+        });
+        if (std::string(button) == "okButton") {
+            EXPECT_TRUE(settled.wait(15000));
+        }
+    }
+
+    // A price mail of the running market; true when the server took it.
+    static bool PriceMailSent(MainWindow& window)
+    {
+        QSignalSpy finished(&window, &MainWindow::MailFinished);
+        Tick(window, "priceMailTimer");
+        return finished.wait(30000) && Text(window, "priceMailStatusLabel") != QStringLiteral("送信エラー");
+    }
+
+    static void UseSessionBus(bool withSecretStore)
+    {
+        const SessionBus& bus = SessionBus::OfThisProcess(withSecretStore);
+        if (bus.WithSecretStore() != withSecretStore)
+            GTEST_SKIP() << "this process has a session bus of the other kind; run each test in a process of its own";
+        ASSERT_TRUE(bus.Ready()) << "the test's session bus or its secret store did not come up";
+    }
+
+    QString Key() const { return QString::fromStdString("taro@" + server.Server()); }
+
+    SmtpTestServer server{SmtpServerOptions{.user = "taro", .password = "himitsu 123"}};
+};
+
+} // namespace
+
+TEST_F(MailLoginTest, DialogKeepsThePasswordInTheSecretStoreAndARestartLogsInWithIt)
+{
+    UseSessionBus(true);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    folder.WriteSettings("[SPECIALKEY]\r\nSMTP=" + server.Server() + "\r\nADDRESS=kabu@example.jp\r\nKABUKAMAIL=1\r\n");
+    auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+    window->OnInitDialog();
+
+    // The test mail logs in with what is typed; Cancel keeps nothing of it.
+    Confirm(*window, "cancelButton", [&](MailSettingsDialog& dialog) {
+        EXPECT_FALSE(Control<QLabel>(dialog, "passwordNoteLabel")->isVisible());
+        EXPECT_EQ(Control<QLineEdit>(dialog, "passwordEdit")->echoMode(), QLineEdit::Password);
+        Type(dialog, "userEdit", QStringLiteral("taro"));
+        Type(dialog, "passwordEdit", QStringLiteral("wrong"));
+        Click(dialog, "testMailButton");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Text(dialog, "testMailResultLabel") == QStringLiteral("送信エラー"); }, 20000));
+        Type(dialog, "passwordEdit", QStringLiteral("himitsu 123"));
+        Click(dialog, "testMailButton");
+        EXPECT_TRUE(server.WaitForMails(1));
+    });
+    EXPECT_EQ(server.Field(1, "login"), "taro");
+    EXPECT_FALSE(PriceMailSent(*window)) << "the cancelled login was used";
+    EXPECT_EQ(StoredPassword(Key()), std::nullopt);
+
+    // Closing at once lets the store take the password before the save.
+    WithMailSettings(*window, [&](MailSettingsDialog& dialog) {
+        Type(dialog, "userEdit", QStringLiteral("taro"));
+        Type(dialog, "passwordEdit", QStringLiteral("himitsu 123"));
+        Click(dialog, "okButton");
+    });
+    CloseAndWait(*window);
+    EXPECT_EQ(StoredPassword(Key()), QStringLiteral("himitsu 123"));
+    const std::string saved = folder.ReadSettings();
+    EXPECT_NE(saved.find("SMTPUSER=taro\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("SMTPPASS"), std::string::npos);
+    EXPECT_EQ(saved.find("himitsu"), std::string::npos);
+    EXPECT_EQ(Permissions(folder.SettingsPath()), kOwnerOnly);
+
+    window = Restart();
+    EXPECT_TRUE(PriceMailSent(*window));
+    ASSERT_TRUE(server.WaitForMails(2));
+    EXPECT_EQ(server.Field(2, "login"), "taro");
+    // An emptied password leaves the store, also when the window closes at once.
+    WithMailSettings(*window, [&](MailSettingsDialog& dialog) {
+        EXPECT_EQ(Text(dialog, "passwordEdit"), QStringLiteral("himitsu 123"));
+        Type(dialog, "passwordEdit", QString());
+        Click(dialog, "okButton");
+    });
+    CloseAndWait(*window);
+    EXPECT_EQ(StoredPassword(Key()), std::nullopt);
+    EXPECT_EQ(folder.ReadSettings().find("SMTPPASS"), std::string::npos);
+}
+
+TEST_F(MailLoginTest, HandWrittenPasswordMovesIntoTheSecretStoreAndOutOfTheFile)
+{
+    UseSessionBus(true);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    folder.WriteSettings("[SPECIALKEY]\r\nSMTP=" + server.Server() +
+                         "\r\nADDRESS=kabu@example.jp\r\nKABUKAMAIL=1\r\nSMTPUSER=taro\r\nSMTPPASS=himitsu 123\r\n");
+    auto window = Restart();
+    EXPECT_EQ(StoredPassword(Key()), QStringLiteral("himitsu 123"));
+    EXPECT_TRUE(PriceMailSent(*window));
+    CloseAndWait(*window);
+    EXPECT_EQ(folder.ReadSettings().find("SMTPPASS"), std::string::npos);
+    EXPECT_NE(folder.ReadSettings().find("SMTPUSER=taro\r\n"), std::string::npos);
+
+    // Another server is another key: the password moves with the login.
+    window = Restart();
+    SmtpTestServer other(SmtpServerOptions{.user = "taro", .password = "himitsu 123"});
+    Confirm(*window, "okButton", [&](MailSettingsDialog& dialog) { Type(dialog, "serverEdit", QString::fromStdString(other.Server())); });
+    EXPECT_EQ(StoredPassword(Key()), std::nullopt);
+    EXPECT_EQ(StoredPassword(QString::fromStdString("taro@" + other.Server())), QStringLiteral("himitsu 123"));
+    CloseAndWait(*window);
+}
+
+TEST_F(MailLoginTest, WithoutASecretStoreThePasswordStaysInTheFileForTheOwnerAlone)
+{
+    UseSessionBus(false);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    folder.WriteSettings("[SPECIALKEY]\r\nSMTP=" + server.Server() +
+                         "\r\nADDRESS=kabu@example.jp\r\nKABUKAMAIL=1\r\nSMTPUSER=taro\r\nSMTPPASS=old\r\n");
+    std::filesystem::permissions(folder.SettingsPath(), std::filesystem::perms(0644));
+    auto window = Restart();
+    Confirm(*window, "okButton", [&](MailSettingsDialog& dialog) {
+        EXPECT_TRUE(Control<QLabel>(dialog, "passwordNoteLabel")->isVisible());
+        EXPECT_EQ(Text(dialog, "passwordNoteLabel"), QStringLiteral("パスワードは設定ファイルに保存されます"));
+        EXPECT_EQ(Text(dialog, "passwordEdit"), QStringLiteral("old"));
+        Type(dialog, "passwordEdit", QStringLiteral("himitsu 123"));
+    });
+    EXPECT_TRUE(PriceMailSent(*window));
+    CloseAndWait(*window);
+    EXPECT_NE(folder.ReadSettings().find("SMTPUSER=taro\r\nSMTPPASS=himitsu 123\r\n"), std::string::npos);
+    EXPECT_EQ(Permissions(folder.SettingsPath()), kOwnerOnly);
 }

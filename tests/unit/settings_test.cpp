@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -43,7 +44,7 @@ auto Fields(const Settings& s)
     return std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_markerRules, s.m_markerRuleValuesInFile,
                     s.m_quoteBaseUrl, s.m_quoteOpenUrl, s.m_indexOpenUrl, s.m_stockLinkName, s.m_indexLinkName,
                     s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_disclosureNotifyOn, s.m_priceMailOn, s.m_priceMailInterval,
-                    s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword);
+                    s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword, s.m_smtpPasswordInStore);
 }
 
 void ExpectSameSettings(const Settings& a, const Settings& b)
@@ -185,7 +186,7 @@ A=あ
     EXPECT_EQ(s.m_stockLinkName, S("株価ページ"));
     EXPECT_EQ(s.m_marketCodes[6], "S");
     EXPECT_EQ(PriceMailStatusText(s), S("株価を60分毎にメール"));
-    // The mail login is read and never written: the save keeps its lines.
+    // A login the program leaves unchanged keeps its lines.
     EXPECT_EQ(std::tie(s.m_smtpUser, s.m_smtpPassword), std::make_tuple("taro", "p=ss word"));
 
     const std::string after = SavedText(before, loaded);
@@ -297,6 +298,36 @@ TEST(SettingsSave, NotificationSwitchIsWrittenOnlyOnceItDiffersFromTheDefault)
         const std::string after = SavedText(before, loaded);
         EXPECT_EQ(ProfileFile::Parse(after).FindRaw("SPECIALKEY", "TEKIJINOTIFY"), c.written);
         EXPECT_EQ(LoadText(after).settings.m_disclosureNotifyOn, c.turnOn);
+    }
+}
+
+TEST(SettingsSave, MailLoginGoesToTheFileUnlessTheSecretStoreHoldsThePassword)
+{
+    using Keys = std::pair<std::optional<std::string>, std::optional<std::string>>;
+    const struct {
+        const char* lines; // in [SPECIALKEY]
+        const char* user;
+        const char* password;
+        bool inStore;
+        Keys written; // SMTPUSER, SMTPPASS
+    } cases[] = {
+        {"", "", "", false, {std::nullopt, std::nullopt}},
+        {"", "taro", "p=ss word", false, {"taro", "p=ss word"}},
+        {"", "taro", "p=ss word", true, {"taro", std::nullopt}},
+        {"SMTPUSER=taro\r\nSMTPPASS=old\r\nSMTPPASS=copy\r\n", "taro", "old", true, {"taro", std::nullopt}},
+        {"SMTPUSER=taro\r\nSMTPPASS=old\r\n", "hanako", "new", false, {"hanako", "new"}},
+        {"SMTPUSER=taro\r\nSMTPPASS=old\r\n", "", "", false, {std::nullopt, std::nullopt}},
+        {"", "taro", "two\r\nlines", false, {"taro", "two  lines"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lines) + c.user + "/" + c.password + (c.inStore ? " in the store" : ""));
+        const std::string before = "[SPECIALKEY]\r\n" + std::string(c.lines);
+        LoadedSettings loaded = LoadText(before);
+        loaded.settings.m_smtpUser = c.user;
+        loaded.settings.m_smtpPassword = c.password;
+        loaded.settings.m_smtpPasswordInStore = c.inStore;
+        const ProfileFile after = ProfileFile::Parse(SavedText(before, loaded));
+        EXPECT_EQ(Keys(after.FindRaw("SPECIALKEY", "SMTPUSER"), after.FindRaw("SPECIALKEY", "SMTPPASS")), c.written);
     }
 }
 
@@ -560,6 +591,55 @@ TEST(SettingsFile, FirstSaveCreatesTheFileAndLoadsBackTheSame)
     EXPECT_EQ(loaded.rows, (std::vector<StoredRow>{{"7203", S("東証"), ""}}));
     ExpectSameSettings(loaded.settings, defaults);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"base_data.ini"});
+}
+
+TEST(SettingsFile, FileWithAMailLoginIsTheOwnersAloneWhateverTheUmask)
+{
+    const struct {
+        std::optional<mode_t> before; // no file yet when missing
+        const char* user;
+        const char* password;
+        bool inStore;
+        mode_t umask;
+        mode_t after;
+        bool toldOnStderr;
+    } cases[] = {
+        {std::nullopt, "", "", false, 022, 0644, false},
+        {std::nullopt, "", "", false, 077, 0644, false},
+        {0640, "", "", false, 022, 0640, false},
+        {std::nullopt, "taro", "pw", false, 0, 0600, false},
+        {0644, "taro", "pw", false, 022, 0600, true},
+        {0604, "taro", "", false, 077, 0600, true},
+        {0644, "taro", "pw", true, 022, 0600, true},
+        {0600, "taro", "pw", false, 0, 0600, false},
+        {0400, "taro", "pw", false, 022, 0400, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::oct << "before " << c.before.value_or(0) << " umask " << c.umask << " "
+                                          << c.user << "/" << c.password);
+        TempDir dir;
+        const std::string path = dir / "base_data.ini";
+        if (c.before) {
+            WriteAll(path, "[SPECIALKEY]\r\n");
+            ASSERT_EQ(chmod(path.c_str(), *c.before), 0);
+        }
+        Settings settings;
+        settings.m_smtpUser = c.user;
+        settings.m_smtpPassword = c.password;
+        settings.m_smtpPasswordInStore = c.inStore;
+        const mode_t umaskBefore = umask(c.umask);
+        ::testing::internal::CaptureStderr();
+        const bool saved = SaveSettingsFile(path, settings, {});
+        const std::string told = ::testing::internal::GetCapturedStderr();
+        umask(umaskBefore);
+        ASSERT_TRUE(saved);
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.after);
+        EXPECT_EQ(told, c.toldOnStderr ? path + " holds a mail login and was readable by others: it is now readable by you alone\n"
+                                       : "");
+        EXPECT_EQ(LoadSettings(ProfileFile::Load(path)).settings.m_smtpUser, c.user);
+    }
 }
 
 TEST(SettingsFile, FiftyMegabyteFileLoadsAndSaves)

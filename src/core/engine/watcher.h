@@ -33,13 +33,15 @@ struct EntryRow {
     bool lookupRunning = false; // the quote of this edit is still being fetched
 };
 
-// The five mail settings the mail settings dialog edits.
+// The mail settings the mail settings dialog edits.
 struct MailSettingsFields {
     std::string mailAddress;
     std::string smtpServer;
     bool disclosureMailOn = false;
     bool priceMailOn = false;
     int priceMailInterval = 30;
+    std::string smtpUser;
+    std::string smtpPassword;
 };
 
 // How the price mail timers run: nothing for a timer that stays stopped.
@@ -128,7 +130,8 @@ public:
 
     // Mail.
     void SendPriceMail();
-    void SendTestMail(const std::string& address, const std::string& server);
+    // To the account's address through its server, with its login.
+    void SendTestMail(const MailAccount& account);
     MailSettingsFields MailSettings() const;
     void ApplyMailSettings(const MailSettingsFields& fields);
     std::string PriceMailStatus() const;

@@ -79,11 +79,8 @@ void Watcher::SendPriceMail()
     QueueMail({MailKind::Price, account, kNotificationSender, mail.subject, mail.body});
 }
 
-void Watcher::SendTestMail(const std::string& address, const std::string& server)
+void Watcher::SendTestMail(const MailAccount& account)
 {
-    MailAccount account = AccountOf(CurrentSettings());
-    account.server = server;
-    account.address = address;
     QueueMail({MailKind::Test, account, kTestMailSender, kTestMailSubject, kTestMailBody});
 }
 
@@ -122,7 +119,8 @@ void Watcher::OnMailSent(MailKind kind, bool sent)
 MailSettingsFields Watcher::MailSettings() const
 {
     const Settings s = CurrentSettings();
-    return {s.m_mailAddress, s.m_smtpServer, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval};
+    return {s.m_mailAddress, s.m_smtpServer, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
+            s.m_smtpUser, s.m_smtpPassword};
 }
 
 void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
@@ -133,6 +131,8 @@ void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
     m_settings.m_disclosureMailOn = fields.disclosureMailOn;
     m_settings.m_priceMailOn = fields.priceMailOn;
     m_settings.m_priceMailInterval = fields.priceMailInterval;
+    m_settings.m_smtpUser = fields.smtpUser;
+    m_settings.m_smtpPassword = fields.smtpPassword;
 }
 
 std::string Watcher::PriceMailStatus() const

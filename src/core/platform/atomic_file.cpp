@@ -59,7 +59,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_t
 
 #ifdef _WIN32
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, FileReaders)
 {
     const std::string temp = path + ".tmp";
     HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -77,6 +77,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
     return true;
 }
 
+bool OthersMayRead(const std::string&)
+{
+    return false;
+}
+
 #else
 
 namespace {
@@ -92,17 +97,24 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+mode_t ModeOfReplacement(const std::string& path, FileReaders readers)
+{
+    struct stat old {};
+    const bool exists = stat(path.c_str(), &old) == 0;
+    if (readers == FileReaders::OwnerOnly)
+        return exists ? (old.st_mode & 0600) : 0600;
+    return exists ? (old.st_mode & 07777) : 0644;
+}
+
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, FileReaders readers)
 {
     std::string temp = path + std::string(kTemporarySuffix);
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return false;
-    // Keep the permissions an existing file had; a new file gets rw-r--r--.
-    struct stat old {};
-    fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    fchmod(fd, ModeOfReplacement(path, readers));
     const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
@@ -117,6 +129,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes)
         close(dir);
     }
     return true;
+}
+
+bool OthersMayRead(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH)) != 0;
 }
 
 #endif

@@ -13,6 +13,8 @@ constexpr const char* kListSection = "MEIGARA_DATA";
 constexpr const char* kLinkSection = "LINK_JOUHOU";
 constexpr const char* kSpecialSection = "SPECIALKEY";
 constexpr const char* kDisclosureNotifyKey = "TEKIJINOTIFY";
+constexpr const char* kSmtpUserKey = "SMTPUSER";
+constexpr const char* kSmtpPasswordKey = "SMTPPASS";
 
 constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
     texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
@@ -76,6 +78,22 @@ std::string StoredText(std::string_view value)
     const bool blankEnds = !line.empty() && (IsBlank(line.front()) || IsBlank(line.back()));
     const bool quoted = line.size() >= 2 && (line.front() == '"' || line.front() == '\'') && line.back() == line.front();
     return blankEnds || quoted ? '"' + line + '"' : line;
+}
+
+// An empty login key goes, every copy of it a hand-edited file may hold, so
+// that no password is left behind in clear.
+void WriteOrDelete(ProfileFile& profile, const char* key, const std::string& value)
+{
+    if (value.empty()) {
+        while (profile.Find(kSpecialSection, key))
+            profile.DeleteKey(kSpecialSection, key);
+    } else
+        profile.WriteString(kSpecialSection, key, StoredText(value));
+}
+
+bool HoldsMailLogin(const ProfileFile& profile)
+{
+    return profile.Find(kSpecialSection, kSmtpUserKey) || profile.Find(kSpecialSection, kSmtpPasswordKey);
 }
 
 } // namespace
@@ -192,8 +210,8 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
     s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
     s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
-    s.m_smtpUser = profile.GetString(kSpecialSection, "SMTPUSER", "", kUrlBuffer);
-    s.m_smtpPassword = profile.GetString(kSpecialSection, "SMTPPASS", "", kUrlBuffer);
+    s.m_smtpUser = profile.GetString(kSpecialSection, kSmtpUserKey, "", kUrlBuffer);
+    s.m_smtpPassword = profile.GetString(kSpecialSection, kSmtpPasswordKey, "", kUrlBuffer);
     s.m_disclosureListBase = profile.GetString(kSpecialSection, "TEKIJI_URL", kDefaultDisclosureListBase, kUrlBuffer);
     // Page names are appended to the base.
     if (s.m_disclosureListBase.empty())
@@ -244,6 +262,8 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
     profile.WriteString(kSpecialSection, "SMTP", StoredText(s.m_smtpServer));
     profile.WriteString(kSpecialSection, "ADDRESS", StoredText(s.m_mailAddress));
+    WriteOrDelete(profile, kSmtpUserKey, s.m_smtpUser);
+    WriteOrDelete(profile, kSmtpPasswordKey, s.m_smtpPasswordInStore ? std::string() : s.m_smtpPassword);
     // A file that never turned the notifications off keeps its bytes; one
     // that did is told when they are on again.
     if (!s.m_disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
@@ -256,7 +276,15 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings, const s
     if (!profile)
         return false;
     SaveSettings(*profile, settings, rows);
-    return WriteFileAtomically(path, profile->Serialize());
+    if (!HoldsMailLogin(*profile))
+        return WriteFileAtomically(path, profile->Serialize());
+    const bool wasOpen = OthersMayRead(path);
+    if (!WriteFileAtomically(path, profile->Serialize(), FileReaders::OwnerOnly))
+        return false;
+    if (wasOpen)
+        std::fprintf(stderr, "%s holds a mail login and was readable by others: it is now readable by you alone\n",
+                     path.c_str());
+    return true;
 }
 
 std::string PriceMailStatusText(const Settings& s)

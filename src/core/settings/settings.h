@@ -79,9 +79,12 @@ struct Settings {
     int m_priceMailInterval = 30;
     std::string m_smtpServer;
     std::string m_mailAddress;
-    // An optional login for the mail server; read, never written.
+    // An optional login for the mail server (SMTPUSER, SMTPPASS).
     std::string m_smtpUser;
     std::string m_smtpPassword;
+    // The desktop's secret store holds the password: the save leaves
+    // SMTPPASS out of the file. Otherwise the file keeps it.
+    bool m_smtpPasswordInStore = false;
     // The exchange's disclosure listing base (ends with "/") and portal page;
     // SPECIALKEY may move them (TEKIJI_URL, TEKIJI_TOP_URL), the program
     // never writes them.
@@ -119,7 +122,9 @@ LoadedSettings LoadSettings(const ProfileFile& profile);
 void SaveSettings(ProfileFile& profile, const Settings& settings, const std::vector<StoredRow>& rows);
 
 // Re-reads the file at path, applies the settings and replaces it atomically.
-// Returns false when the file could not be written; the old file then stays.
+// A file that holds a mail login is readable by its owner alone; one that
+// let others read it is tightened, with a line on stderr. Returns false
+// when the file could not be written; the old file then stays.
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows);
 
 // The price mail interval in use: a hand-edited interval of no minutes, or
