@@ -10,23 +10,24 @@
 #   scripts/fuzz.sh [SECONDS]
 #   scripts/fuzz.sh --smoke     each target over its seeds and kept findings,
 #                               then 3 seconds, with a throwaway corpus
+#   scripts/fuzz.sh --build     only builds the targets
 set -eu
 cd "$(dirname "$0")/.."
 
 smoke=0
+build_only=0
 seconds=${1:-60}
-if [ "$seconds" = "--smoke" ]; then
-    smoke=1
-    seconds=3
-fi
 case $seconds in
-    ''|*[!0-9]*) echo "usage: $0 [SECONDS|--smoke]" >&2; exit 2 ;;
+    --smoke) smoke=1; seconds=3 ;;
+    --build) build_only=1 ;;
+    ''|*[!0-9]*) echo "usage: $0 [SECONDS|--smoke|--build]" >&2; exit 2 ;;
 esac
 lanes=${FUZZ_LANES:-2}
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DZELMORA_FUZZ=ON \
     -DZELMORA_SANITIZE=address,undefined > build-fuzz.log 2>&1 || { cat build-fuzz.log; exit 1; }
-cmake --build build-fuzz --parallel 2 >> build-fuzz.log 2>&1 || { tail -50 build-fuzz.log; exit 1; }
+cmake --build build-fuzz --parallel 2 --target zelmora_fuzz >> build-fuzz.log 2>&1 || { tail -50 build-fuzz.log; exit 1; }
+[ "$build_only" -eq 0 ] || exit 0
 
 targets=$(cd fuzz && ls ./*_fuzz.cpp | sed 's|^\./||; s|\.cpp$||')
 rm -rf build-fuzz/seeds build-fuzz/logs
