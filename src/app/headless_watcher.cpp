@@ -5,14 +5,10 @@
 #include <cstdio>
 #include <iostream>
 
-#ifndef _WIN32
-#include "app/exit_signals.h"
-#endif
-#include "core/disclosure/date_list.h"
 #include "core/engine/watcher.h"
-#include "gui/mail_password_store.h"
-#include "gui/watcher_events.h"
-#include "gui/watcher_timers.h"
+#include "session/session.h"
+#include "session/watcher_signals.h"
+#include "session/watcher_timers.h"
 
 namespace zelmora {
 namespace {
@@ -45,45 +41,47 @@ const char* MailKindName(MailKind kind)
 } // namespace
 
 HeadlessWatcher::HeadlessWatcher(std::string programFolder, const Clock& clock, std::ostream& log, QObject* parent)
-    : QObject(parent), m_clock(clock), m_log(log), m_events(new WatcherEvents(this)),
-      m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_events)),
-      m_timers(new WatcherTimers(*m_watcher, this)), m_mailPasswords(new MailPasswordStore(*m_watcher, this))
+    : QObject(parent), m_clock(clock), m_log(log), m_session(new Session(std::move(programFolder), clock, this))
 {
-    connect(m_events, &WatcherEvents::PassDone, this, &HeadlessWatcher::OnPassFinished);
-    connect(m_events, &WatcherEvents::MailDone, this, &HeadlessWatcher::OnMailFinished);
+    // Nobody chooses a date here: the news is always today's.
+    m_session->SetFollowingToday(true);
+    connect(&m_session->Signals(), &WatcherSignals::PassDone, this, &HeadlessWatcher::OnPassFinished);
+    connect(&m_session->Signals(), &WatcherSignals::MailDone, this, &HeadlessWatcher::OnMailFinished);
+    connect(m_session, &Session::SaveFailed, this, [this](const QString& path, const QString& reason) {
+        Log("could not save " + path.toStdString() + ": " + reason.toStdString());
+    });
+    connect(m_session, &Session::ShutdownFinished, this, &HeadlessWatcher::ShutdownFinished);
+    connect(m_session, &Session::ExitRequested, this, &HeadlessWatcher::Shutdown);
 }
 
-HeadlessWatcher::~HeadlessWatcher()
+void HeadlessWatcher::ListenForExitSignals()
 {
-    m_watcher->Stop();
+    m_session->ListenForExitSignals();
 }
 
-// The start of the window, without the window: a first pass of each kind,
-// polling while the list has stocks, the price mail timers.
+HeadlessWatcher::~HeadlessWatcher() = default;
+
 void HeadlessWatcher::Start()
 {
-    m_watcher->Load();
-    m_mailPasswords->LoadAtStart();
-    const std::size_t rows = m_watcher->RowCount();
-    Log("watching " + m_watcher->ProgramFolder() + ", " + Count(static_cast<int>(rows), "stock", "stocks"));
-    m_watcher->RequestQuotePass();
-    m_watcher->RequestDisclosurePass();
-    if (rows > 0)
-        m_timers->ConnectPolling(kDefaultQuoteIntervalSeconds);
-    m_timers->ArmMailTimersAtStart();
+    m_session->Load();
+    const Watcher& watcher = m_session->Engine();
+    const std::size_t rows = watcher.RowCount();
+    Log("watching " + watcher.ProgramFolder() + ", " + Count(static_cast<int>(rows), "stock", "stocks"));
+    m_session->StartWatching(kDefaultQuoteIntervalSeconds);
 }
 
 void HeadlessWatcher::Shutdown()
 {
-    if (m_shutDown)
+    if (m_session->ShutDown())
         return;
-    m_shutDown = true;
-    m_timers->StopAll();
-    m_watcher->Stop();
-    m_mailPasswords->FinishPendingJobs();
-    m_saved = m_watcher->Save();
-    Log(m_saved ? "saved base_data.ini" : "could not save base_data.ini");
-    emit ShutdownFinished();
+    m_session->Shutdown();
+    if (m_session->Saved())
+        Log("saved base_data.ini");
+}
+
+bool HeadlessWatcher::Saved() const
+{
+    return m_session->Saved();
 }
 
 void HeadlessWatcher::OnPassFinished(const PassReport& report)
@@ -96,7 +94,6 @@ void HeadlessWatcher::OnPassFinished(const PassReport& report)
     case PassKind::Disclosure:
         Log("disclosure pass: " + Count(report.pagesFetched, "page", "pages") + ", " +
             Count(report.newDisclosures, "new disclosure", "new disclosures"));
-        FollowToday();
         break;
     case PassKind::Lookup:
         break;
@@ -106,18 +103,6 @@ void HeadlessWatcher::OnPassFinished(const PassReport& report)
 void HeadlessWatcher::OnMailFinished(const MailReport& report)
 {
     Log(std::string(MailKindName(report.kind)) + (report.sent ? ": sent" : ": failed"));
-}
-
-// Nobody chooses the date here: after midnight the next pass scans the new
-// day, whose disclosures are the news.
-void HeadlessWatcher::FollowToday()
-{
-    const LocalTime now = m_clock.Now();
-    const std::string today = FormatDate(now.year, now.month, now.day);
-    if (m_shutDown || today == m_watcher->DisclosureDate())
-        return;
-    m_watcher->ForgetDisclosures();
-    m_watcher->ScanDisclosureDate(today);
 }
 
 void HeadlessWatcher::Log(const std::string& text)
@@ -130,10 +115,7 @@ int RunHeadless(int argc, char* argv[], const std::string& programFolder, const 
     QCoreApplication app(argc, argv);
     HeadlessWatcher watcher(programFolder, clock, std::cerr);
     QObject::connect(&watcher, &HeadlessWatcher::ShutdownFinished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-#ifndef _WIN32
-    ExitSignals exitSignals;
-    QObject::connect(&exitSignals, &ExitSignals::ExitRequested, &watcher, &HeadlessWatcher::Shutdown);
-#endif
+    watcher.ListenForExitSignals();
     watcher.Start();
     app.exec();
     return watcher.Saved() ? 0 : 1;

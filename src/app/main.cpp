@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include "app/exit_signals.h"
-#endif
 #include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
 #include "core/disclosure/date_list.h"
@@ -68,10 +65,7 @@ int main(int argc, char* argv[])
     zelmora::MainWindow window(folder.path, clock);
     QObject::connect(&window, &zelmora::MainWindow::ShutdownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
 
-#ifndef _WIN32
-    zelmora::ExitSignals exitSignals;
-    QObject::connect(&exitSignals, &zelmora::ExitSignals::ExitRequested, &window, [&window] { window.close(); });
-#endif
+    window.ListenForExitSignals();
 
     window.OnInitDialog();
 

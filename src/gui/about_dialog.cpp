@@ -6,7 +6,7 @@
 
 #include "gui/art.h"
 #include "gui/dialog_units.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 

@@ -11,7 +11,7 @@
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/desktop_opener.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 #include "gui/tray_icon.h"
 
 namespace zelmora {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

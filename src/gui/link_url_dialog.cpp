@@ -11,7 +11,7 @@
 #include "core/text/sjis.h"
 #include "gui/art.h"
 #include "gui/dialog_units.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

@@ -10,7 +10,7 @@
 #include "gui/control_fitting.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -23,11 +24,12 @@
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
 #include "gui/list_row_dragger.h"
-#include "gui/mail_password_store.h"
-#include "gui/sjis_qstring.h"
+#include "session/mail_password_store.h"
+#include "session/session.h"
+#include "session/sjis_qstring.h"
 #include "gui/watch_list_model.h"
-#include "gui/watcher_events.h"
-#include "gui/watcher_timers.h"
+#include "session/watcher_signals.h"
+#include "session/watcher_timers.h"
 
 namespace zelmora {
 namespace {
@@ -71,9 +73,9 @@ QString WidestValue(int value)
 } // namespace
 
 MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* parent)
-    : QWidget(parent), m_clock(clock), m_events(new WatcherEvents(this)),
-      m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_events)),
-      m_watcherTimers(new WatcherTimers(*m_watcher, this)), m_mailPasswords(new MailPasswordStore(*m_watcher, this))
+    : QWidget(parent), m_clock(clock), m_session(new Session(std::move(programFolder), clock, this)),
+      m_events(&m_session->Signals()), m_watcher(&m_session->Engine()), m_watcherTimers(&m_session->Timers()),
+      m_mailPasswords(&m_session->MailPasswords())
 {
     setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
@@ -85,8 +87,8 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     ConnectTray();
     // New disclosures of today also show on the desktop.
     auto* notifier = new DesktopNotifier(*m_watcher, *m_tray, this);
-    connect(m_events, &WatcherEvents::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
-    connect(m_events, &WatcherEvents::PassDone, notifier, &DesktopNotifier::OnPassFinished);
+    connect(m_events, &WatcherSignals::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
+    connect(m_events, &WatcherSignals::PassDone, notifier, &DesktopNotifier::OnPassFinished);
 }
 
 // The watcher stops first: transfers in flight end at once, and no worker
@@ -209,12 +211,15 @@ void MainWindow::ConnectControls()
 // The watcher reports from its threads; the signals bring each report here.
 void MainWindow::ConnectWatcher()
 {
-    connect(m_events, &WatcherEvents::RowUpdated, this, &MainWindow::ShowRow);
-    connect(m_events, &WatcherEvents::IndexUpdated, this, &MainWindow::ShowIndex);
-    connect(m_events, &WatcherEvents::EntryUpdated, this, &MainWindow::ShowEntryRow);
-    connect(m_events, &WatcherEvents::StatusUpdated, this, &MainWindow::ShowStatus);
-    connect(m_events, &WatcherEvents::MailDone, this, &MainWindow::ShowMailResult);
-    connect(m_events, &WatcherEvents::PassDone, this, &MainWindow::OnPassFinished);
+    connect(m_session, &Session::SaveFailed, this, &MainWindow::ShowSaveFailure);
+    // The new day heads the date list, chosen, as at a start.
+    connect(m_session, &Session::DayChanged, this, &MainWindow::FillDateCombo);
+    connect(m_events, &WatcherSignals::RowUpdated, this, &MainWindow::ShowRow);
+    connect(m_events, &WatcherSignals::IndexUpdated, this, &MainWindow::ShowIndex);
+    connect(m_events, &WatcherSignals::EntryUpdated, this, &MainWindow::ShowEntryRow);
+    connect(m_events, &WatcherSignals::StatusUpdated, this, &MainWindow::ShowStatus);
+    connect(m_events, &WatcherSignals::MailDone, this, &MainWindow::ShowMailResult);
+    connect(m_events, &WatcherSignals::PassDone, this, &MainWindow::OnPassFinished);
 }
 
 void MainWindow::OnInitDialog()
@@ -229,19 +234,18 @@ void MainWindow::OnInitDialog()
     m_intervalSpin->setRange(kMinQuoteIntervalSeconds, kMaxQuoteIntervalSeconds);
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
-    m_watcher->Load();
-    m_mailPasswords->LoadAtStart();
+    m_session->Load();
     m_model->Reload();
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
     m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
     m_links = LoadLinkLists(m_watcher->ProgramFolder());
     FillDateCombo();
 
-    // The first pass starts once the window is up, so it sees the selected
-    // row in the entry row.
-    QMetaObject::invokeMethod(this, [this] { m_watcher->RequestQuotePass(); }, Qt::QueuedConnection);
-    m_watcher->RequestDisclosurePass();
-    ConnectPolling();
+    m_session->StartWatching(m_intervalSpin->value());
+    if (m_watcherTimers->IsPolling())
+        ShowPollingButtons();
+    // The date list starts on today, which the session follows.
+    m_session->SetFollowingToday(true);
     const Settings settings = m_watcher->CurrentSettings();
     if (settings.m_startInTray) {
         GoToTrayAtStart();
@@ -249,7 +253,12 @@ void MainWindow::OnInitDialog()
         SelectRow(settings.m_selectedItem);
         show();
     }
-    m_watcherTimers->ArmMailTimersAtStart();
+}
+
+void MainWindow::ListenForExitSignals()
+{
+    m_session->ListenForExitSignals();
+    connect(m_session, &Session::ExitRequested, this, &QWidget::close);
 }
 
 void MainWindow::SetUpList()
@@ -330,18 +339,23 @@ void MainWindow::ConnectPolling()
 {
     if (m_watcher->RowCount() == 0 || m_watcherTimers->IsPolling())
         return;
-    m_connectButton->setEnabled(false);
-    m_disconnectButton->setEnabled(true);
     m_watcherTimers->ConnectPolling(m_intervalSpin->value());
+    ShowPollingButtons();
 }
 
 void MainWindow::DisconnectPolling()
 {
     if (!m_watcherTimers->IsPolling())
         return;
-    m_connectButton->setEnabled(true);
-    m_disconnectButton->setEnabled(false);
     m_watcherTimers->DisconnectPolling();
+    ShowPollingButtons();
+}
+
+void MainWindow::ShowPollingButtons()
+{
+    const bool polling = m_watcherTimers->IsPolling();
+    m_connectButton->setEnabled(!polling);
+    m_disconnectButton->setEnabled(polling);
 }
 
 void MainWindow::FillDateCombo()
@@ -383,10 +397,27 @@ void MainWindow::Shutdown()
         timer->stop();
     RemoveTrayIcon();
     hide();
-    m_watcher->Stop();
-    m_mailPasswords->FinishPendingJobs();
-    m_watcher->Save();
+    m_session->Shutdown();
+    if (!m_session->Saved())
+        return; // ShowSaveFailure ends it once the user has read why
     emit ShutdownFinished();
+}
+
+// During the run the status label says it and the next edit tries again;
+// at close the user reads it in a box before the program ends.
+void MainWindow::ShowSaveFailure(const QString& path, const QString& reason)
+{
+    const QString text = QStringLiteral("設定を保存できませんでした: %1 (%2)").arg(path, reason);
+    if (!m_shutDown) {
+        m_statusLabel->setText(text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(),
+                                text + QStringLiteral("\n前回保存した内容が残っています。"), QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("saveFailedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QDialog::finished, this, &MainWindow::ShutdownFinished);
+    box->open();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -27,14 +27,15 @@ namespace zelmora {
 class LinkLabels;
 class MailPasswordStore;
 class MailSettingsDialog;
+class Session;
 class TrayIcon;
 class TrayMenu;
 class WatchListModel;
-class WatcherEvents;
+class WatcherSignals;
 class WatcherTimers;
 
-// The program's one window: it owns the watcher and draws what the watcher
-// reports: the watch list, the entry row, the index band and the status
+// The program's one window: it owns the watching session and draws what the
+// watcher reports: the watch list, the entry row, the index band and the status
 // row; it holds the widgets, the menus, the dialogs and their wiring.
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -49,6 +50,10 @@ public:
     TrayIcon& Tray() { return *m_tray; }
     const LinkLabels& Labels() const { return *m_linkLabels; }
     Watcher& Engine() { return *m_watcher; }
+
+    // SIGTERM, SIGINT and SIGHUP close the window as a click on its close
+    // button does. For the program itself, not for tests.
+    void ListenForExitSignals();
 
     // While the window is in the tray nothing shows it.
     void setVisible(bool visible) override;
@@ -105,8 +110,10 @@ private:
     void FitFixedColumns();
     void FitMemoColumn();
     void FillDateCombo();
+    void ShowPollingButtons();
     void SelectRow(int row);
     void Shutdown();
+    void ShowSaveFailure(const QString& path, const QString& reason);
 
     // What the watcher reports (main_window_view.cpp).
     void ShowRow(int row);
@@ -159,8 +166,10 @@ private:
     void ChooseTrayRow(int row, bool pickedWithMouse);
 
     const Clock& m_clock;
-    WatcherEvents* m_events;
-    std::unique_ptr<Watcher> m_watcher;
+    Session* m_session;
+    // The session's parts the window talks to.
+    WatcherSignals* m_events;
+    Watcher* m_watcher;
     WatcherTimers* m_watcherTimers;
     MailPasswordStore* m_mailPasswords;
 

@@ -10,9 +10,9 @@
 #include <QTimer>
 
 #include "gui/main_window.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 #include "gui/watch_list_model.h"
-#include "gui/watcher_timers.h"
+#include "session/watcher_timers.h"
 
 namespace zelmora {
 

@@ -13,15 +13,15 @@
 #include "gui/dialog_frame.h"
 #include "gui/link_url_dialog.h"
 #include "gui/list_menus.h"
-#include "gui/mail_password_store.h"
+#include "session/mail_password_store.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/popup_menu.h"
 #include "gui/quote_source_dialog.h"
 #include "gui/settings_menu.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 #include "gui/watch_list_model.h"
-#include "gui/watcher_timers.h"
+#include "session/watcher_timers.h"
 
 namespace zelmora {
 namespace {

@@ -12,7 +12,7 @@
 #include "core/tray/tray_texts.h"
 #include "gui/desktop_opener.h"
 #include "gui/main_window.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 #include "gui/tray_icon.h"
 #include "gui/tray_menu.h"
 

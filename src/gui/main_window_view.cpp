@@ -7,7 +7,8 @@
 
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
-#include "gui/sjis_qstring.h"
+#include "session/session.h"
+#include "session/sjis_qstring.h"
 #include "gui/watch_list_model.h"
 
 namespace zelmora {
@@ -84,6 +85,8 @@ void MainWindow::OnDateSelected(int index)
     for (int row = 0; row < m_model->rowCount(); ++row)
         m_model->RowChanged(row);
     m_dateComboSel = index;
+    // Today heads the list; another date is the user's to leave.
+    m_session->SetFollowingToday(index == 0);
     m_dateSettleTimer.start(kDateSettlePeriod);
 }
 

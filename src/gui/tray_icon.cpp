@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "gui/art.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

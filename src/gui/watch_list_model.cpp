@@ -8,7 +8,7 @@
 
 #include "core/watch/cell_ink.h"
 
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

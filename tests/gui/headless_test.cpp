@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "app/headless_watcher.h"
-#include "gui/mail_password_store.h"
+#include "session/mail_password_store.h"
 #include "gui_test_support.h"
 #include "integration/smtp_test_server.h"
 #include "market_simulator.h"

@@ -19,7 +19,7 @@
 
 #include "core/mail/notification_mails.h"
 #include "gui/dialog_template.h"
-#include "gui/mail_password_store.h"
+#include "session/mail_password_store.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui_test_support.h"
 #include "integration/local_servers.h"

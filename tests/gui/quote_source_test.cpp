@@ -14,7 +14,7 @@
 
 #include "gui/main_window.h"
 #include "gui/quote_source_dialog.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 #include "gui/tray_icon.h"
 #include "gui_test_support.h"
 #include "market_simulator.h"

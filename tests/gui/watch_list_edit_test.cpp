@@ -7,6 +7,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <filesystem>
+
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
 #include "gui_test_support.h"
@@ -338,4 +340,37 @@ TEST_F(WatchListEditTest, LinksOpenTheRowsAndIndicesPages)
                                sim + "/q?s=998405",
                                sim + "/q?s=23337",
                            }));
+}
+
+// An edit is on disk two seconds later, as a close would write it, so a
+// kill loses nothing; a save that fails is said, at close before the end.
+TEST_F(WatchListEditTest, EditsAreSavedSoonAndAFailedSaveIsSaid)
+{
+    auto window = Start(Rows({"7203"}));
+    Type(*window, QStringLiteral("6758"));
+    ASSERT_TRUE(WaitForPreview(*window, "6758.t"));
+    const std::string before = folder.ReadSettings();
+    QTest::mouseClick(static_cast<QPushButton*>(Control(*window, "addButton")), Qt::LeftButton);
+    EXPECT_TRUE(Timer(*window, "saveTimer")->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return folder.ReadSettings().find("=6758\r\n") != std::string::npos; }, 5000));
+    const std::string soon = folder.ReadSettings();
+    folder.WriteSettings(before);
+    ASSERT_TRUE(window->Engine().Save());
+    EXPECT_EQ(folder.ReadSettings(), soon);
+
+    // A settings file that cannot be replaced: the status label says so.
+    std::filesystem::remove(folder.SettingsPath());
+    std::filesystem::create_directory(folder.SettingsPath());
+    window->Engine().SetMemo(0, "memo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, "statusLabel").contains(QStringLiteral("保存できません")); }, 5000));
+    EXPECT_TRUE(Text(*window, "statusLabel").contains(QString::fromStdString(folder.SettingsPath())));
+
+    // At close a box says it, and the program ends once it is read.
+    QSignalSpy ended(window.get(), &MainWindow::ShutdownFinished);
+    MessageBoxAnswerer answer;
+    window->close();
+    EXPECT_EQ(ended.count(), 0);
+    ASSERT_TRUE(answer.Wait(1));
+    EXPECT_TRUE(answer.text.contains(QString::fromStdString(folder.SettingsPath())));
+    EXPECT_TRUE(ended.wait(2000) || ended.count() == 1);
 }

@@ -1,5 +1,8 @@
 #include "core/engine/watcher.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "core/disclosure/date_list.h"
 #include "core/settings/profile_file.h"
 #include "core/text/sjis.h"
@@ -44,7 +47,7 @@ void Watcher::Load()
     m_rows.Load(loaded.rows);
 }
 
-bool Watcher::Save() const
+SaveResult Watcher::Save() const
 {
     Settings settings;
     std::vector<StoredRow> rows;
@@ -53,7 +56,13 @@ bool Watcher::Save() const
         settings = m_settings;
         rows = m_rows.StoredRows();
     }
-    return SaveSettingsFile(SettingsFilePath(m_programFolder), settings, rows);
+    SaveResult result;
+    result.path = SettingsFilePath(m_programFolder);
+    errno = 0;
+    result.saved = SaveSettingsFile(result.path, settings, rows);
+    if (!result.saved)
+        result.reason = std::strerror(errno != 0 ? errno : EIO);
+    return result;
 }
 
 void Watcher::Stop()
@@ -73,8 +82,11 @@ Settings Watcher::CurrentSettings() const
 
 void Watcher::ChangeSettings(const std::function<void(Settings&)>& change)
 {
-    const std::lock_guard hold(m_lock);
-    change(m_settings);
+    {
+        const std::lock_guard hold(m_lock);
+        change(m_settings);
+    }
+    m_observer.SettingsEdited();
 }
 
 void Watcher::ReadRows(const std::function<void(const WatchList&)>& read) const
@@ -133,16 +145,22 @@ void Watcher::LookUpEntryLocked()
 
 void Watcher::SelectRow(std::size_t row)
 {
-    const std::lock_guard hold(m_lock);
-    if (row >= m_rows.RowCount())
-        return;
-    m_settings.m_selectedItem = static_cast<int>(row);
-    ++m_entry.serial;
-    m_entry.lookupRunning = false;
-    m_entry.code = m_rows.Cell(row, ColCode);
-    for (std::size_t i = 0; i < kValueColumns.size(); ++i)
-        m_entry.values[i] = m_rows.Cell(row, kValueColumns[i]);
-    m_entry.trend = m_rows.Cell(row, ColTrend);
+    bool edited = false;
+    {
+        const std::lock_guard hold(m_lock);
+        if (row >= m_rows.RowCount())
+            return;
+        edited = m_settings.m_selectedItem != static_cast<int>(row);
+        m_settings.m_selectedItem = static_cast<int>(row);
+        ++m_entry.serial;
+        m_entry.lookupRunning = false;
+        m_entry.code = m_rows.Cell(row, ColCode);
+        for (std::size_t i = 0; i < kValueColumns.size(); ++i)
+            m_entry.values[i] = m_rows.Cell(row, kValueColumns[i]);
+        m_entry.trend = m_rows.Cell(row, ColTrend);
+    }
+    if (edited)
+        m_observer.SettingsEdited();
 }
 
 int Watcher::ClampSelectedRow()
@@ -179,33 +197,47 @@ Watcher::AddResult Watcher::AddEntryToList(std::size_t position)
         next.serial = m_entry.serial + 1;
         m_entry = std::move(next);
     }
+    m_observer.SettingsEdited();
     RequestDisclosurePass();
     return AddResult::Added;
 }
 
 void Watcher::DeleteRow(std::size_t row)
 {
-    const std::lock_guard hold(m_lock);
-    m_rows.RemoveRow(row);
+    {
+        const std::lock_guard hold(m_lock);
+        m_rows.RemoveRow(row);
+    }
+    m_observer.SettingsEdited();
 }
 
 void Watcher::DeleteAllRows()
 {
-    const std::lock_guard hold(m_lock);
-    m_rows.Clear();
+    {
+        const std::lock_guard hold(m_lock);
+        m_rows.Clear();
+    }
+    m_observer.SettingsEdited();
 }
 
 void Watcher::MoveRow(std::size_t from, std::size_t to)
 {
-    const std::lock_guard hold(m_lock);
-    m_rows.MoveRow(from, to);
+    {
+        const std::lock_guard hold(m_lock);
+        m_rows.MoveRow(from, to);
+    }
+    m_observer.SettingsEdited();
 }
 
 void Watcher::SetMemo(std::size_t row, const std::string& memo)
 {
-    const std::lock_guard hold(m_lock);
-    if (row < m_rows.RowCount())
+    {
+        const std::lock_guard hold(m_lock);
+        if (row >= m_rows.RowCount())
+            return;
         m_rows.SetCell(row, ColMemo, memo);
+    }
+    m_observer.SettingsEdited();
 }
 
 } // namespace zelmora

@@ -44,6 +44,15 @@ struct MailSettingsFields {
     std::string smtpPassword;
 };
 
+// How a save of base_data.ini went; why not, in the system's words.
+struct SaveResult {
+    bool saved = false;
+    std::string path;
+    std::string reason;
+
+    explicit operator bool() const { return saved; }
+};
+
 // How the price mail timers run: nothing for a timer that stays stopped.
 struct MailTimerPlan {
     std::optional<std::chrono::milliseconds> priceMail;
@@ -69,9 +78,10 @@ public:
     Watcher(const Watcher&) = delete;
     Watcher& operator=(const Watcher&) = delete;
 
-    // base_data.ini of the program folder: read at start, written at close.
+    // base_data.ini of the program folder: read at start, written soon
+    // after each edit and at close.
     void Load();
-    bool Save() const;
+    SaveResult Save() const;
     // Ends every transfer in flight, starts no new work and waits for the
     // workers to end.
     void Stop();

@@ -125,14 +125,15 @@ MailSettingsFields Watcher::MailSettings() const
 
 void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
 {
-    const std::lock_guard hold(m_lock);
-    m_settings.m_mailAddress = fields.mailAddress;
-    m_settings.m_smtpServer = fields.smtpServer;
-    m_settings.m_disclosureMailOn = fields.disclosureMailOn;
-    m_settings.m_priceMailOn = fields.priceMailOn;
-    m_settings.m_priceMailInterval = fields.priceMailInterval;
-    m_settings.m_smtpUser = fields.smtpUser;
-    m_settings.m_smtpPassword = fields.smtpPassword;
+    ChangeSettings([&](Settings& s) {
+        s.m_mailAddress = fields.mailAddress;
+        s.m_smtpServer = fields.smtpServer;
+        s.m_disclosureMailOn = fields.disclosureMailOn;
+        s.m_priceMailOn = fields.priceMailOn;
+        s.m_priceMailInterval = fields.priceMailInterval;
+        s.m_smtpUser = fields.smtpUser;
+        s.m_smtpPassword = fields.smtpPassword;
+    });
 }
 
 std::string Watcher::PriceMailStatus() const

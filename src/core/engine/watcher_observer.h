@@ -49,6 +49,9 @@ public:
     virtual void DisclosureFound(const DisclosureReport& report) = 0;
     virtual void MailFinished(const MailReport& report) = 0;
     virtual void PassFinished(const PassReport& report) = 0;
+    // The owner changed what base_data.ini keeps: the list, a memo, the
+    // selection or a setting.
+    virtual void SettingsEdited() {}
 };
 
 } // namespace zelmora

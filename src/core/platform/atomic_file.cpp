@@ -1,5 +1,6 @@
 #include "core/platform/atomic_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -118,7 +119,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, FileRe
     const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        // The caller tells the user why, from errno.
+        const int error = errno;
         unlink(temp.c_str());
+        errno = error;
         return false;
     }
     // Make the rename itself durable.

@@ -1,4 +1,4 @@
-#include "gui/mail_password_store.h"
+#include "session/mail_password_store.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -6,7 +6,7 @@
 #include <qt6keychain/keychain.h>
 
 #include "core/engine/watcher.h"
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {

@@ -13,10 +13,10 @@ namespace zelmora {
 // The watcher's reports as Qt signals. The watcher reports from its worker
 // threads; connected to objects of the GUI thread the signals arrive there,
 // queued, in the order they were sent.
-class WatcherEvents : public QObject, public WatcherObserver {
+class WatcherSignals : public QObject, public WatcherObserver {
     Q_OBJECT
 public:
-    explicit WatcherEvents(QObject* parent = nullptr) : QObject(parent) {}
+    explicit WatcherSignals(QObject* parent = nullptr) : QObject(parent) {}
 
     void RowChanged(std::size_t row) override { emit RowUpdated(static_cast<int>(row)); }
     void IndexChanged(std::size_t index, const std::string& valueText, const std::string& changeText) override
@@ -28,6 +28,7 @@ public:
     void DisclosureFound(const DisclosureReport& report) override { emit NewDisclosure(report); }
     void MailFinished(const MailReport& report) override { emit MailDone(report); }
     void PassFinished(const PassReport& report) override { emit PassDone(report); }
+    void SettingsEdited() override { emit SettingsChanged(); }
 
 signals:
     void RowUpdated(int row);
@@ -37,6 +38,7 @@ signals:
     void NewDisclosure(const zelmora::DisclosureReport& report);
     void MailDone(const zelmora::MailReport& report);
     void PassDone(const zelmora::PassReport& report);
+    void SettingsChanged();
 };
 
 } // namespace zelmora

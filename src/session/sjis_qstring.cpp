@@ -1,4 +1,4 @@
-#include "gui/sjis_qstring.h"
+#include "session/sjis_qstring.h"
 
 #include "core/text/code_page.h"
 

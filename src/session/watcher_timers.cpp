@@ -1,4 +1,4 @@
-#include "gui/watcher_timers.h"
+#include "session/watcher_timers.h"
 
 #include "core/engine/watcher.h"
 

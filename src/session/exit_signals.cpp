@@ -1,4 +1,4 @@
-#include "app/exit_signals.h"
+#include "session/exit_signals.h"
 
 #include <QSocketNotifier>
 
@@ -34,12 +34,14 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 ExitSignals::~ExitSignals()
 {
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
     for (int& fd : g_signalPipe) {
         if (fd >= 0)
             close(fd);

@@ -1,0 +1,121 @@
+#include "session/session.h"
+
+#include "core/disclosure/date_list.h"
+#include "core/engine/watcher.h"
+#include "core/settings/settings.h"
+#ifndef _WIN32
+#include "session/exit_signals.h"
+#endif
+#include "session/mail_password_store.h"
+#include "session/sjis_qstring.h"
+#include "session/watcher_signals.h"
+#include "session/watcher_timers.h"
+
+namespace zelmora {
+namespace {
+
+// An edit is written this long after the last one, so a crash or a kill
+// loses at most these seconds of work, and typing a memo is one write.
+constexpr std::chrono::milliseconds kSaveDelay{2'000};
+// How often the day is checked between disclosure passes.
+constexpr std::chrono::milliseconds kDayCheckPeriod{60'000};
+
+} // namespace
+
+Session::Session(std::string programFolder, const Clock& clock, QObject* parent)
+    : QObject(parent), m_clock(clock), m_signals(new WatcherSignals(this)),
+      m_watcher(std::make_unique<Watcher>(std::move(programFolder), clock, *m_signals)),
+      m_timers(new WatcherTimers(*m_watcher, this)), m_mailPasswords(new MailPasswordStore(*m_watcher, this))
+{
+    m_saveTimer.setObjectName(QStringLiteral("saveTimer"));
+    m_saveTimer.setSingleShot(true);
+    m_dayTimer.setObjectName(QStringLiteral("dayTimer"));
+    for (QTimer* timer : {&m_saveTimer, &m_dayTimer})
+        timer->setParent(this);
+    connect(&m_saveTimer, &QTimer::timeout, this, &Session::SaveNow);
+    connect(&m_dayTimer, &QTimer::timeout, this, &Session::FollowToday);
+    connect(m_signals, &WatcherSignals::SettingsChanged, this, &Session::ScheduleSave);
+    connect(m_signals, &WatcherSignals::PassDone, this, [this](const PassReport& report) {
+        if (report.kind == PassKind::Disclosure)
+            FollowToday();
+    });
+}
+
+// Transfers in flight end first, so no worker reports to an owner that is
+// going.
+Session::~Session()
+{
+    m_watcher->Stop();
+}
+
+void Session::Load()
+{
+    m_watcher->Load();
+    m_mailPasswords->LoadAtStart();
+}
+
+void Session::StartWatching(int quoteIntervalSeconds)
+{
+    QMetaObject::invokeMethod(this, [this] { m_watcher->RequestQuotePass(); }, Qt::QueuedConnection);
+    m_watcher->RequestDisclosurePass();
+    if (m_watcher->RowCount() > 0)
+        m_timers->ConnectPolling(quoteIntervalSeconds);
+    m_timers->ArmMailTimersAtStart();
+    m_dayTimer.start(kDayCheckPeriod);
+}
+
+void Session::SetFollowingToday(bool following)
+{
+    m_followingToday = following;
+}
+
+void Session::ScheduleSave()
+{
+    if (!m_shutDown)
+        m_saveTimer.start(kSaveDelay);
+}
+
+bool Session::SaveNow()
+{
+    m_saveTimer.stop();
+    const SaveResult result = m_watcher->Save();
+    if (!result.saved)
+        emit SaveFailed(ToQString(result.path), QString::fromLocal8Bit(result.reason.c_str()));
+    return result.saved;
+}
+
+void Session::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_timers->StopAll();
+    m_dayTimer.stop();
+    m_watcher->Stop();
+    m_mailPasswords->FinishPendingJobs();
+    m_saved = SaveNow();
+    emit ShutdownFinished();
+}
+
+void Session::ListenForExitSignals()
+{
+#ifndef _WIN32
+    auto* exitSignals = new ExitSignals(this);
+    connect(exitSignals, &ExitSignals::ExitRequested, this, &Session::ExitRequested);
+#endif
+}
+
+// Nobody chooses the date while today's is shown: after midnight the next
+// pass scans the new day, whose disclosures are the news.
+void Session::FollowToday()
+{
+    const LocalTime now = m_clock.Now();
+    const std::string today = FormatDate(now.year, now.month, now.day);
+    if (m_shutDown || !m_followingToday || today == m_watcher->DisclosureDate())
+        return;
+    m_watcher->ForgetDisclosures();
+    m_watcher->ScanDisclosureDate(today);
+    emit DayChanged(today);
+}
+
+} // namespace zelmora
