@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/disclosure/date_list.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "session/session.h"
@@ -85,8 +86,7 @@ void MainWindow::OnDateSelected(int index)
     for (int row = 0; row < m_model->rowCount(); ++row)
         m_model->RowChanged(row);
     m_dateComboSel = index;
-    // Today heads the list; another date is the user's to leave.
-    m_session->SetFollowingToday(index == 0);
+    m_session->SetFollowingToday(false);
     m_dateSettleTimer.start(kDateSettlePeriod);
 }
 
@@ -96,6 +96,9 @@ void MainWindow::OnDateSettled()
     if (m_dateCombo->currentIndex() != m_dateComboSel)
         return;
     m_watcher->ScanDisclosureDate(ToSjis(m_dateCombo->currentText()));
+    // Today, chosen again, is followed into the next day as at the start.
+    const LocalTime now = m_clock.Now();
+    m_session->SetFollowingToday(m_watcher->DisclosureDate() == FormatDate(now.year, now.month, now.day));
 }
 
 } // namespace zelmora

@@ -17,7 +17,6 @@ namespace {
 // An edit is written this long after the last one, so a crash or a kill
 // loses at most these seconds of work, and typing a memo is one write.
 constexpr std::chrono::milliseconds kSaveDelay{2'000};
-// How often the day is checked between disclosure passes.
 constexpr std::chrono::milliseconds kDayCheckPeriod{60'000};
 
 } // namespace
@@ -33,12 +32,11 @@ Session::Session(std::string programFolder, const Clock& clock, QObject* parent)
     for (QTimer* timer : {&m_saveTimer, &m_dayTimer})
         timer->setParent(this);
     connect(&m_saveTimer, &QTimer::timeout, this, &Session::SaveNow);
-    connect(&m_dayTimer, &QTimer::timeout, this, &Session::FollowToday);
+    // The day is checked between disclosure passes too, so the old day's last
+    // pass comes soon after midnight.
+    connect(&m_dayTimer, &QTimer::timeout, this, [this] { m_watcher->FollowToday(m_followingToday); });
+    connect(m_signals, &WatcherSignals::DayChanged, this, &Session::DayChanged);
     connect(m_signals, &WatcherSignals::SettingsChanged, this, &Session::ScheduleSave);
-    connect(m_signals, &WatcherSignals::PassDone, this, [this](const PassReport& report) {
-        if (report.kind == PassKind::Disclosure)
-            FollowToday();
-    });
 }
 
 // Transfers in flight end first, so no worker reports to an owner that is
@@ -67,6 +65,7 @@ void Session::StartWatching(int quoteIntervalSeconds)
 void Session::SetFollowingToday(bool following)
 {
     m_followingToday = following;
+    m_watcher->FollowToday(following);
 }
 
 void Session::ScheduleSave()
@@ -103,19 +102,6 @@ void Session::ListenForExitSignals()
     auto* exitSignals = new ExitSignals(this);
     connect(exitSignals, &ExitSignals::ExitRequested, this, &Session::ExitRequested);
 #endif
-}
-
-// Nobody chooses the date while today's is shown: after midnight the next
-// pass scans the new day, whose disclosures are the news.
-void Session::FollowToday()
-{
-    const LocalTime now = m_clock.Now();
-    const std::string today = FormatDate(now.year, now.month, now.day);
-    if (m_shutDown || !m_followingToday || today == m_watcher->DisclosureDate())
-        return;
-    m_watcher->ForgetDisclosures();
-    m_watcher->ScanDisclosureDate(today);
-    emit DayChanged(today);
 }
 
 } // namespace zelmora

@@ -63,7 +63,6 @@ signals:
 
 private:
     void ScheduleSave();
-    void FollowToday();
 
     const Clock& m_clock;
     WatcherSignals* m_signals;

@@ -29,6 +29,7 @@ public:
     void MailFinished(const MailReport& report) override { emit MailDone(report); }
     void PassFinished(const PassReport& report) override { emit PassDone(report); }
     void SettingsEdited() override { emit SettingsChanged(); }
+    void DisclosureDayChanged(const std::string& date) override { emit DayChanged(date); }
 
 signals:
     void RowUpdated(int row);
@@ -39,6 +40,7 @@ signals:
     void MailDone(const zelmora::MailReport& report);
     void PassDone(const zelmora::PassReport& report);
     void SettingsChanged();
+    void DayChanged(const std::string& date);
 };
 
 } // namespace zelmora

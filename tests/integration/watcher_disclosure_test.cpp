@@ -280,3 +280,18 @@ TEST_F(WatcherDisclosures, TheMailSwitchCountsAtOnceAlsoInARunningPass)
     EXPECT_FALSE(report.sent);
     EXPECT_EQ(report.statusText, texts::Sjis(texts::MailSendError));
 }
+
+// While today is followed, the first pass after midnight finishes the old
+// day, whose disclosures are still news, and the new day follows.
+TEST_F(WatcherDisclosures, AfterMidnightTheOldDayIsFinishedAndTheNewDayFollows)
+{
+    Start({{"7203", "東証"}});
+    watcher->FollowToday(true);
+    clock.Set({2026, 12, 8, 0, 1, 0, 2});
+    RunPass();
+    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
+    EXPECT_EQ(watcher->DisclosureDate(), "20261208");
+    EXPECT_EQ(News().size(), 4u);
+    EXPECT_FALSE(History("7203", "20261207").empty());
+    EXPECT_FALSE(History("7203", "20261208").empty());
+}

@@ -120,6 +120,11 @@ public:
     void ForgetDisclosures();
     void ScanDisclosureDate(const std::string& date);
     std::string DisclosureDate() const;
+    // While the date scanned is today's, the watcher moves on by itself when
+    // the exchange's day changes: one last pass over the old day, mailing
+    // what it finds, then the new day. Asks for that pass when the day has
+    // changed already.
+    void FollowToday(bool following);
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
     // A stock's disclosures of the date scanned now, wherever its row is.
     StockDisclosures DisclosuresOfStock(const std::string& code) const;
@@ -201,6 +206,7 @@ private:
     // Date changes so far; a disclosure pass begun before the last one
     // changes nothing.
     std::uint64_t m_disclosureScan = 0;
+    bool m_followingToday = false;
     std::string m_quoteProgress;
     bool m_disclosureRunning = false;
     LayoutChangeWatch m_layoutWatch;

@@ -52,6 +52,8 @@ public:
     // The owner changed what base_data.ini keeps: the list, a memo, the
     // selection or a setting.
     virtual void SettingsEdited() {}
+    // Today was followed, and now the new day's disclosures are scanned.
+    virtual void DisclosureDayChanged(const std::string& /*date*/) {}
 };
 
 } // namespace zelmora

@@ -41,22 +41,46 @@ void Watcher::RunQuotePass()
     m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
 }
 
+// While today is followed, the first pass after midnight finishes the old
+// day, whose last disclosures are still news, and the new day follows.
 void Watcher::RunDisclosurePass()
 {
     DisclosurePassConfig config;
+    std::string newDay;
     {
         const std::lock_guard hold(m_lock);
         const LocalTime now = m_clock.Now();
+        const std::string today = FormatDate(now.year, now.month, now.day);
+        if (m_followingToday && m_disclosureDate != today)
+            newDay = today;
         config.programFolder = m_programFolder;
         config.listBase = m_settings.m_disclosureListBase;
         config.date = m_disclosureDate;
-        config.today = FormatDate(now.year, now.month, now.day);
+        config.today = newDay.empty() ? today : m_disclosureDate;
         config.downloadDocuments = m_settings.m_orvekUse;
         config.scan = m_disclosureScan;
     }
     HttpSession session(&m_stop);
     const int newDisclosures = DisclosurePass(*this, config, session);
     m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
+    if (newDay.empty() || m_stop.IsRaised())
+        return;
+    ForgetDisclosures();
+    ScanDisclosureDate(newDay);
+    m_observer.DisclosureDayChanged(newDay);
+}
+
+void Watcher::FollowToday(bool following)
+{
+    bool behind = false;
+    {
+        const std::lock_guard hold(m_lock);
+        m_followingToday = following;
+        const LocalTime now = m_clock.Now();
+        behind = following && m_disclosureDate != FormatDate(now.year, now.month, now.day);
+    }
+    if (behind)
+        RequestDisclosurePass();
 }
 
 void Watcher::RunLookup()
