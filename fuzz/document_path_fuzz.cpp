@@ -1,6 +1,7 @@
 // Where a disclosure's document goes: the folder from the date and the
 // stock code, the file name from any href a listing page holds.
 #include <string>
+#include <utility>
 
 #include "core/disclosure/document_path.h"
 #include "fuzz_input.h"
@@ -35,11 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = DocumentFileName(href);
     FUZZ_CHECK(name.empty() || (IsPlainName(name) && href.ends_with(name)));
 
-    for (const std::string programFolder : {"/p/", "C:\\p\\"}) {
+#ifdef _WIN32
+    const std::pair<std::string, std::string> programFolders[] = {{"/p/", "/p/"}, {"C:\\p\\", "C:\\p\\"}};
+#else
+    // A backslash is part of a folder's name here.
+    const std::pair<std::string, std::string> programFolders[] = {{"/p/", "/p/"}, {"/p\\", "/p\\/"}};
+#endif
+    for (const auto& [programFolder, inside] : programFolders) {
         const std::string folder = DocumentFolder(programFolder, date, code);
-        const char separator = programFolder.back();
+        const char separator = inside.back();
         FUZZ_CHECK(folder.empty() || (IsPlainName(date) && IsPlainName(code) &&
-                                      folder == programFolder + date + separator + code + separator));
+                                      folder == inside + date + separator + code + separator));
         const std::string local = LocalDocumentPath(programFolder, date, code, href);
         FUZZ_CHECK(local.empty() || (local == folder + name && IsOpenableDocument(name)));
     }

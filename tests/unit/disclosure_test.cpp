@@ -115,7 +115,12 @@ TEST(DocumentPath, OnlyTheLastSegmentOfALinkNamesAFile)
 TEST(DocumentPath, FoldersFollowTheProgramFolderAndRefuseUnsafeCodes)
 {
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "7203"), "/p/20261207/7203/");
+#ifdef _WIN32
     EXPECT_EQ(DocumentFolder("C:\\p\\", "20261207", "7203"), "C:\\p\\20261207\\7203\\");
+#else
+    EXPECT_EQ(DocumentFolder("/p\\/", "20261207", "7203"), "/p\\/20261207/7203/");
+    EXPECT_EQ(DocumentFolder("/p\\", "20261207", "7203"), "/p\\/20261207/7203/");
+#endif
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "../x"), "");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", ""), "");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "\x81/x"), "");

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/platform/atomic_file.h"
+#include "core/platform/program_folder.h"
 #include "core/text/sjis.h"
 
 namespace zelmora {
@@ -25,11 +26,15 @@ bool IsSafeSegment(std::string_view name)
     return true;
 }
 
-// The program folder ends with the platform's separator; the folders below
-// it follow it.
-char SeparatorOf(const std::string& programFolder)
+// On Windows the folders below the program folder follow the separator it
+// ends with; elsewhere "\\" is part of a name and "/" alone separates.
+char SeparatorOf([[maybe_unused]] const std::string& programFolder)
 {
+#ifdef _WIN32
     return !programFolder.empty() && programFolder.back() == '\\' ? '\\' : '/';
+#else
+    return '/';
+#endif
 }
 
 std::string LastSegment(const std::string& text)
@@ -46,7 +51,7 @@ std::string DocumentFolder(const std::string& programFolder, const std::string& 
         return {};
     const char separator = SeparatorOf(programFolder);
     std::string folder = programFolder;
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+    if (!folder.empty() && !EndsWithSeparator(folder))
         folder += separator;
     return folder + date + separator + code + separator;
 }
