@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "core/disclosure/document_path.h"
+#include "core/disclosure/history_file.h"
+#include "core/disclosure/stock_folder_files.h"
+#include "core/platform/atomic_file.h"
 #include "fuzz_input.h"
 
 using namespace zelmora;
@@ -33,8 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string code(parts[1]);
     const std::string href(parts[2]);
 
+    // A document never takes the name of a file kept beside it, nor the
+    // shape of a temporary file the start removes; any other name is the
+    // link's last segment.
     const std::string name = DocumentFileName(href);
-    FUZZ_CHECK(name.empty() || (IsPlainName(name) && href.ends_with(name)));
+    const std::string segment = href.substr(href.rfind('/') + 1);
+    const bool keptName = IsStockFolderFileName(segment) || IsTemporaryFileName(segment);
+    FUZZ_CHECK(name.empty() || (IsPlainName(name) && !IsStockFolderFileName(name) && !IsTemporaryFileName(name)));
+    FUZZ_CHECK(name.empty() || keptName || name == segment);
 
 #ifdef _WIN32
     const std::pair<std::string, std::string> programFolders[] = {{"/p/", "/p/"}, {"C:\\p\\", "C:\\p\\"}};
@@ -49,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       folder == inside + date + separator + code + separator));
         const std::string local = LocalDocumentPath(programFolder, date, code, href);
         FUZZ_CHECK(local.empty() || (local == folder + name && IsOpenableDocument(name)));
+        // Where the pass downloads to: in the folder, never over its history.
+        if (!folder.empty() && !name.empty())
+            FUZZ_CHECK(folder + name != HistoryFilePath(programFolder, date, code));
     }
     return 0;
 }

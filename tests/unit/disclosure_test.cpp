@@ -175,6 +175,30 @@ TEST_F(HistoryFile, LoadDropsRepeatsAndEmptyLinesCaseVariantsAreKnownEveryRecord
                                                                 S("10:00 決算 _http://h/inbs/b .pdf")}));
 }
 
+// A link never names a file the program keeps in the stock's folder, nor one
+// the start would take for a cut-short save's leftover.
+TEST_F(HistoryFile, ADocumentNeverTakesTheNameOfAFileTheProgramKeeps)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"kaijistr.txt", "doc_kaijistr.txt"},
+        {"sub/KaijiStr.TXT", "doc_KaijiStr.TXT"},
+        {"kessan.txt", "doc_kessan.txt"},
+        {"alert.txt", "doc_alert.txt"},
+        {"KABUKA.CSV", "doc_KABUKA.CSV"},
+        {"kaijistr.txt.", "doc_kaijistr.txt."}, // one file on Windows
+        {"kaijistr.txt.Ab12cD", "kaijistr.txt_Ab12cD"},
+        {"a.pdf.XXXXXX", "a.pdf_XXXXXX"},
+        {"kaijistr.txt1", "kaijistr.txt1"},
+        {"a.pdf.Ab12c", "a.pdf.Ab12c"},
+        {"a.pdf.Ab-12c", "a.pdf.Ab-12c"},
+        {"doc_kaijistr.txt", "doc_kaijistr.txt"},
+    };
+    for (const auto& [href, name] : cases)
+        EXPECT_EQ(DocumentFileName(href), name) << href;
+    EXPECT_EQ(MakeDocumentPath(folder, "20261207", "7203", "/inbs/kaijistr.txt"), folder + "20261207/7203/doc_kaijistr.txt");
+    EXPECT_EQ(path, folder + "20261207/7203/kaijistr.txt");
+}
+
 TEST_F(HistoryFile, AMissingFolderLosesTheRecordQuietly)
 {
     EXPECT_TRUE(RecordDisclosure(path, "10:00 A ", "http://h/inbs/", "a.pdf"));

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
+#include "core/disclosure/stock_folder_files.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/program_folder.h"
 #include "core/text/sjis.h"
@@ -43,6 +45,18 @@ std::string LastSegment(const std::string& text)
     return slash == std::string::npos ? text : text.substr(slash + 1);
 }
 
+// A link named like a file the program keeps beside the documents gets
+// "doc_" before its name; one shaped like a temporary file, which the next
+// start would remove, gets "_" for the dot before its last six characters.
+std::string KeptName(std::string name)
+{
+    if (IsTemporaryFileName(name))
+        name[name.size() - 7] = '_';
+    if (IsStockFolderFileName(name))
+        name.insert(0, "doc_");
+    return name;
+}
+
 } // namespace
 
 std::string DocumentFolder(const std::string& programFolder, const std::string& date, const std::string& code)
@@ -59,7 +73,7 @@ std::string DocumentFolder(const std::string& programFolder, const std::string& 
 std::string DocumentFileName(const std::string& href)
 {
     std::string name = LastSegment(href);
-    return IsSafeSegment(name) ? name : std::string();
+    return IsSafeSegment(name) ? KeptName(std::move(name)) : std::string();
 }
 
 std::string MakeDocumentPath(const std::string& programFolder, const std::string& date, const std::string& code,
