@@ -180,18 +180,11 @@ TEST_F(HistoryFile, LoadDropsRepeatsAndEmptyLinesCaseVariantsAreKnownEveryRecord
 TEST_F(HistoryFile, ADocumentNeverTakesTheNameOfAFileTheProgramKeeps)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"kaijistr.txt", "doc_kaijistr.txt"},
-        {"sub/KaijiStr.TXT", "doc_KaijiStr.TXT"},
-        {"kessan.txt", "doc_kessan.txt"},
-        {"alert.txt", "doc_alert.txt"},
-        {"KABUKA.CSV", "doc_KABUKA.CSV"},
-        {"kaijistr.txt.", "doc_kaijistr.txt."}, // one file on Windows
-        {"kaijistr.txt.Ab12cD", "kaijistr.txt_Ab12cD"},
-        {"a.pdf.XXXXXX", "a.pdf_XXXXXX"},
-        {"kaijistr.txt1", "kaijistr.txt1"},
-        {"a.pdf.Ab12c", "a.pdf.Ab12c"},
-        {"a.pdf.Ab-12c", "a.pdf.Ab-12c"},
-        {"doc_kaijistr.txt", "doc_kaijistr.txt"},
+        {"kaijistr.txt", "doc_kaijistr.txt"},      {"sub/KaijiStr.TXT", "doc_KaijiStr.TXT"},
+        {"kessan.txt", "doc_kessan.txt"},          {"alert.txt", "doc_alert.txt"},
+        {"KABUKA.CSV", "doc_KABUKA.CSV"},          {"kaijistr.txt.", "doc_kaijistr.txt."}, // one file on Windows
+        {"kaijistr.txt.Ab12cD", "kaijistr.txt_Ab12cD"}, {"a.pdf.XXXXXX", "a.pdf_XXXXXX"},
+        {"kaijistr.txt1", "kaijistr.txt1"},        {"a.pdf.Ab-12c", "a.pdf.Ab-12c"},
     };
     for (const auto& [href, name] : cases)
         EXPECT_EQ(DocumentFileName(href), name) << href;

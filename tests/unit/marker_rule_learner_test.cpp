@@ -275,21 +275,19 @@ TEST(LearnMarkerRules, EveryValueNotLearnedHasTheNodataRule)
     SeenValues nameLeftOut = Seen(kRising);
     nameLeftOut[QuoteName].reset();
     // The anchor at the window's first byte, and again further on.
-    const std::string cells = "<table><tr><td class=t>15:00</td><td class=p>2,845</td><td class=c>+12</td>"
-                              "<td class=r>+0.42%</td><td class=v>12,345,600</td></tr></table>\n";
-    const std::string atStart = cells + "<table><tr><td>x</td></tr></table>\n";
-    struct Case {
+    const std::string atStart = "<table><tr><td class=t>15:00</td><td class=p>2,845</td><td class=c>+12</td><td class=r>"
+                                "+0.42%</td><td class=v>12,345,600</td></tr></table>\n<table><tr><td>x</td></tr></table>\n";
+    const struct {
         const char* what;
         std::string page;
         SeenValues values;
         std::array<LearnProblem, QuoteValueCount> problems;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"a name typed with \"_\"", Page(DefinitionList, underscored, Encoding::ShiftJis), timeLeftOut,
          {LearnProblem::NoMarkerPair}},
         {"the name left out, the anchor at the window's start", atStart, nameLeftOut, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const LearnedRules learned = LearnMarkerRules(c.page, c.values);
         EXPECT_EQ(learned.problems, c.problems);
