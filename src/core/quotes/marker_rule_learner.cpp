@@ -506,6 +506,14 @@ Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWin
 {
     SeenValues learnable = values;
     std::array<LearnProblem, QuoteValueCount> dropped{};
+    // A value with no place in the window gives no rule wherever it stands.
+    const Window w(page, range);
+    for (std::size_t v = 0; v < QuoteValueCount; ++v) {
+        if (values[v] && Spans(w.text, *values[v], 0, 1).empty()) {
+            dropped[v] = Classify(page, w, *values[v]);
+            learnable[v].reset();
+        }
+    }
     for (;;) {
         Attempt attempt = LearnOnce(page, learnable, range);
         auto& problems = attempt.learned.problems;
