@@ -29,7 +29,7 @@ bool IsSafeSegment(std::string_view name)
 }
 
 // On Windows the folders below the program folder follow the separator it
-// ends with; elsewhere "\\" is part of a name and "/" alone separates.
+// ends with; elsewhere a backslash is part of a name and "/" alone separates.
 char SeparatorOf([[maybe_unused]] const std::string& programFolder)
 {
 #ifdef _WIN32
