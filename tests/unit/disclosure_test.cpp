@@ -115,7 +115,12 @@ TEST(DocumentPath, OnlyTheLastSegmentOfALinkNamesAFile)
 TEST(DocumentPath, FoldersFollowTheProgramFolderAndRefuseUnsafeCodes)
 {
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "7203"), "/p/20261207/7203/");
+#ifdef _WIN32
     EXPECT_EQ(DocumentFolder("C:\\p\\", "20261207", "7203"), "C:\\p\\20261207\\7203\\");
+#else
+    EXPECT_EQ(DocumentFolder("/p\\/", "20261207", "7203"), "/p\\/20261207/7203/");
+    EXPECT_EQ(DocumentFolder("/p\\", "20261207", "7203"), "/p\\/20261207/7203/");
+#endif
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "../x"), "");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", ""), "");
     EXPECT_EQ(DocumentFolder("/p/", "20261207", "\x81/x"), "");
@@ -168,6 +173,23 @@ TEST_F(HistoryFile, LoadDropsRepeatsAndEmptyLinesCaseVariantsAreKnownEveryRecord
     EXPECT_EQ(ReadHistoryLines(path), (std::vector<std::string>{"10:00 A _http://h/inbs/A.PDF", "10:00 a _x",
                                                                 "10:00 A _http://h/inbs/a.pdf",
                                                                 S("10:00 決算 _http://h/inbs/b .pdf")}));
+}
+
+// A link never names a file the program keeps in the stock's folder, nor one
+// the start would take for a cut-short save's leftover.
+TEST_F(HistoryFile, ADocumentNeverTakesTheNameOfAFileTheProgramKeeps)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"kaijistr.txt", "doc_kaijistr.txt"},      {"sub/KaijiStr.TXT", "doc_KaijiStr.TXT"},
+        {"kessan.txt", "doc_kessan.txt"},          {"alert.txt", "doc_alert.txt"},
+        {"KABUKA.CSV", "doc_KABUKA.CSV"},          {"kaijistr.txt.", "doc_kaijistr.txt."}, // one file on Windows
+        {"kaijistr.txt.Ab12cD", "kaijistr.txt_Ab12cD"}, {"a.pdf.XXXXXX", "a.pdf_XXXXXX"},
+        {"kaijistr.txt1", "kaijistr.txt1"},        {"a.pdf.Ab-12c", "a.pdf.Ab-12c"},
+    };
+    for (const auto& [href, name] : cases)
+        EXPECT_EQ(DocumentFileName(href), name) << href;
+    EXPECT_EQ(MakeDocumentPath(folder, "20261207", "7203", "/inbs/kaijistr.txt"), folder + "20261207/7203/doc_kaijistr.txt");
+    EXPECT_EQ(path, folder + "20261207/7203/kaijistr.txt");
 }
 
 TEST_F(HistoryFile, AMissingFolderLosesTheRecordQuietly)

@@ -264,6 +264,42 @@ TEST(LearnMarkerRules, ValuesLeftOutReadNodata)
     }
 }
 
+// Whatever the values learned hold and wherever the anchor stands, a value
+// not learned has the rule that gives "nodata", and the others read back.
+TEST(LearnMarkerRules, EveryValueNotLearnedHasTheNodataRule)
+{
+    Quote underscored = kRising;
+    underscored.name = "Foo_Bar";
+    SeenValues timeLeftOut = Seen(underscored);
+    timeLeftOut[QuoteTime].reset();
+    SeenValues nameLeftOut = Seen(kRising);
+    nameLeftOut[QuoteName].reset();
+    // The anchor at the window's first byte, and again further on.
+    const std::string atStart = "<table><tr><td class=t>15:00</td><td class=p>2,845</td><td class=c>+12</td><td class=r>"
+                                "+0.42%</td><td class=v>12,345,600</td></tr></table>\n<table><tr><td>x</td></tr></table>\n";
+    const struct {
+        const char* what;
+        std::string page;
+        SeenValues values;
+        std::array<LearnProblem, QuoteValueCount> problems;
+    } cases[] = {
+        {"a name typed with \"_\"", Page(DefinitionList, underscored, Encoding::ShiftJis), timeLeftOut,
+         {LearnProblem::NoMarkerPair}},
+        {"the name left out, the anchor at the window's start", atStart, nameLeftOut, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LearnedRules learned = LearnMarkerRules(c.page, c.values);
+        EXPECT_EQ(learned.problems, c.problems);
+        const QuoteValues read = ReadWith(learned, c.page);
+        for (std::size_t v = 0; v < QuoteValueCount; ++v) {
+            const bool learnedIt = c.values[v] && learned.problems[v] == LearnProblem::None;
+            EXPECT_EQ(learned.rules[RuleName + v].prefix == "<nodata>", !learnedIt) << learned.texts[RuleName + v];
+            EXPECT_EQ(read[v], learnedIt ? *c.values[v] : "nodata") << v;
+        }
+    }
+}
+
 TEST(LearnMarkerRules, WithoutAnyValueLearnedTheBuiltInRulesStay)
 {
     SeenValues values;

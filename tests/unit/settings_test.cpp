@@ -578,6 +578,9 @@ TEST(SettingsFile, FirstSaveCreatesTheFileAndLoadsBackTheSame)
     const std::string path = SettingsFilePath(dir.path.string());
     EXPECT_EQ(path, dir / "base_data.ini");
     EXPECT_EQ(SettingsFilePath("/opt/zelmora/"), "/opt/zelmora/base_data.ini");
+#ifndef _WIN32
+    EXPECT_EQ(SettingsFilePath("/opt/zelmora\\"), "/opt/zelmora\\/base_data.ini");
+#endif
     EXPECT_EQ(SettingsFilePath(""), "base_data.ini");
     const Settings defaults;
     ASSERT_TRUE(SaveSettingsFile(path, defaults, {{"7203", S("東証"), ""}}));

@@ -112,6 +112,9 @@ TEST_F(ProgramFolderTest, EachRuleInTurn)
     dataHome.dataHome = At("data");
     ProgramFolderInputs relativeDataHome = Installed();
     relativeDataHome.dataHome = "data";
+    // A backslash is an ordinary character of a file name here.
+    ProgramFolderInputs backslash = Installed();
+    backslash.requested = At("given\\");
     ProgramFolderInputs unknownExecutable = Installed();
     unknownExecutable.executableFolder.clear();
     const Case cases[] = {
@@ -122,6 +125,7 @@ TEST_F(ProgramFolderTest, EachRuleInTurn)
         {"XDG_DATA_HOME", dataHome, At("data/zelmora/")},
         {"a relative XDG_DATA_HOME is ignored", relativeDataHome, At("home/.local/share/zelmora/")},
         {"no executable's folder known", unknownExecutable, At("home/.local/share/zelmora/")},
+        {"--folder ending in a backslash", backslash, At("given\\/")},
     };
     for (const Case& c : cases) {
         const ProgramFolder folder = ResolveProgramFolder(c.inputs);

@@ -102,3 +102,19 @@ TEST(TradingCalendar, RulesOfEarlierYears)
         EXPECT_EQ(IsJapaneseHoliday(d.year, d.month, d.day), d.holiday) << d.year << "-" << d.month << "-" << d.day;
     EXPECT_FALSE(IsTradingDay(2026, 2, 30));
 }
+
+// A date that does not exist is no trading day and no holiday, also when its
+// month or day would wrap in a narrower type to one that does.
+TEST(TradingCalendar, DatesThatDoNotExist)
+{
+    const struct {
+        int year, month, day;
+    } days[] = {
+        {2021, 1, 260}, {2021, 257, 6}, {2021, 257, 1}, {67557, 1, 6}, {2021, 1, 0}, {2021, 0, 6},
+        {2021, 13, 6},  {2021, 2, 29},  {2021, 2, 30},  {2021, 4, 31}, {2021, -1, 6}, {2021, 1, -250},
+    };
+    for (const auto& d : days) {
+        EXPECT_FALSE(IsTradingDay(d.year, d.month, d.day)) << d.year << "-" << d.month << "-" << d.day;
+        EXPECT_FALSE(IsJapaneseHoliday(d.year, d.month, d.day)) << d.year << "-" << d.month << "-" << d.day;
+    }
+}

@@ -4,8 +4,11 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
+#include "core/disclosure/stock_folder_files.h"
 #include "core/platform/atomic_file.h"
+#include "core/platform/program_folder.h"
 #include "core/text/sjis.h"
 
 namespace zelmora {
@@ -25,17 +28,33 @@ bool IsSafeSegment(std::string_view name)
     return true;
 }
 
-// The program folder ends with the platform's separator; the folders below
-// it follow it.
-char SeparatorOf(const std::string& programFolder)
+// On Windows the folders below the program folder follow the separator it
+// ends with; elsewhere a backslash is part of a name and "/" alone separates.
+char SeparatorOf([[maybe_unused]] const std::string& programFolder)
 {
+#ifdef _WIN32
     return !programFolder.empty() && programFolder.back() == '\\' ? '\\' : '/';
+#else
+    return '/';
+#endif
 }
 
 std::string LastSegment(const std::string& text)
 {
     const std::size_t slash = text.rfind('/');
     return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+// A link named like a file the program keeps beside the documents gets
+// "doc_" before its name; one shaped like a temporary file, which the next
+// start would remove, gets "_" for the dot before its last six characters.
+std::string KeptName(std::string name)
+{
+    if (IsTemporaryFileName(name))
+        name[name.size() - 7] = '_';
+    if (IsStockFolderFileName(name))
+        name.insert(0, "doc_");
+    return name;
 }
 
 } // namespace
@@ -46,7 +65,7 @@ std::string DocumentFolder(const std::string& programFolder, const std::string& 
         return {};
     const char separator = SeparatorOf(programFolder);
     std::string folder = programFolder;
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+    if (!folder.empty() && !EndsWithSeparator(folder))
         folder += separator;
     return folder + date + separator + code + separator;
 }
@@ -54,7 +73,7 @@ std::string DocumentFolder(const std::string& programFolder, const std::string& 
 std::string DocumentFileName(const std::string& href)
 {
     std::string name = LastSegment(href);
-    return IsSafeSegment(name) ? name : std::string();
+    return IsSafeSegment(name) ? KeptName(std::move(name)) : std::string();
 }
 
 std::string MakeDocumentPath(const std::string& programFolder, const std::string& date, const std::string& code,

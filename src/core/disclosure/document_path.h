@@ -13,9 +13,12 @@ namespace zelmora {
 // empty when the code cannot name a folder (empty, "..", a separator).
 std::string DocumentFolder(const std::string& programFolder, const std::string& date, const std::string& code);
 
-// The last path segment of a link target or document address; empty when
-// it is no safe file name (empty, "." or "..", holding "..", "\", ":" or a
-// control character, as bytes, whatever stands before them).
+// The file name a link target's or document address's document is kept
+// under: its last path segment, renamed when it would take the name of a
+// file the program keeps in the folder (see stock_folder_files.h) or the
+// shape of a temporary file; empty when it is no safe file name (empty, "."
+// or "..", holding "..", "\", ":" or a control character, as bytes, whatever
+// stands before them).
 std::string DocumentFileName(const std::string& href);
 
 // Creates the stock's folder for the date (failures ignored, existing

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/disclosure/document_path.h"
+#include "core/disclosure/stock_folder_files.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/file_bytes.h"
 #include "core/text/sjis.h"
@@ -23,7 +24,7 @@ std::string SingleLine(std::string line)
 std::string HistoryFilePath(const std::string& programFolder, const std::string& date, const std::string& code)
 {
     const std::string folder = DocumentFolder(programFolder, date, code);
-    return folder.empty() ? std::string() : folder + "kaijistr.txt";
+    return folder.empty() ? std::string() : folder + std::string(kHistoryFileName);
 }
 
 std::vector<std::string> ReadHistoryLines(const std::string& path)

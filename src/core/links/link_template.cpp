@@ -1,6 +1,7 @@
 #include "core/links/link_template.h"
 
 #include "core/platform/file_bytes.h"
+#include "core/platform/program_folder.h"
 #include "core/quotes/quote_url.h"
 #include "core/text/code_page.h"
 #include "core/text/sjis.h"
@@ -38,10 +39,7 @@ std::string LinkListPath(const std::string& programFolder, const char* utf8Name)
 #else
     const std::string name = utf8Name;
 #endif
-    if (programFolder.empty())
-        return name;
-    const char last = programFolder.back();
-    return programFolder + (last == '/' || last == '\\' ? "" : "/") + name;
+    return PathInFolder(programFolder, name);
 }
 
 std::vector<std::string> ReadLinkList(const std::string& path, const std::vector<std::string>& defaults)

@@ -24,6 +24,8 @@ bool IsAsciiLetterOrDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+} // namespace
+
 bool IsTemporaryFileName(std::string_view name)
 {
     if (name.size() <= kTemporarySuffix.size())
@@ -37,8 +39,6 @@ bool IsTemporaryFileName(std::string_view name)
     }
     return true;
 }
-
-} // namespace
 
 int RemoveStaleTemporaryFiles(const std::string& folder, std::filesystem::file_time_type startTime)
 {

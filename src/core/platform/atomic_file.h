@@ -24,6 +24,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes,
 // missing; always false where files have no such permission bits).
 bool OthersMayRead(const std::string& path);
 
+// True for a name shaped like WriteFileAtomically's temporary files: a
+// name, a dot and six letters or digits (what mkstemp makes of "XXXXXX").
+bool IsTemporaryFileName(std::string_view name);
+
 // Removes from the folder (not below it) the temporary files that a save
 // cut short left behind: files named like WriteFileAtomically's temporary
 // files (the file's name, a dot and six letters or digits from mkstemp) and

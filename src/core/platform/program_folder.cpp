@@ -77,7 +77,7 @@ ProgramFolder Usable(const fs::path& folder)
     std::string path = fs::canonical(folder, error).string();
     if (error)
         return {{}, "cannot use the program folder " + folder.string() + ": " + error.message()};
-    if (path.back() != '/' && path.back() != '\\')
+    if (!EndsWithSeparator(path))
         path += static_cast<char>(fs::path::preferred_separator);
     return {std::move(path), {}};
 }
@@ -149,6 +149,22 @@ std::string HomeFolder()
 }
 
 } // namespace
+
+bool EndsWithSeparator(std::string_view path)
+{
+#ifdef _WIN32
+    return !path.empty() && (path.back() == '/' || path.back() == '\\');
+#else
+    return !path.empty() && path.back() == '/';
+#endif
+}
+
+std::string PathInFolder(const std::string& folder, std::string_view name)
+{
+    if (folder.empty())
+        return std::string(name);
+    return folder + (EndsWithSeparator(folder) ? "" : "/") + std::string(name);
+}
 
 ProgramFolder ResolveProgramFolder(const ProgramFolderInputs& inputs)
 {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zelmora {
 
@@ -26,6 +27,14 @@ struct ProgramFolder {
 // folder $XDG_DATA_HOME/zelmora (~/.local/share/zelmora), created when
 // missing. A folder the program creates is the user's alone (mode 0700).
 ProgramFolder ResolveProgramFolder(const ProgramFolderInputs& inputs);
+
+// True when the path ends with a separator: "/", and on Windows "\" too;
+// elsewhere "\" is an ordinary character of a file name.
+bool EndsWithSeparator(std::string_view path);
+
+// The path of name in folder, joined with "/" unless the folder ends with a
+// separator; name alone for an empty folder.
+std::string PathInFolder(const std::string& folder, std::string_view name);
 
 // The inputs of this process: its executable's folder, the install folder
 // of this build and the environment.

@@ -1,6 +1,7 @@
 #include "core/quotes/marker_rule_learner.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "core/text/code_page.h"
@@ -356,12 +357,17 @@ std::optional<Anchor> ChooseAnchor(const Window& w, std::string_view prefix, std
     return std::nullopt;
 }
 
+// Where the extraction goes on from once it has passed an anchor: the
+// anchor's place, or where the rules that give "nodata" before the value
+// leave the search.
+using SearchAfter = std::function<std::size_t(const Anchor&)>;
+
 // The rule of the first value, or of the first after values that gave no
 // rule, together with the anchor text it is searched from; its places at or
 // after `from` where the later values follow closest come first, so that
 // the same number elsewhere on the page is not taken for the quote's.
 std::optional<std::pair<Anchor, Step>> LearnAnchoredRule(const Window& w, std::size_t k, const SeenValues& values,
-                                                         std::size_t from)
+                                                         std::size_t from, const SearchAfter& searchAfter)
 {
     const std::string& value = *values[k - RuleName];
     const std::vector<std::vector<Span>> later = PlacesOf(w.text, values, k - RuleName + 1);
@@ -380,7 +386,7 @@ std::optional<std::pair<Anchor, Step>> LearnAnchoredRule(const Window& w, std::s
             const auto anchor = ChooseAnchor(w, prefix, span.begin - prefix.size(), values);
             if (!anchor)
                 continue;
-            if (auto step = FitRule(w, k, span, prefix, *suffix, anchor->pos, value))
+            if (auto step = FitRule(w, k, span, prefix, *suffix, searchAfter(*anchor), value))
                 return std::pair{*anchor, std::move(*step)};
         }
     }
@@ -388,13 +394,19 @@ std::optional<std::pair<Anchor, Step>> LearnAnchoredRule(const Window& w, std::s
 }
 
 // A value rule that gives "nodata": its prefix is on no page. Its suffix is
-// then searched from the start of the window, and where it is found the next
-// rule searches on: so it is the text found first right before the next
-// value learned (the anchor before the first), or again "<nodata>" when no
-// value follows.
-MarkerRule NoValueRule(std::size_t k, std::string_view searchOnFrom)
+// then searched from the prefix's length on, and where it is found the next
+// rule searches on: so it is the anchor of the next value learned, or again
+// "<nodata>" when no value follows or the anchor stands before that search.
+// The name's suffix loses its first byte where the window does not mention
+// Shift_JIS, so there it comes with one more.
+MarkerRule NoValueRule(const Window& w, std::size_t k, const std::optional<Anchor>& next = std::nullopt)
 {
-    return LabelledRule(k, kNoValueMarker, searchOnFrom);
+    std::string suffix(kNoValueMarker);
+    if (next && next->pos >= kNoValueMarker.size())
+        suffix = next->text;
+    if (k == RuleName && w.notShiftJis)
+        suffix.insert(0, 1, suffix.front());
+    return LabelledRule(k, kNoValueMarker, suffix);
 }
 
 struct Attempt {
@@ -414,8 +426,9 @@ LearnProblem Classify(const Page& page, const Window& w, const std::string& valu
 }
 
 // Checks the rules the way the program will use them: their text form read
-// back, the whole record cut out of the window.
-void Check(const Page& page, const Window& w, const SeenValues& values, Attempt& attempt)
+// back, the whole record cut out of the window. The built-in rules, kept
+// when no anchor was found, learned nothing, whatever they read.
+void Check(const Page& page, const Window& w, const SeenValues& values, bool anchored, Attempt& attempt)
 {
     LearnedRules& learned = attempt.learned;
     for (std::size_t k = 0; k < RuleCount; ++k) {
@@ -427,13 +440,13 @@ void Check(const Page& page, const Window& w, const SeenValues& values, Attempt&
     for (std::size_t v = 0; v < QuoteValueCount; ++v) {
         if (!values[v])
             continue;
-        const bool learnedIt = got[v] == *values[v];
+        const bool learnedIt = anchored && got[v] == *values[v];
         learned.problems[v] = learnedIt ? LearnProblem::None : Classify(page, w, *values[v]);
         attempt.learnedCount += learnedIt ? 1 : 0;
     }
 }
 
-Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWindow& range)
+Attempt LearnOnce(const Page& page, const SeenValues& values, const PieceWindow& range)
 {
     const Window w(page, range);
     Attempt attempt;
@@ -452,7 +465,13 @@ Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWin
         if (value && anchored && gap.empty()) {
             step = LearnValueRule(w, k, pos, *value);
         } else if (value) {
-            if (auto found = LearnAnchoredRule(w, k, values, anchored ? pos + 1 : 0)) {
+            const auto searchAfter = [&](const Anchor& anchor) {
+                std::size_t at = anchored ? pos : anchor.pos;
+                for (std::size_t g : gap)
+                    at = CutQuoteValue(w.text, NoValueRule(w, g, anchor), g, at, w.notShiftJis).next;
+                return at;
+            };
+            if (auto found = LearnAnchoredRule(w, k, values, anchored ? pos + 1 : 0, searchAfter)) {
                 const Anchor& anchor = found->first;
                 if (!anchored)
                     learned.rules[RuleKey].prefix = anchor.text;
@@ -460,7 +479,7 @@ Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWin
                     attempt.firstByte = w.offset + anchor.pos;
                 anchored = true;
                 for (std::size_t g : gap)
-                    learned.rules[g] = NoValueRule(g, anchor.text);
+                    learned.rules[g] = NoValueRule(w, g, anchor);
                 gap.clear();
                 step = std::move(found->second);
             }
@@ -470,14 +489,44 @@ Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWin
             pos = step->next;
             attempt.lastByte = w.offset + step->reach;
         } else {
-            learned.rules[k] = NoValueRule(k, kNoValueMarker);
+            learned.rules[k] = NoValueRule(w, k);
             gap.push_back(k);
         }
     }
     if (!anchored)
         learned.rules = Settings().m_markerRules;
-    Check(page, w, values, attempt);
+    Check(page, w, values, anchored, attempt);
     return attempt;
+}
+
+// A value reads through the rules before it only, so the first that does not
+// read back is not learnable after them (a "_" in it splits the record, say);
+// the rules are learned again without it until every value left reads back.
+Attempt LearnInWindow(const Page& page, const SeenValues& values, const PieceWindow& range)
+{
+    SeenValues learnable = values;
+    std::array<LearnProblem, QuoteValueCount> dropped{};
+    // A value with no place in the window gives no rule wherever it stands.
+    const Window w(page, range);
+    for (std::size_t v = 0; v < QuoteValueCount; ++v) {
+        if (values[v] && Spans(w.text, *values[v], 0, 1).empty()) {
+            dropped[v] = Classify(page, w, *values[v]);
+            learnable[v].reset();
+        }
+    }
+    for (;;) {
+        Attempt attempt = LearnOnce(page, learnable, range);
+        auto& problems = attempt.learned.problems;
+        const auto failed = std::find_if(problems.begin(), problems.end(), [](LearnProblem p) { return p != LearnProblem::None; });
+        if (failed == problems.end()) {
+            for (std::size_t v = 0; v < QuoteValueCount; ++v)
+                problems[v] = values[v] && !learnable[v] ? dropped[v] : problems[v];
+            return attempt;
+        }
+        const auto v = static_cast<std::size_t>(failed - problems.begin());
+        dropped[v] = *failed;
+        learnable[v].reset();
+    }
 }
 
 // The narrowest stretch of the page in which the values stand in their

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 
 namespace zelmora {
 namespace {
@@ -17,6 +18,17 @@ year_month_day Date(int year, int month, int day)
 {
     return {std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
             std::chrono::day(static_cast<unsigned>(day))};
+}
+
+// The date when it exists; chrono's fields are narrower than int, so a
+// month or day past their range would wrap to one that does.
+std::optional<year_month_day> ExistingDate(int year, int month, int day)
+{
+    if (year < static_cast<int>(std::chrono::year::min()) || year > static_cast<int>(std::chrono::year::max()) ||
+        month < 1 || month > 12 || day < 1 || day > 31)
+        return std::nullopt;
+    const year_month_day date = Date(year, month, day);
+    return date.ok() ? std::optional(date) : std::nullopt;
 }
 
 unsigned WeekdayOf(sys_days day)
@@ -146,18 +158,18 @@ int WeekdayOf(int year, int month, int day)
 
 bool IsJapaneseHoliday(int year, int month, int day)
 {
-    const year_month_day date = Date(year, month, day);
-    if (!date.ok())
+    const std::optional<year_month_day> date = ExistingDate(year, month, day);
+    if (!date)
         return false;
     if (IsNamedHoliday(year, month, day))
         return true;
-    const sys_days days(date);
+    const sys_days days(*date);
     return IsSubstituteHoliday(days, year) || IsDayBetweenHolidays(days);
 }
 
 bool IsTradingDay(int year, int month, int day)
 {
-    if (!Date(year, month, day).ok())
+    if (!ExistingDate(year, month, day))
         return false;
     const bool yearEnd = (month == 12 && day == 31) || (month == 1 && day <= 3);
     const int weekday = WeekdayOf(year, month, day);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/platform/atomic_file.h"
+#include "core/platform/program_folder.h"
 #include "core/text/sjis.h"
 #include "core/text/texts.h"
 
@@ -165,10 +166,7 @@ Settings::Settings()
 
 std::string SettingsFilePath(const std::string& programFolder)
 {
-    if (programFolder.empty())
-        return "base_data.ini";
-    const char last = programFolder.back();
-    return programFolder + (last == '/' || last == '\\' ? "" : "/") + "base_data.ini";
+    return PathInFolder(programFolder, "base_data.ini");
 }
 
 LoadedSettings LoadSettings(const ProfileFile& profile)
