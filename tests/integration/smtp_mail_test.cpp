@@ -125,9 +125,9 @@ TEST(MailSender, AFullQueueDropsTheOldestPriceMailsAndKeepsTheDisclosureMail)
     StopFlag stop;
     std::mutex lock;
     std::vector<std::pair<MailKind, bool>> finished;
-    MailSender sender(stop, [&](MailKind kind, bool sent) {
+    MailSender sender(stop, [&](MailKind kind, MailFailure failure) {
         const std::lock_guard hold(lock);
-        finished.emplace_back(kind, sent);
+        finished.emplace_back(kind, failure == MailFailure::None);
     });
     auto mail = [&](MailKind kind, const std::string& subject) {
         return OutgoingMail{kind, Account(server.Server()), "zelmora", subject, "body"};
@@ -160,7 +160,7 @@ TEST(MailSender, StoppingEndsAMailWhoseAnswerIsStillToCome)
     ASSERT_GT(server.Port(), 0);
     StopFlag stop;
     bool sent = true;
-    MailSender sender(stop, [&](MailKind, bool ok) { sent = ok; });
+    MailSender sender(stop, [&](MailKind, MailFailure failure) { sent = failure == MailFailure::None; });
     sender.Queue(OutgoingMail{MailKind::Price, Account(server.Server()), "zelmora", "s", "body"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto started = std::chrono::steady_clock::now();
