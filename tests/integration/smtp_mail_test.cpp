@@ -90,10 +90,15 @@ TEST(SmtpMail, LogsInWhenTheServerRequiresIt)
     const struct {
         std::string user, password;
         bool sent;
-    } cases[] = {{"", "", false}, {"taro", "guess", false}, {"taro", "se cret", true}};
+        MailFailure failure;
+    } cases[] = {{"", "", false, MailFailure::LoginRefused},
+                 {"taro", "guess", false, MailFailure::LoginRefused},
+                 {"taro", "se cret", true, MailFailure::None}};
     for (const auto& c : cases) {
         const MailAccount account{"smtp://" + server.Server(), kAddress, c.user, c.password};
-        EXPECT_EQ(SendSmtpMail(account, "zelmora", "login", "body") != 0, c.sent) << c.user << " " << c.password;
+        const MailFailure failure = TrySendSmtpMail(account, "zelmora", "login", "body");
+        EXPECT_EQ(failure == MailFailure::None, c.sent) << c.user << " " << c.password;
+        EXPECT_EQ(failure, c.failure) << c.user << " " << c.password;
     }
     ASSERT_TRUE(server.WaitForMails(1));
     EXPECT_EQ(server.Field(1, "login"), "taro");

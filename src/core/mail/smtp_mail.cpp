@@ -48,7 +48,10 @@ MailFailure FailureOf(CURLcode code, const char* error, const StopFlag* stop)
         return MailFailure::NoEncryption;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
-        // libcurl's own words for a refused MAIL FROM or RCPT TO.
+        // libcurl's own words for a refused MAIL FROM or RCPT TO; 530 is
+        // a server that wants a login first.
+        if (text.starts_with("MAIL failed: 530"))
+            return MailFailure::LoginRefused;
         if (text.starts_with("MAIL failed") || text.starts_with("RCPT failed"))
             return MailFailure::AddressRefused;
         return MailFailure::Other;
