@@ -59,7 +59,7 @@ TEST(Outbox, KeepsTheMailWholeOnceAndHoldsLoginMailsBack)
         EXPECT_EQ(outbox.Waiting(), 2u);
     }
     Outbox outbox(pattern); // the next start
-    outbox.Load();
+    outbox.Load(std::filesystem::file_time_type::clock::now());
     const std::optional<OutboxMail> taken = outbox.TakeDue(made, false);
     ASSERT_TRUE(taken);
     EXPECT_EQ(taken->user + taken->id.substr(14, 16), second);

@@ -66,11 +66,12 @@ void RemovePendingNotice(const std::string& programFolder, const std::string& id
         fs::remove(NoticeFolder(programFolder) / (id + ".txt"), error);
 }
 
-std::vector<PendingNotice> TakePendingNotices(const std::string& programFolder, const std::string& today)
+std::vector<PendingNotice> TakePendingNotices(const std::string& programFolder, const std::string& today,
+                                              fs::file_time_type startTime)
 {
     std::vector<std::pair<fs::file_time_type, PendingNotice>> found;
     std::error_code error;
-    RemoveStaleTemporaryFiles(NoticeFolder(programFolder).string(), fs::file_time_type::clock::now());
+    RemoveStaleTemporaryFiles(NoticeFolder(programFolder).string(), startTime);
     for (const fs::directory_entry& file : fs::directory_iterator(NoticeFolder(programFolder), error)) {
         const std::string id = file.path().stem().string();
         if (file.path().extension() != ".txt" || !IsId(id))

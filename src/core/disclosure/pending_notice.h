@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ std::string DisclosureId(const std::string& date, const std::string& code, const
 // False when the file could not be written.
 bool WritePendingNotice(const std::string& programFolder, const PendingNotice& notice);
 void RemovePendingNotice(const std::string& programFolder, const std::string& id);
-// The notices of today, oldest first; those of other dates are removed.
-std::vector<PendingNotice> TakePendingNotices(const std::string& programFolder, const std::string& today);
+// The notices of today, oldest first; those of other dates are removed, and
+// so are the temporary files of writes cut short before startTime.
+std::vector<PendingNotice> TakePendingNotices(const std::string& programFolder, const std::string& today,
+                                              std::filesystem::file_time_type startTime);
 
 } // namespace zelmora

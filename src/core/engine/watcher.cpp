@@ -48,7 +48,7 @@ void Watcher::Load()
         m_mailPasswordReady = m_settings.m_smtpUser.empty() || !m_settings.m_smtpPassword.empty();
     }
     // What an earlier run could not send goes first.
-    m_outbox.Load();
+    m_outbox.Load(m_startTime);
     OnOutboxTick();
 }
 

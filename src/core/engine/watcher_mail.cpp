@@ -207,7 +207,7 @@ std::vector<DisclosureReport> Watcher::PendingNotices()
 {
     const LocalTime now = m_clock.Now();
     std::vector<DisclosureReport> reports;
-    for (PendingNotice& notice : TakePendingNotices(m_programFolder, FormatDate(now.year, now.month, now.day))) {
+    for (PendingNotice& notice : TakePendingNotices(m_programFolder, FormatDate(now.year, now.month, now.day), m_startTime)) {
         const std::lock_guard hold(m_lock);
         std::size_t row = 0;
         while (row < m_rows.RowCount() && m_rows.Cell(row, ColCode) != notice.code)

@@ -122,13 +122,13 @@ std::string Outbox::PathOf(const std::string& id) const
     return (fs::path(m_folder) / id).string();
 }
 
-void Outbox::Load()
+void Outbox::Load(fs::file_time_type startTime)
 {
     std::vector<Entry> entries;
     std::vector<std::string> broken;
     long long lastStamp = 0;
     std::error_code error;
-    RemoveStaleTemporaryFiles(m_folder, fs::file_time_type::clock::now());
+    RemoveStaleTemporaryFiles(m_folder, startTime);
     for (const fs::directory_entry& file : fs::directory_iterator(m_folder, error)) {
         const std::string id = file.path().filename().string();
         long long stamp = 0;
@@ -193,11 +193,6 @@ bool Outbox::Add(const std::string& key, const OutboxMail& mail, int& givenUp)
     return true;
 }
 
-bool Outbox::ExpiredLocked(const Entry& entry, Instant now) const
-{
-    return !entry.onItsWay && now - entry.made >= kGiveUpAfter;
-}
-
 std::optional<OutboxMail> Outbox::TakeDue(Instant now, bool loginReady)
 {
     for (;;) {
@@ -205,7 +200,7 @@ std::optional<OutboxMail> Outbox::TakeDue(Instant now, bool loginReady)
         {
             const std::lock_guard hold(m_mutex);
             const auto due = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-                return !e.onItsWay && e.due <= now && (loginReady || !e.login) && !ExpiredLocked(e, now);
+                return !e.onItsWay && e.due <= now && (loginReady || !e.login) && !e.ExpiredAt(now);
             });
             if (due == m_entries.end())
                 return std::nullopt;
@@ -262,10 +257,10 @@ int Outbox::GiveUpExpired(Instant now)
     {
         const std::lock_guard hold(m_mutex);
         for (const Entry& entry : m_entries) {
-            if (ExpiredLocked(entry, now))
+            if (entry.ExpiredAt(now))
                 expired.push_back(entry.id);
         }
-        std::erase_if(m_entries, [&](const Entry& e) { return ExpiredLocked(e, now); });
+        std::erase_if(m_entries, [&](const Entry& e) { return e.ExpiredAt(now); });
     }
     MoveToFailed(expired);
     return static_cast<int>(expired.size());
@@ -275,7 +270,7 @@ bool Outbox::AnyDue(Instant now, bool loginReady) const
 {
     const std::lock_guard hold(m_mutex);
     return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-        return ExpiredLocked(e, now) || (!e.onItsWay && e.due <= now && (loginReady || !e.login));
+        return e.ExpiredAt(now) || (!e.onItsWay && e.due <= now && (loginReady || !e.login));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -60,8 +61,9 @@ public:
 
     explicit Outbox(const std::string& programFolder);
 
-    // Takes up the files an earlier run left; each is due at once.
-    void Load();
+    // Takes up the files an earlier run left; each is due at once. Removes
+    // the temporary files of writes cut short before startTime.
+    void Load(std::filesystem::file_time_type startTime);
     // Writes the mail's file. key (16 hex digits) names the disclosure: while
     // a mail of the same key waits, nothing is written and that mail is due
     // at once. Beyond kCapacity the oldest waiting mails move to failed/;
@@ -91,11 +93,12 @@ private:
         int failures = 0;
         Instant due;
         bool onItsWay = false;
+
+        bool ExpiredAt(Instant now) const { return !onItsWay && now - made >= kGiveUpAfter; }
     };
 
     std::string PathOf(const std::string& id) const;
     void MoveToFailed(const std::vector<std::string>& ids) const;
-    bool ExpiredLocked(const Entry& entry, Instant now) const;
 
     const std::string m_folder;
     mutable std::mutex m_mutex;
