@@ -90,10 +90,15 @@ TEST(SmtpMail, LogsInWhenTheServerRequiresIt)
     const struct {
         std::string user, password;
         bool sent;
-    } cases[] = {{"", "", false}, {"taro", "guess", false}, {"taro", "se cret", true}};
+        MailFailure failure;
+    } cases[] = {{"", "", false, MailFailure::LoginRefused},
+                 {"taro", "guess", false, MailFailure::LoginRefused},
+                 {"taro", "se cret", true, MailFailure::None}};
     for (const auto& c : cases) {
         const MailAccount account{"smtp://" + server.Server(), kAddress, c.user, c.password};
-        EXPECT_EQ(SendSmtpMail(account, "zelmora", "login", "body") != 0, c.sent) << c.user << " " << c.password;
+        const MailFailure failure = TrySendSmtpMail(account, "zelmora", "login", "body");
+        EXPECT_EQ(failure == MailFailure::None, c.sent) << c.user << " " << c.password;
+        EXPECT_EQ(failure, c.failure) << c.user << " " << c.password;
     }
     ASSERT_TRUE(server.WaitForMails(1));
     EXPECT_EQ(server.Field(1, "login"), "taro");
@@ -125,9 +130,9 @@ TEST(MailSender, AFullQueueDropsTheOldestPriceMailsAndKeepsTheDisclosureMail)
     StopFlag stop;
     std::mutex lock;
     std::vector<std::pair<MailKind, bool>> finished;
-    MailSender sender(stop, [&](MailKind kind, bool sent) {
+    MailSender sender(stop, [&](MailKind kind, MailFailure failure) {
         const std::lock_guard hold(lock);
-        finished.emplace_back(kind, sent);
+        finished.emplace_back(kind, failure == MailFailure::None);
     });
     auto mail = [&](MailKind kind, const std::string& subject) {
         return OutgoingMail{kind, Account(server.Server()), "zelmora", subject, "body"};
@@ -160,7 +165,7 @@ TEST(MailSender, StoppingEndsAMailWhoseAnswerIsStillToCome)
     ASSERT_GT(server.Port(), 0);
     StopFlag stop;
     bool sent = true;
-    MailSender sender(stop, [&](MailKind, bool ok) { sent = ok; });
+    MailSender sender(stop, [&](MailKind, MailFailure failure) { sent = failure == MailFailure::None; });
     sender.Queue(OutgoingMail{MailKind::Price, Account(server.Server()), "zelmora", "s", "body"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const auto started = std::chrono::steady_clock::now();

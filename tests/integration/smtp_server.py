@@ -18,9 +18,17 @@ class Keeper:
     def __init__(self, args):
         self.args = args
         self.count = 0
+        self.held = 0
 
     async def handle_DATA(self, server, session, envelope):
         await asyncio.sleep(self.args.delay_ms / 1000.0)
+        if self.args.hold > 0:
+            # Never answers: the client's leaving cancels this, and the mail
+            # is not kept.
+            self.args.hold -= 1
+            self.held += 1
+            open(os.path.join(self.args.out, "held-%d" % self.held), "w").close()
+            await asyncio.sleep(3600)
         if self.args.refuse > 0:
             self.args.refuse -= 1
             return "554 5.7.1 refused for the test"
@@ -62,7 +70,7 @@ async def serve(args):
     options = dict(auth_required=True, auth_require_tls=False, authenticator=check_login(args)) if args.user else {}
     loop = asyncio.get_running_loop()
     keeper = Keeper(args)
-    server = await loop.create_server(lambda: SMTP(keeper, hostname="zelmora-test", **options), host="127.0.0.1", port=0)
+    server = await loop.create_server(lambda: SMTP(keeper, hostname="zelmora-test", **options), host="127.0.0.1", port=args.port)
     print("port %d" % server.sockets[0].getsockname()[1], flush=True)
     await loop.run_in_executor(None, sys.stdin.read)
 
@@ -74,6 +82,8 @@ if __name__ == "__main__":
     parser.add_argument("--out", required=True)
     parser.add_argument("--refuse", type=int, default=0, help="refuse this many mails first")
     parser.add_argument("--delay-ms", type=int, default=0, help="answer each mail this late")
+    parser.add_argument("--hold", type=int, default=0, help="never answer the data of this many mails first")
+    parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--user", default="")
     parser.add_argument("--password", default="")
     asyncio.run(serve(parser.parse_args()))

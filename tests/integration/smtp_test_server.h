@@ -24,6 +24,8 @@ namespace zelmora::testing {
 struct SmtpServerOptions {
     int refuse = 0;  // refuse this many mails before accepting
     int delayMs = 0; // answer each mail this late
+    int hold = 0;    // never answer the data of this many mails first
+    int port = 0;    // 0: any free port
     std::string user = {};
     std::string password = {};
 };
@@ -40,9 +42,11 @@ public:
         m_folder = folder;
         const std::string refuse = std::to_string(o.refuse);
         const std::string delay = std::to_string(o.delayMs);
+        const std::string hold = std::to_string(o.hold);
+        const std::string port = std::to_string(o.port);
         const char* argv[] = {"/usr/bin/python3", ZELMORA_SMTP_SERVER_SCRIPT, "--out", m_folder.c_str(), "--refuse",
-                              refuse.c_str(), "--delay-ms", delay.c_str(), "--user", o.user.c_str(), "--password",
-                              o.password.c_str(), nullptr};
+                              refuse.c_str(), "--delay-ms", delay.c_str(), "--hold", hold.c_str(), "--port", port.c_str(),
+                              "--user", o.user.c_str(), "--password", o.password.c_str(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -90,6 +94,14 @@ public:
         for (int i = 0; i < 2000 && MailCount() < count; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return MailCount() >= count;
+    }
+
+    // Whether the data of the n-th held mail (from 1) has come in.
+    bool WaitForHeld(int n) const
+    {
+        for (int i = 0; i < 2000 && !std::filesystem::exists(m_folder + "/held-" + std::to_string(n)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return std::filesystem::exists(m_folder + "/held-" + std::to_string(n));
     }
 
     // A field of the n-th mail (from 1), as smtp_server.py names them.

@@ -60,13 +60,15 @@ protected:
         }
         return pages;
     }
-    // Every file below the program folder but the settings, relative to it.
+    // Every file below the program folder but the settings and the outbox's
+    // mails and notices, relative to it.
     std::set<std::string> Files() const
     {
         std::set<std::string> files;
         for (const auto& entry : fs::recursive_directory_iterator(root)) {
-            if (entry.is_regular_file() && entry.path().filename() != "base_data.ini")
-                files.insert(fs::relative(entry.path(), root).generic_string());
+            const std::string path = fs::relative(entry.path(), root).generic_string();
+            if (entry.is_regular_file() && path != "base_data.ini" && !path.starts_with("outbox/"))
+                files.insert(path);
         }
         return files;
     }

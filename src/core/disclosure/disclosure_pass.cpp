@@ -34,10 +34,16 @@ bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config,
     // Making the document's path makes the stock's folder, where the
     // history file goes too.
     const std::string documentPath = MakeDocumentPath(config.programFolder, config.date, code, hit.href);
-    const bool isNew = RecordDisclosure(HistoryFilePath(config.programFolder, config.date, code), entry,
-                                        config.listBase, hit.href);
-    if (isNew && config.date == config.today)
-        window.NewDisclosureRecorded(hit.keyIndex, code, entry);
+    const std::string historyPath = HistoryFilePath(config.programFolder, config.date, code);
+    // The mail and the notice are written before the history line: a close
+    // or a crash in between sends them (again, at worst), never forgets them.
+    const bool isNew = !KnowsDisclosure(historyPath, entry, config.listBase, hit.href);
+    const bool news = isNew && config.date == config.today;
+    if (news && !window.KeepNewDisclosure(config.date, code, entry))
+        return false;
+    RecordDisclosure(historyPath, entry, config.listBase, hit.href);
+    if (news)
+        window.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
         DownloadDocument(session, config.listBase + hit.href, documentPath);
     return isNew;

@@ -41,9 +41,16 @@ public:
     // began.
     virtual bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                                    const std::string& entryText) = 0;
-    // A disclosure of today that the stock's history file did not know has
-    // just been recorded there. Must not wait for the mail to go out.
-    virtual void NewDisclosureRecorded(std::size_t row, const std::string& code, const std::string& entryText) = 0;
+    // A disclosure of today that the stock's history file does not know,
+    // before the history records it: the window writes what must outlive a
+    // close or a crash (its mail, its notice). False when that could not be
+    // written: the history then stays as it was, so the next start finds
+    // the disclosure again.
+    virtual bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) = 0;
+    // The same disclosure, now in the history file. Must not wait for the
+    // mail to go out.
+    virtual void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
+                                       const std::string& entryText) = 0;
 };
 
 // One pass over the listing pages of config.date, from page 1 until the

@@ -19,6 +19,16 @@ std::string SingleLine(std::string line)
     return line;
 }
 
+std::string HistoryLineOf(const std::string& entryText, const std::string& baseAddress, const std::string& href)
+{
+    return SingleLine(entryText + "_" + baseAddress + href);
+}
+
+bool Knows(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& known) { return EqualsIgnoringAsciiCase(known, line); });
+}
+
 } // namespace
 
 std::string HistoryFilePath(const std::string& programFolder, const std::string& date, const std::string& code)
@@ -49,6 +59,12 @@ std::vector<std::string> SplitHistoryLines(std::string_view text)
     return lines;
 }
 
+bool KnowsDisclosure(const std::string& path, const std::string& entryText, const std::string& baseAddress,
+                     const std::string& href)
+{
+    return Knows(ReadHistoryLines(path), HistoryLineOf(entryText, baseAddress, href));
+}
+
 bool RecordDisclosure(const std::string& path, const std::string& entryText, const std::string& baseAddress,
                       const std::string& href)
 {
@@ -57,9 +73,8 @@ bool RecordDisclosure(const std::string& path, const std::string& entryText, con
         if (!line.empty() && std::find(kept.begin(), kept.end(), line) == kept.end())
             kept.push_back(std::move(line));
     }
-    const std::string added = SingleLine(entryText + "_" + baseAddress + href);
-    const bool isNew = std::none_of(kept.begin(), kept.end(),
-                                    [&](const std::string& line) { return EqualsIgnoringAsciiCase(line, added); });
+    const std::string added = HistoryLineOf(entryText, baseAddress, href);
+    const bool isNew = !Knows(kept, added);
     kept.push_back(added);
 
     std::string bytes;

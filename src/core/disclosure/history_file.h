@@ -21,6 +21,10 @@ std::vector<std::string> ReadHistoryLines(const std::string& path);
 // removed.
 std::vector<std::string> SplitHistoryLines(std::string_view bytes);
 
+// Whether the file holds the disclosure's line, letter case ignored.
+bool KnowsDisclosure(const std::string& path, const std::string& entryText, const std::string& baseAddress,
+                     const std::string& href);
+
 // Records one disclosure: loads the file (dropping empty lines and exact
 // repeats), appends "entryText_baseAddress+href" and replaces the file
 // atomically, so a reader never sees half a file and a crash keeps the

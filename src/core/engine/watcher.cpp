@@ -25,7 +25,9 @@ std::string EntryCell(const std::string& text)
 
 Watcher::Watcher(std::string programFolder, const Clock& clock, WatcherObserver& observer)
     : m_programFolder(std::move(programFolder)), m_clock(clock), m_observer(observer),
-      m_mail(m_stop, [this](MailKind kind, bool sent) { OnMailSent(kind, sent); }),
+      m_outbox(m_programFolder),
+      m_mail(m_stop, [this](MailKind kind, MailFailure failure) { OnMailSent(kind, failure); }, kMailLimits,
+             [this] { return SendOutboxMail(); }),
       m_quoteWorker("zelmora-quotes", [this] { RunQuotePass(); }),
       m_disclosureWorker("zelmora-discl", [this] { RunDisclosurePass(); }),
       m_lookupWorker("zelmora-lookup", [this] { RunLookup(); })
@@ -42,9 +44,15 @@ Watcher::~Watcher()
 void Watcher::Load()
 {
     const LoadedSettings loaded = LoadSettings(ProfileFile::Load(SettingsFilePath(m_programFolder)));
-    const std::lock_guard hold(m_lock);
-    m_settings = loaded.settings;
-    m_rows.Load(loaded.rows);
+    {
+        const std::lock_guard hold(m_lock);
+        m_settings = loaded.settings;
+        m_rows.Load(loaded.rows);
+        m_mailPasswordReady = m_settings.m_smtpUser.empty() || !m_settings.m_smtpPassword.empty();
+    }
+    // What an earlier run could not send goes first.
+    m_outbox.Load(m_startTime);
+    OnOutboxTick();
 }
 
 SaveResult Watcher::Save() const

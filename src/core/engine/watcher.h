@@ -13,6 +13,7 @@
 #include "core/disclosure/history_line.h"
 #include "core/engine/watcher_observer.h"
 #include "core/mail/mail_sender.h"
+#include "core/mail/outbox.h"
 #include "core/net/stop_flag.h"
 #include "core/platform/repeating_worker.h"
 #include "core/quotes/layout_change_watch.h"
@@ -150,7 +151,22 @@ public:
     MailSettingsFields MailSettings() const;
     void ApplyMailSettings(const MailSettingsFields& fields);
     std::string PriceMailStatus() const;
+    // "送信待ち N件" while disclosure mails wait in the outbox.
     std::string DisclosureMailStatus() const;
+
+    // The outbox. The owner calls OnOutboxTick every 15 seconds; it sends
+    // the waiting mails that are due.
+    void OnOutboxTick();
+    // Mails with a login wait until the secret store has answered (whatever
+    // it said): false at Load when the settings hold a user but no password.
+    void SetMailPasswordReady(bool ready);
+    std::size_t WaitingMails() const;
+
+    // Notices of today's new disclosures not yet marked shown (a pass cut
+    // short by a close); those of earlier days are dropped. For the start.
+    std::vector<DisclosureReport> PendingNotices();
+    // The owner has shown or logged the notice of a DisclosureFound report.
+    void NoticeShown(const DisclosureReport& report);
 
 private:
     struct LookupRequest {
@@ -165,7 +181,9 @@ private:
     void RunLookup();
     void LookUpEntryLocked();
     void QueueMail(OutgoingMail mail);
-    void OnMailSent(MailKind kind, bool sent);
+    void OnMailSent(MailKind kind, MailFailure failure);
+    bool SendOutboxMail();
+    void ReportGivenUp();
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
@@ -185,7 +203,9 @@ private:
     std::vector<std::string> RowCodes() override;
     bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                            const std::string& entryText) override;
-    void NewDisclosureRecorded(std::size_t row, const std::string& code, const std::string& entryText) override;
+    bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) override;
+    void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
+                               const std::string& entryText) override;
 
     const std::string m_programFolder;
     const Clock& m_clock;
@@ -210,7 +230,9 @@ private:
     std::string m_quoteProgress;
     bool m_disclosureRunning = false;
     LayoutChangeWatch m_layoutWatch;
+    bool m_mailPasswordReady = true;
 
+    Outbox m_outbox;
     MailSender m_mail;
     RepeatingWorker m_quoteWorker;
     RepeatingWorker m_disclosureWorker;

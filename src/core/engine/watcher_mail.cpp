@@ -1,6 +1,8 @@
 // The watcher's mail and schedule: price mails on the timers' ticks,
 // disclosure and test mails, their status texts, and when each timer runs.
 
+#include "core/disclosure/date_list.h"
+#include "core/disclosure/pending_notice.h"
 #include "core/engine/watcher.h"
 #include "core/mail/notification_mails.h"
 #include "core/schedule/mail_schedule.h"
@@ -84,15 +86,33 @@ void Watcher::SendTestMail(const MailAccount& account)
     QueueMail({MailKind::Test, account, kTestMailSender, kTestMailSubject, kTestMailBody});
 }
 
-// The switch is read as each new disclosure is recorded, so turning
-// disclosure mail on or off counts at once, also in a running pass.
-void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& code, const std::string& entryText)
+// The switch is read as each new disclosure is found, so turning
+// disclosure mail on or off counts at once, also in a running pass. The
+// mail's file and the notice's are written even while the program closes:
+// that is what keeps them.
+bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText)
 {
-    const Settings settings = CurrentSettings();
-    if (settings.m_disclosureMailOn)
-        QueueMail({MailKind::Disclosure, AccountOf(settings), kNotificationSender, DisclosureMailSubject(code),
-                   DisclosureMailBody(entryText)});
-    m_observer.DisclosureFound({row, code, entryText});
+    const std::string id = DisclosureId(date, code, entryText);
+    // A notice that cannot be written is still shown now; only a close
+    // right away would lose it.
+    WritePendingNotice(m_programFolder, {id, date, code, entryText});
+    const Settings s = CurrentSettings();
+    if (!s.m_disclosureMailOn)
+        return true;
+    const OutboxMail mail{{}, m_clock.Instant(), s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, kNotificationSender,
+                          DisclosureMailSubject(code), DisclosureMailBody(entryText)};
+    int givenUp = 0;
+    const bool kept = m_outbox.Add(id, mail, givenUp);
+    if (givenUp > 0)
+        ReportGivenUp();
+    return kept;
+}
+
+void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
+                                    const std::string& entryText)
+{
+    OnOutboxTick();
+    m_observer.DisclosureFound({row, code, entryText, DisclosureId(date, code, entryText)});
 }
 
 void Watcher::QueueMail(OutgoingMail mail)
@@ -100,12 +120,14 @@ void Watcher::QueueMail(OutgoingMail mail)
     if (m_stop.IsRaised())
         return;
     if (!m_mail.Queue(std::move(mail)))
-        m_observer.MailFinished({MailKind::Price, false, texts::Sjis(texts::PriceMailDropped)});
+        m_observer.MailFinished({MailKind::Price, false, texts::Sjis(texts::PriceMailDropped), MailFailure::None,
+                                 m_outbox.Waiting()});
 }
 
 // A failed mail shows until the next mail of its kind goes out.
-void Watcher::OnMailSent(MailKind kind, bool sent)
+void Watcher::OnMailSent(MailKind kind, MailFailure failure)
 {
+    const bool sent = failure == MailFailure::None;
     std::string text = texts::Sjis(texts::MailSendError);
     if (sent && kind == MailKind::Price)
         text = PriceMailStatus();
@@ -113,7 +135,91 @@ void Watcher::OnMailSent(MailKind kind, bool sent)
         text = DisclosureMailStatus();
     else if (sent)
         text = texts::Sjis(texts::MailSent);
-    m_observer.MailFinished({kind, sent, text});
+    m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting()});
+}
+
+// One attempt at the oldest due mail of the outbox, on the mail thread. The
+// password is the one of the settings as long as they still name the
+// mail's server and user; the file never holds it.
+bool Watcher::SendOutboxMail()
+{
+    const Instant now = m_clock.Instant();
+    if (m_outbox.GiveUpExpired(now) > 0)
+        ReportGivenUp();
+    MailAccount current;
+    bool passwordReady = false;
+    {
+        const std::lock_guard hold(m_lock);
+        current = AccountOf(m_settings);
+        passwordReady = m_mailPasswordReady;
+    }
+    const std::optional<OutboxMail> mail = m_outbox.TakeDue(now, passwordReady);
+    if (!mail)
+        return false;
+    MailAccount account{mail->server, mail->address, mail->user, {}};
+    if (current.server == mail->server && current.user == mail->user)
+        account.password = current.password;
+    const MailFailure failure = TrySendSmtpMail(account, mail->senderText, mail->subject, mail->body, kMailLimits, &m_stop);
+    if (failure == MailFailure::Stopped) {
+        m_outbox.Released(mail->id);
+        return false;
+    }
+    if (failure == MailFailure::None)
+        m_outbox.Accepted(mail->id);
+    else
+        m_outbox.Failed(mail->id, m_clock.Instant());
+    OnMailSent(MailKind::Disclosure, failure);
+    return true;
+}
+
+void Watcher::ReportGivenUp()
+{
+    m_observer.MailFinished({MailKind::Disclosure, false, texts::Sjis(texts::MailsGivenUp), MailFailure::Other,
+                             m_outbox.Waiting(), true});
+}
+
+void Watcher::OnOutboxTick()
+{
+    bool passwordReady = false;
+    {
+        const std::lock_guard hold(m_lock);
+        passwordReady = m_mailPasswordReady;
+    }
+    if (!m_stop.IsRaised() && m_outbox.AnyDue(m_clock.Instant(), passwordReady))
+        m_mail.Wake();
+}
+
+void Watcher::SetMailPasswordReady(bool ready)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        m_mailPasswordReady = ready;
+    }
+    OnOutboxTick();
+}
+
+std::size_t Watcher::WaitingMails() const
+{
+    return m_outbox.Waiting();
+}
+
+std::vector<DisclosureReport> Watcher::PendingNotices()
+{
+    const LocalTime now = m_clock.Now();
+    std::vector<DisclosureReport> reports;
+    for (PendingNotice& notice : TakePendingNotices(m_programFolder, FormatDate(now.year, now.month, now.day), m_startTime)) {
+        const std::lock_guard hold(m_lock);
+        std::size_t row = 0;
+        while (row < m_rows.RowCount() && m_rows.Cell(row, ColCode) != notice.code)
+            ++row;
+        reports.push_back({row, std::move(notice.code), std::move(notice.entryText), std::move(notice.id)});
+    }
+    return reports;
+}
+
+void Watcher::NoticeShown(const DisclosureReport& report)
+{
+    RemovePendingNotice(m_programFolder, report.noticeId);
 }
 
 MailSettingsFields Watcher::MailSettings() const
@@ -143,6 +249,9 @@ std::string Watcher::PriceMailStatus() const
 
 std::string Watcher::DisclosureMailStatus() const
 {
+    const std::size_t waiting = m_outbox.Waiting();
+    if (waiting > 0)
+        return texts::Format(texts::MailsWaitingFormat, std::to_string(waiting));
     return DisclosureMailStatusText(CurrentSettings());
 }
 

@@ -15,6 +15,11 @@ struct MailReport {
     MailKind kind = MailKind::Price;
     bool sent = false;
     std::string statusText;
+    MailFailure failure = MailFailure::None;
+    std::size_t waiting = 0; // disclosure mails in the outbox now
+    // A disclosure mail that could not be sent in a day, or that made room
+    // in a full outbox, was moved to outbox/failed; statusText says so.
+    bool givenUp = false;
 };
 
 // What a pass did, for a log of the passes.
@@ -26,10 +31,13 @@ struct PassReport {
 };
 
 // A disclosure of today that a pass recorded for the first time.
+// Until the owner calls Watcher::NoticeShown with it, its notice waits on
+// disk and comes back from Watcher::PendingNotices at the next start.
 struct DisclosureReport {
     std::size_t row = 0;
     std::string code;
     std::string entryText;
+    std::string noticeId;
 };
 
 // What the watcher tells its owner (the window, or the headless watcher).

@@ -234,6 +234,19 @@ std::optional<std::string> MailServerUrl(std::string_view setting)
     return scheme + "://" + host + ":" + std::to_string(port);
 }
 
+bool LoginNeedsStartTls(std::string_view url, std::string_view user)
+{
+    if (user.empty() || !RemovePrefixNoCase(url, "smtp://"))
+        return false;
+    const std::string_view host = url.substr(0, url.rfind(':'));
+    for (const std::string_view local : {"localhost", "127.0.0.1", "[::1]"}) {
+        std::string_view rest = host;
+        if (RemovePrefixNoCase(rest, local) && rest.empty())
+            return false;
+    }
+    return true;
+}
+
 bool IsPlainMailAddress(std::string_view address)
 {
     if (address.empty() || address.size() > 254)

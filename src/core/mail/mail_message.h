@@ -32,6 +32,11 @@ std::string EncodeHeaderText(std::string_view utf8);
 // no host, has a path, a login part or a bad port.
 std::optional<std::string> MailServerUrl(std::string_view setting);
 
+// Whether a login to the server at url (as MailServerUrl gives it) must
+// wait for STARTTLS: yes for smtp:// with a user, unless the host is this
+// machine itself (localhost, 127.0.0.1, ::1). smtps:// is TLS from the start.
+bool LoginNeedsStartTls(std::string_view url, std::string_view user);
+
 // True for an address that can stand in an SMTP command and a header line:
 // printable ASCII without blanks, angle brackets or quotes.
 bool IsPlainMailAddress(std::string_view address);

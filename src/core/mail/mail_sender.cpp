@@ -4,8 +4,9 @@
 
 namespace zelmora {
 
-MailSender::MailSender(const StopFlag& stop, Finished finished, NetworkLimits limits)
-    : m_stop(stop), m_finished(std::move(finished)), m_limits(limits), m_worker("zelmora-mail", [this] { SendWaiting(); })
+MailSender::MailSender(const StopFlag& stop, Finished finished, NetworkLimits limits, OutboxRound outboxRound)
+    : m_stop(stop), m_finished(std::move(finished)), m_limits(limits), m_outboxRound(std::move(outboxRound)),
+      m_worker("zelmora-mail", [this] { SendWaiting(); })
 {
 }
 
@@ -38,6 +39,10 @@ bool MailSender::Queue(OutgoingMail mail)
 void MailSender::SendWaiting()
 {
     for (;;) {
+        if (m_stop.IsRaised())
+            return;
+        if (m_outboxRound && m_outboxRound())
+            continue;
         OutgoingMail mail;
         {
             const std::lock_guard hold(m_mutex);
@@ -46,8 +51,7 @@ void MailSender::SendWaiting()
             mail = std::move(m_waiting.front());
             m_waiting.pop_front();
         }
-        const bool sent = SendSmtpMail(mail.account, mail.senderText, mail.subject, mail.body, m_limits, &m_stop) != 0;
-        m_finished(mail.kind, sent);
+        m_finished(mail.kind, TrySendSmtpMail(mail.account, mail.senderText, mail.subject, mail.body, m_limits, &m_stop));
     }
 }
 

@@ -29,12 +29,43 @@ std::string ToUtf8(const std::string& text)
     return SjisToUtf8(sjis);
 }
 
-int Send(const MailAccount& account, const std::string& senderText, const std::string& subject,
+MailFailure FailureOf(CURLcode code, const char* error, const StopFlag* stop)
+{
+    if (code != CURLE_OK && stop && stop->IsRaised())
+        return MailFailure::Stopped;
+    const std::string_view text = error;
+    switch (code) {
+    case CURLE_OK:
+        return MailFailure::None;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+        return MailFailure::NotReached;
+    case CURLE_LOGIN_DENIED:
+        return MailFailure::LoginRefused;
+    case CURLE_USE_SSL_FAILED:
+        return MailFailure::NoEncryption;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        // libcurl's own words for a refused MAIL FROM or RCPT TO; 530 is
+        // a server that wants a login first.
+        if (text.starts_with("MAIL failed: 530"))
+            return MailFailure::LoginRefused;
+        if (text.starts_with("MAIL failed") || text.starts_with("RCPT failed"))
+            return MailFailure::AddressRefused;
+        return MailFailure::Other;
+    default:
+        return MailFailure::Other;
+    }
+}
+
+MailFailure Send(const MailAccount& account, const std::string& senderText, const std::string& subject,
          const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
 {
     const std::optional<std::string> url = MailServerUrl(account.server);
     if (!url || !IsPlainMailAddress(account.address) || !CurlReady())
-        return 0;
+        return MailFailure::Other;
 
     MailMessage message;
     message.senderName = senderText;
@@ -48,19 +79,23 @@ int Send(const MailAccount& account, const std::string& senderText, const std::s
 
     CurlHandle handle(curl_easy_init());
     if (!handle)
-        return 0;
+        return MailFailure::Other;
     const std::string mailbox = "<" + account.address + ">";
     CurlList recipients(curl_slist_append(nullptr, mailbox.c_str()));
     if (!recipients)
-        return 0;
+        return MailFailure::Other;
 
     CURL* h = handle.get();
     bool set = true;
     auto opt = [&](CURLoption option, auto value) { set = set && curl_easy_setopt(h, option, value) == CURLE_OK; };
     opt(CURLOPT_URL, url->c_str());
     opt(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    // smtp:// switches to TLS when the server offers STARTTLS.
-    opt(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    // smtp:// switches to TLS when the server offers STARTTLS; a password
+    // goes over the network only encrypted.
+    const bool tlsRequired = LoginNeedsStartTls(*url, account.user);
+    opt(CURLOPT_USE_SSL, static_cast<long>(tlsRequired ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    char error[CURL_ERROR_SIZE] = "";
+    opt(CURLOPT_ERRORBUFFER, error);
     if (!account.user.empty()) {
         opt(CURLOPT_USERNAME, account.user.c_str());
         opt(CURLOPT_PASSWORD, account.password.c_str());
@@ -72,23 +107,30 @@ int Send(const MailAccount& account, const std::string& senderText, const std::s
     opt(CURLOPT_READFUNCTION, &ReadMessage);
     opt(CURLOPT_READDATA, &unsent);
     if (!set || !SetTransferLimits(h, limits))
-        return 0;
+        return MailFailure::Other;
     // libcurl doubles a leading "." of a body line, so a line holding only
     // "." does not end the mail early.
     TransferRunner runner(stop);
-    return runner.Perform(h) == CURLE_OK ? 1 : 0;
+    const CURLcode result = runner.Perform(h);
+    return FailureOf(result, error, stop);
 }
 
 } // namespace
 
-int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject,
-                 const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
+MailFailure TrySendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject,
+                            const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
 {
     try {
         return Send(account, senderText, subject, body, limits, stop);
     } catch (...) {
-        return 0;
+        return MailFailure::Other;
     }
+}
+
+int SendSmtpMail(const MailAccount& account, const std::string& senderText, const std::string& subject,
+                 const std::string& body, const NetworkLimits& limits, const StopFlag* stop)
+{
+    return TrySendSmtpMail(account, senderText, subject, body, limits, stop) == MailFailure::None ? 1 : 0;
 }
 
 } // namespace zelmora

@@ -64,6 +64,11 @@ bool SetTransferLimits(CURL* handle, const NetworkLimits& limits)
     opt(CURLOPT_LOW_SPEED_TIME, limits.lowSpeedBytesPerSecond > 0 ? static_cast<long>(limits.lowSpeedTime.count()) : 0L);
     opt(CURLOPT_SSL_VERIFYPEER, 1L);
     opt(CURLOPT_SSL_VERIFYHOST, 2L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A name lookup still running is left to itself, not waited for, when
+    // the handle goes: a close never waits on a slow resolver.
+    opt(CURLOPT_QUICK_EXIT, 1L);
+#endif
     return set;
 }
 

@@ -30,8 +30,8 @@ using CurlMultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 // Sets the library up once, from whichever thread comes first.
 bool CurlReady();
 
-// Time-outs, the low-speed limit and certificate checks; false when libcurl
-// refused one of them.
+// Time-outs, the low-speed limit, certificate checks and a quick exit past a
+// name lookup still running; false when libcurl refused one of them.
 bool SetTransferLimits(CURL* handle, const NetworkLimits& limits);
 
 // Runs transfers of easy handles one at a time. Connections stay open in

@@ -17,4 +17,18 @@ LocalTime SystemClock::Now() const
             local.tm_min, local.tm_sec, local.tm_wday};
 }
 
+std::chrono::system_clock::time_point SystemClock::Instant() const
+{
+    return std::chrono::system_clock::now();
+}
+
+std::chrono::system_clock::time_point Clock::Instant() const
+{
+    using namespace std::chrono;
+    const LocalTime now = Now();
+    const sys_days day = year_month_day{year{now.year}, month{static_cast<unsigned>(now.month)},
+                                        std::chrono::day{static_cast<unsigned>(now.day)}};
+    return day + hours{now.hour - 9} + minutes{now.minute} + seconds{now.second};
+}
+
 } // namespace zelmora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 namespace zelmora {
 
 // A moment of the local clock.
@@ -19,11 +21,16 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
+    // The same moment as an instant, for waits measured in minutes (mail
+    // retries). By default Now() read as Japan time, so a test clock that
+    // sets the hour moves it too.
+    virtual std::chrono::system_clock::time_point Instant() const;
 };
 
 class SystemClock : public Clock {
 public:
     LocalTime Now() const override;
+    std::chrono::system_clock::time_point Instant() const override;
 };
 
 } // namespace zelmora

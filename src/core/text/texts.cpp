@@ -56,6 +56,8 @@ constexpr const char* kUtf8[] = {
     "株価メール破棄",
     "株価ページの形式が変わった可能性があります（設定→株価取得元の設定）",
     "株価ページの形式変更の可能性",
+    "送信待ち %s件",
+    "送信できなかった開示メールを outbox/failed に移しました",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

@@ -55,6 +55,8 @@ enum Id {
     PriceMailDropped,   // price mail status label: a waiting price mail made room for a newer mail
     LayoutChangeWarning, // status label while quote pages look changed
     LayoutChangeTip,     // the same, short, as the tray tip's first line
+    MailsWaitingFormat,  // disclosure mail status label while mails wait in the outbox, count
+    MailsGivenUp,        // disclosure mail status label: a mail left the outbox unsent
     Count
 };
 
