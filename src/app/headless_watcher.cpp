@@ -102,7 +102,8 @@ void HeadlessWatcher::OnPassFinished(const PassReport& report)
 
 void HeadlessWatcher::OnMailFinished(const MailReport& report)
 {
-    Log(std::string(MailKindName(report.kind)) + (report.sent ? ": sent" : ": failed"));
+    const char* outcome = report.sent ? ": sent" : report.givenUp ? ": moved to outbox/failed" : ": failed";
+    Log(std::string(MailKindName(report.kind)) + outcome);
 }
 
 void HeadlessWatcher::Log(const std::string& text)

@@ -51,7 +51,10 @@ void MainWindow::ShowMailResult(const MailReport& report)
         m_priceMailStatusLabel->setText(ToQString(report.statusText));
         break;
     case MailKind::Disclosure:
-        m_disclosureMailStatusLabel->setText(ToQString(report.statusText));
+        if (report.givenUp)
+            m_statusLabel->setText(ToQString(report.statusText));
+        else
+            m_disclosureMailStatusLabel->setText(ToQString(report.statusText));
         break;
     case MailKind::Test:
         if (m_mailDialog)

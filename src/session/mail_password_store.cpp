@@ -46,19 +46,27 @@ void MailPasswordStore::LoginConfirmed(const MailLogin& before)
     m_watcher.ChangeSettings([](Settings& s) { s.m_smtpPasswordInStore = false; });
     if (KeyOf(before) != KeyOf(now) && !before.password.empty())
         Remove(before);
-    if (now.password.empty())
+    if (now.password.empty()) {
         Remove(now);
-    else
+    } else {
         Write(now);
+        m_readFailed = false;
+        m_watcher.SetMailPasswordReady(true);
+    }
 }
 
 // A job's answer counts only while the settings still hold its login: a
 // login the dialog changed in the meantime has jobs of its own.
 void MailPasswordStore::Read(const MailLogin& login)
 {
+    m_sinceRead.start();
     auto* job = new QKeychain::ReadPasswordJob(kService);
     connect(job, &QKeychain::Job::finished, this, [this, job, login] {
         m_storeMissing = job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound;
+        // Mails that need the login wait until the store has answered.
+        m_readFailed = m_storeMissing;
+        if (!m_readFailed)
+            m_watcher.SetMailPasswordReady(true);
         if (job->error() == QKeychain::NoError) {
             const std::string password = ToSjis(job->textData());
             m_watcher.ChangeSettings([&](Settings& s) {
@@ -70,6 +78,15 @@ void MailPasswordStore::Read(const MailLogin& login)
         }
     });
     Start(job, login);
+}
+
+void MailPasswordStore::AskAgainIfFailed()
+{
+    constexpr qint64 kAskPeriodMs = 60'000;
+    const MailLogin login = MailLoginOf(m_watcher.CurrentSettings());
+    if (!m_readFailed || login.user.empty() || m_watcher.WaitingMails() == 0 || m_sinceRead.elapsed() < kAskPeriodMs)
+        return;
+    Read(login);
 }
 
 void MailPasswordStore::Write(const MailLogin& login)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <string>
@@ -48,6 +49,9 @@ public:
     // Before the save at close: lets the jobs asked for finish, for half a
     // second at most, so that a password just removed does not come back.
     void FinishPendingJobs();
+    // A store that failed to answer (a keyring still locked) is asked again,
+    // at most once a minute, while mails wait for the login.
+    void AskAgainIfFailed();
 
 signals:
     // The last job asked of the store is over.
@@ -62,6 +66,8 @@ private:
 
     Watcher& m_watcher;
     bool m_storeMissing = false;
+    bool m_readFailed = false;
+    QElapsedTimer m_sinceRead;
     int m_pendingJobs = 0;
 };
 

@@ -18,6 +18,8 @@ namespace {
 // loses at most these seconds of work, and typing a memo is one write.
 constexpr std::chrono::milliseconds kSaveDelay{2'000};
 constexpr std::chrono::milliseconds kDayCheckPeriod{60'000};
+// Mails in the outbox are tried again within this much of their time.
+constexpr std::chrono::milliseconds kOutboxPeriod{15'000};
 
 } // namespace
 
@@ -29,13 +31,22 @@ Session::Session(std::string programFolder, const Clock& clock, QObject* parent)
     m_saveTimer.setObjectName(QStringLiteral("saveTimer"));
     m_saveTimer.setSingleShot(true);
     m_dayTimer.setObjectName(QStringLiteral("dayTimer"));
-    for (QTimer* timer : {&m_saveTimer, &m_dayTimer})
+    m_outboxTimer.setObjectName(QStringLiteral("outboxTimer"));
+    for (QTimer* timer : {&m_saveTimer, &m_dayTimer, &m_outboxTimer})
         timer->setParent(this);
     connect(&m_saveTimer, &QTimer::timeout, this, &Session::SaveNow);
     // The day is checked between disclosure passes too, so the old day's last
     // pass comes soon after midnight.
     connect(&m_dayTimer, &QTimer::timeout, this, [this] { m_watcher->FollowToday(m_followingToday); });
     connect(m_signals, &WatcherSignals::DayChanged, this, &Session::DayChanged);
+    connect(&m_outboxTimer, &QTimer::timeout, this, [this] {
+        m_mailPasswords->AskAgainIfFailed();
+        m_watcher->OnOutboxTick();
+    });
+    // Queued, so the owner has shown or logged the notice before it is done.
+    connect(
+        m_signals, &WatcherSignals::NewDisclosure, this,
+        [this](const DisclosureReport& report) { m_watcher->NoticeShown(report); }, Qt::QueuedConnection);
     connect(m_signals, &WatcherSignals::SettingsChanged, this, &Session::ScheduleSave);
 }
 
@@ -60,6 +71,10 @@ void Session::StartWatching(int quoteIntervalSeconds)
         m_timers->ConnectPolling(quoteIntervalSeconds);
     m_timers->ArmMailTimersAtStart();
     m_dayTimer.start(kDayCheckPeriod);
+    m_outboxTimer.start(kOutboxPeriod);
+    // Today's disclosures whose notice a close or a crash cut short.
+    for (const DisclosureReport& report : m_watcher->PendingNotices())
+        emit m_signals->NewDisclosure(report);
 }
 
 void Session::SetFollowingToday(bool following)
@@ -90,6 +105,7 @@ void Session::Shutdown()
     m_shutDown = true;
     m_timers->StopAll();
     m_dayTimer.stop();
+    m_outboxTimer.stop();
     m_watcher->Stop();
     m_mailPasswords->FinishPendingJobs();
     m_saved = SaveNow();

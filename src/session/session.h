@@ -71,6 +71,7 @@ private:
     MailPasswordStore* m_mailPasswords;
     QTimer m_saveTimer;
     QTimer m_dayTimer;
+    QTimer m_outboxTimer;
     bool m_followingToday = false;
     bool m_shutDown = false;
     bool m_saved = false;

@@ -58,6 +58,7 @@ constexpr const char* kUtf8[] = {
     "株価ページの形式変更の可能性",
     "送信待ち %s件",
     "送信できなかった開示メールを outbox/failed に移しました",
+    "送信エラー（サーバーが暗号化に対応していません）",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

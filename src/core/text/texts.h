@@ -57,6 +57,7 @@ enum Id {
     LayoutChangeTip,     // the same, short, as the tray tip's first line
     MailsWaitingFormat,  // disclosure mail status label while mails wait in the outbox, count
     MailsGivenUp,        // disclosure mail status label: a mail left the outbox unsent
+    MailNoEncryption,    // test mail result: a login needs STARTTLS and the server offers none
     Count
 };
 
