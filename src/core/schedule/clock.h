@@ -1,8 +1,10 @@
 #pragma once
 
+#include <ctime>
+
 namespace zelmora {
 
-// A moment of the local clock.
+// A moment of Tokyo's clock (Japan time, UTC+9 all year), the exchange's.
 struct LocalTime {
     int year = 1970;
     int month = 1; // 1..12
@@ -13,6 +15,10 @@ struct LocalTime {
     int weekday = 4; // 0 = Sunday .. 6 = Saturday
 };
 
+// Tokyo's clock at an instant, whatever zone the machine is set to: Japan
+// has kept no daylight saving time since 1951, so no zone table is needed.
+LocalTime TokyoTimeAt(std::time_t instant);
+
 // Every reading of the time goes through a Clock, so tests can set the day
 // and the hour.
 class Clock {
@@ -21,6 +27,7 @@ public:
     virtual LocalTime Now() const = 0;
 };
 
+// Tokyo's clock now.
 class SystemClock : public Clock {
 public:
     LocalTime Now() const override;
