@@ -720,3 +720,39 @@ TEST(SettingsFile, FolderOrFileWithoutPermissionKeepsTheOldFile)
         EXPECT_EQ(ReadAll(path), "[SPECIALKEY]\r\nORVEKSENYOU=1\r\n") << unreadableFile;
     }
 }
+
+// A file saved as UTF-8 by an editor is read as UTF-8 and saved in
+// Shift_JIS, its own lines and the program's; one valid as both encodings
+// stays Shift_JIS, as a Shift_JIS file always reads.
+TEST(SettingsFile, AUtf8FileIsReadAsSuchAndSavedInShiftJis)
+{
+    const std::string bothUtf8 = "長期保有"; // its UTF-8 bytes are valid Shift_JIS too
+    const struct {
+        std::string memo; // as the file holds it
+        std::string bom;
+        std::string loaded;
+        bool utf8;
+    } files[] = {
+        {"hold", "", "hold", false},
+        {S("長期"), "", S("長期"), false},
+        {"長期", "", S("長期"), true},
+        {"長期", "\xEF\xBB\xBF", S("長期"), true},
+        {bothUtf8, "", bothUtf8, false},
+    };
+    for (const auto& f : files) {
+        TempDir dir;
+        const std::string path = dir / "base_data.ini";
+        WriteAll(path, f.bom + "[MEIGARA_DATA]\r\nKOSUU=1\r\nNUM0=7203\r\nSIJOU0=t\r\nMESSAGE0=" + f.memo +
+                           "\r\n[USER]\r\nnote=" + f.memo + "\r\n");
+        const LoadedSettings loaded = LoadSettings(ProfileFile::Load(path));
+        ASSERT_EQ(loaded.rows.size(), 1u) << f.memo;
+        EXPECT_EQ(loaded.rows[0].memo, f.loaded);
+        EXPECT_EQ(loaded.readAsUtf8, f.utf8) << f.memo;
+
+        ASSERT_TRUE(SaveSettingsFile(path, loaded.settings, loaded.rows));
+        const std::string saved = ReadAll(path);
+        EXPECT_NE(saved.find("MESSAGE0=" + f.loaded + "\r\n"), std::string::npos) << f.memo;
+        EXPECT_NE(saved.find("[USER]\r\nnote=" + f.loaded + "\r\n"), std::string::npos) << f.memo;
+        EXPECT_FALSE(LoadSettings(ProfileFile::Load(path)).readAsUtf8) << f.memo;
+    }
+}

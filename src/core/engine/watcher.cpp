@@ -42,6 +42,13 @@ void Watcher::Load()
     const std::lock_guard hold(m_lock);
     m_settings = loaded.settings;
     m_rows.Load(loaded.rows);
+    m_settingsReadAsUtf8 = loaded.readAsUtf8;
+}
+
+bool Watcher::SettingsReadAsUtf8() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_settingsReadAsUtf8;
 }
 
 bool Watcher::Save() const

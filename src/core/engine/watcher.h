@@ -72,6 +72,8 @@ public:
     // base_data.ini of the program folder: read at start, written at close.
     void Load();
     bool Save() const;
+    // The file Load read was UTF-8 (LoadedSettings::readAsUtf8).
+    bool SettingsReadAsUtf8() const;
     // Ends every transfer in flight, starts no new work and waits for the
     // workers to end.
     void Stop();
@@ -187,6 +189,7 @@ private:
     WatchList m_rows;
     EntryRow m_entry;
     std::optional<LookupRequest> m_nextLookup;
+    bool m_settingsReadAsUtf8 = false;
     std::string m_disclosureDate;
     // Date changes so far; a disclosure pass begun before the last one
     // changes nothing.
