@@ -116,8 +116,7 @@ void HeadlessWatcher::FollowToday()
     const std::string today = FormatDate(now.year, now.month, now.day);
     if (m_shutDown || today == m_watcher->DisclosureDate())
         return;
-    m_watcher->ForgetDisclosures();
-    m_watcher->ScanDisclosureDate(today);
+    m_watcher->ChooseDisclosureDate(today);
 }
 
 void HeadlessWatcher::Log(const std::string& text)

@@ -76,11 +76,11 @@ void MainWindow::OnPassFinished(const PassReport& report)
     }
 }
 
-// A new date forgets the old date's disclosures at once; the pass for it
-// starts when the choice has rested for a second.
+// A new date hides the old date's disclosures at once; the date changes,
+// and its pass starts, when the choice has rested for a second.
 void MainWindow::OnDateSelected(int index)
 {
-    m_watcher->ForgetDisclosures();
+    m_watcher->ClearRowDisclosures();
     for (int row = 0; row < m_model->rowCount(); ++row)
         m_model->RowChanged(row);
     m_dateComboSel = index;
@@ -92,7 +92,9 @@ void MainWindow::OnDateSettled()
     m_dateSettleTimer.stop();
     if (m_dateCombo->currentIndex() != m_dateComboSel)
         return;
-    m_watcher->ScanDisclosureDate(ToSjis(m_dateCombo->currentText()));
+    m_watcher->ChooseDisclosureDate(ToSjis(m_dateCombo->currentText()));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        m_model->RowChanged(row);
 }
 
 } // namespace zelmora

@@ -164,8 +164,7 @@ TEST_F(WatcherDisclosures, APastDateIsRecordedButNeverNews)
         fs::last_write_time(root / "20261201/7203" / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
     }
     Start({{"7203", "東証"}, {"9984", "東証"}});
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate("20261201");
+    watcher->ChooseDisclosureDate("20261201");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 1));
     EXPECT_TRUE(News().empty());
     EXPECT_EQ(History("7203", "20261201").substr(0, 6), "15:00 ");
@@ -197,8 +196,7 @@ TEST_F(WatcherDisclosures, ShiftJisAndUtf8ListingsGiveTheSameEntries)
     RunPass();
     const std::vector<std::string> sjis0 = Disclosures(0), sjis1 = Disclosures(1);
     watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "enc=utf8/"; });
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate("20261206");
+    watcher->ChooseDisclosureDate("20261206");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(Disclosures(0), sjis0);
     EXPECT_EQ(Disclosures(1), sjis1);
@@ -246,10 +244,32 @@ TEST_F(WatcherDisclosures, APassOfAnEarlierDateLeavesTheNewDateAlone)
     watcher->RequestDisclosurePass();
     while (ListingRequests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    watcher->ForgetDisclosures();
-    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 1));
+    // The new date's listing is empty, so only the old pass could mark the row.
+    watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "pages=0/"; });
+    watcher->ChooseDisclosureDate("20261206");
+    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(watcher->Cell(0, ColDisclosure), "");
     EXPECT_TRUE(Disclosures(0).empty());
+}
+
+// The old date's entries, whose texts the new date's listing repeats, are
+// not taken for the new date's: every one of those is recorded.
+TEST_F(WatcherDisclosures, ADateChosenDuringAPassGetsAllItsOwnEntries)
+{
+    WriteSettings({{"7203", "東証"}}, "", "TEKIJI_URL=" + simulator->ListingBase() + "slow=300,pages=1/\r\n");
+    WatcherTest::Start();
+    watcher->RequestDisclosurePass();
+    while (ListingRequests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    watcher->ChooseDisclosureDate("20261206");
+    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
+    EXPECT_EQ(watcher->DisclosureDate(), "20261206");
+    EXPECT_EQ(Disclosures(0).size(), 2u);
+    const std::string history = History("7203", "20261206");
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
+    EXPECT_NE(history.find("T20261206-1.pdf"), std::string::npos);
+    EXPECT_NE(history.find("T20261206-2.pdf"), std::string::npos);
+    EXPECT_FALSE(fs::exists(HistoryFilePath(folder, Date(), "7203")));
 }
 
 // The disclosure mail switch is read as each new line is recorded: turned
@@ -271,8 +291,7 @@ TEST_F(WatcherDisclosures, TheMailSwitchCountsAtOnceAlsoInARunningPass)
     // Switched on again: the next new disclosure is mailed (and fails here).
     watcher->ChangeSettings([](Settings& s) { s.m_disclosureMailOn = true; });
     fs::remove_all(root / Date());
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate(Date());
+    watcher->ChooseDisclosureDate(Date());
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     ASSERT_TRUE(observer.WaitUntil([](auto& o) { return o.mails.size() == 2; }));
     const MailReport report = observer.Get([](auto& o) { return o.mails.front(); });

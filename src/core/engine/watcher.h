@@ -107,10 +107,14 @@ public:
     // Passes.
     void RequestQuotePass();
     void RequestDisclosurePass();
-    // Another date was chosen: its disclosures are forgotten at once; the
-    // pass for it starts with ScanDisclosureDate.
-    void ForgetDisclosures();
-    void ScanDisclosureDate(const std::string& date);
+    // Another date was chosen: the rows forget their disclosures, the scan
+    // count and the date change together and a pass for the date is asked
+    // for. A pass begun before belongs wholly to the old date: its hits are
+    // dropped.
+    void ChooseDisclosureDate(const std::string& date);
+    // Only what the rows show goes, while a choice in the date list settles;
+    // the date and the scan stay until ChooseDisclosureDate.
+    void ClearRowDisclosures();
     std::string DisclosureDate() const;
     StockDisclosures DisclosuresOfRow(std::size_t row) const;
     // A stock's disclosures of the date scanned now, wherever its row is.

@@ -88,21 +88,24 @@ void Watcher::RunLookup()
     m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
 }
 
-void Watcher::ForgetDisclosures()
-{
-    const std::lock_guard hold(m_lock);
-    m_rows.ClearDisclosures();
-    ++m_disclosureScan;
-}
-
-void Watcher::ScanDisclosureDate(const std::string& date)
+// The pass reads the date and the scan count under the lock in one go, so
+// it never carries the new count with the old date.
+void Watcher::ChooseDisclosureDate(const std::string& date)
 {
     {
         const std::lock_guard hold(m_lock);
+        m_rows.ClearDisclosures();
+        ++m_disclosureScan;
         m_disclosureDate = date;
     }
     RemoveStaleTemporaryFilesOfDate(m_programFolder, date, m_startTime);
     RequestDisclosurePass();
+}
+
+void Watcher::ClearRowDisclosures()
+{
+    const std::lock_guard hold(m_lock);
+    m_rows.ClearDisclosures();
 }
 
 std::string Watcher::DisclosureDate() const
