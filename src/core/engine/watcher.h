@@ -160,6 +160,8 @@ private:
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
+    // The price mail's first line while the watch is blind, else nothing.
+    std::string StalePricesNoteLocked() const;
     StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
 
     // What the passes call, on their own threads.
@@ -199,6 +201,10 @@ private:
     // changes nothing.
     std::uint64_t m_disclosureScan = 0;
     std::string m_quoteProgress;
+    // No quote page answered in the last pass that asked for any, and none
+    // since; the prices are those of m_lastGoodQuoteTime.
+    bool m_quoteBlind = false;
+    std::string m_lastGoodQuoteTime;
     bool m_disclosureRunning = false;
     LayoutChangeWatch m_layoutWatch;
 

@@ -23,22 +23,36 @@ void Watcher::RequestDisclosurePass()
     m_disclosureWorker.Request();
 }
 
-// Each round reads the settings of its own start.
+// Each round reads the settings of its own start. A pass that no server
+// answered at all makes the watch blind; only one that got pages ends it
+// (one answered with errors alone leaves it as it was).
 void Watcher::RunQuotePass()
 {
     const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
     HttpSession session(&m_stop);
     const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    PassReport report{PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0};
     std::string shown;
     bool changed = false;
     {
         const std::lock_guard hold(m_lock);
-        changed = !m_stop.IsRaised() && m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+        if (!m_stop.IsRaised()) {
+            changed = m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+            const bool blind = outcome.pagesFetched > 0 && outcome.pagesUnanswered == outcome.pagesFetched;
+            if (report.pagesFetched > 0)
+                m_lastGoodQuoteTime = HourMinute(m_clock.Now());
+            if (blind != m_quoteBlind && (blind || report.pagesFetched > 0)) {
+                m_quoteBlind = blind;
+                changed = true;
+            }
+        }
         shown = StatusTextLocked();
+        report.blind = m_quoteBlind;
+        report.lastGoodTime = m_lastGoodQuoteTime;
     }
     if (changed)
         m_observer.StatusChanged(shown);
-    m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
+    m_observer.PassFinished(report);
 }
 
 void Watcher::RunDisclosurePass()
@@ -142,8 +156,8 @@ int Watcher::BusyWorkers() const
 
 // Both kinds of pass share the status label: while a disclosure pass runs
 // it says so, else it shows what the quote side last set, or, when that is
-// nothing, a warning that the quote pages look changed. Every change of the
-// label goes through here.
+// nothing, that no quote page answered, or a warning that the quote pages
+// look changed. Every change of the label goes through here.
 std::string Watcher::StatusText() const
 {
     const std::lock_guard hold(m_lock);
@@ -154,9 +168,24 @@ std::string Watcher::StatusTextLocked() const
 {
     if (m_disclosureRunning)
         return texts::Sjis(texts::DataFetching);
-    if (m_quoteProgress.empty() && m_layoutWatch.Warning())
+    if (!m_quoteProgress.empty())
+        return m_quoteProgress;
+    if (m_quoteBlind && !m_lastGoodQuoteTime.empty())
+        return texts::Format(texts::QuoteFetchErrorSinceFormat, m_lastGoodQuoteTime);
+    if (m_quoteBlind)
+        return texts::Sjis(texts::QuoteFetchError);
+    if (m_layoutWatch.Warning())
         return texts::Sjis(texts::LayoutChangeWarning);
-    return m_quoteProgress;
+    return {};
+}
+
+std::string Watcher::StalePricesNoteLocked() const
+{
+    if (!m_quoteBlind)
+        return {};
+    if (m_lastGoodQuoteTime.empty())
+        return texts::Sjis(texts::QuoteFetchError) + "\n";
+    return texts::Format(texts::PriceMailStaleFormat, m_lastGoodQuoteTime) + "\n";
 }
 
 bool Watcher::LayoutWarning() const

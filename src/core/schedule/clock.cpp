@@ -1,5 +1,7 @@
 #include "core/schedule/clock.h"
 
+#include <cstdio>
+
 namespace zelmora {
 namespace {
 
@@ -18,6 +20,13 @@ LocalTime TokyoTimeAt(std::time_t instant)
 #endif
     return {tokyo.tm_year + 1900, tokyo.tm_mon + 1, tokyo.tm_mday, tokyo.tm_hour,
             tokyo.tm_min, tokyo.tm_sec, tokyo.tm_wday};
+}
+
+std::string HourMinute(const LocalTime& time)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", time.hour, time.minute);
+    return text;
 }
 
 LocalTime SystemClock::Now() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 namespace zelmora {
 
@@ -18,6 +19,9 @@ struct LocalTime {
 // Tokyo's clock at an instant, whatever zone the machine is set to: Japan
 // has kept no daylight saving time since 1951, so no zone table is needed.
 LocalTime TokyoTimeAt(std::time_t instant);
+
+// "HH:MM" of the time.
+std::string HourMinute(const LocalTime& time);
 
 // Every reading of the time goes through a Clock, so tests can set the day
 // and the hour.

@@ -56,6 +56,10 @@ constexpr const char* kUtf8[] = {
     "株価メール破棄",
     "株価ページの形式が変わった可能性があります（設定→株価取得元の設定）",
     "株価ページの形式変更の可能性",
+    "接続エラー",
+    "株価取得エラー",
+    "株価取得エラー (最終取得 %s)",
+    "株価取得エラー: %s 時点の株価です",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

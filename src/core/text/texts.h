@@ -55,6 +55,10 @@ enum Id {
     PriceMailDropped,   // price mail status label: a waiting price mail made room for a newer mail
     LayoutChangeWarning, // status label while quote pages look changed
     LayoutChangeTip,     // the same, short, as the tray tip's first line
+    ConnectionError,     // entry row's name after a lookup that reached no server
+    QuoteFetchError,     // status label: the last quote pass got no answer at all
+    QuoteFetchErrorSinceFormat, // the same, with the time of the last pass that got pages
+    PriceMailStaleFormat,       // price mail's first line meanwhile, with that time
     Count
 };
 
