@@ -112,8 +112,7 @@ void HeadlessWatcher::OnMailFinished(const MailReport& report)
 // day, whose disclosures are the news.
 void HeadlessWatcher::FollowToday()
 {
-    const LocalTime now = m_clock.Now();
-    const std::string today = FormatDate(now.year, now.month, now.day);
+    const std::string today = FormatDate(m_clock.Now());
     if (m_shutDown || today == m_watcher->DisclosureDate())
         return;
     m_watcher->ChooseDisclosureDate(today);

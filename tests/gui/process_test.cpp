@@ -11,20 +11,12 @@
 #include <csignal>
 
 #include "core/disclosure/date_list.h"
-#include "core/schedule/clock.h"
 #include "gui_test_support.h"
 #include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "support/sjis_literals.h"
 
 namespace {
-
-// The program's today, Tokyo's.
-QString Today()
-{
-    const zelmora::LocalTime now = zelmora::SystemClock().Now();
-    return QString::fromStdString(zelmora::FormatDate(now.year, now.month, now.day));
-}
 
 // Runs copies of the real program from a program folder of their own, the
 // way a user copies the program somewhere and starts it there.
@@ -175,7 +167,8 @@ TEST_F(ProgramProcessTest, CopiesOnTwoFoldersRunSideBySide)
 TEST_F(ProgramProcessTest, StartRemovesTheTemporaryFilesOfAnInterruptedSave)
 {
     const QDir folder(programDir.path());
-    const QString stockFolder = Today() + QStringLiteral("/7203");
+    const QString stockFolder =
+        QString::fromStdString(zelmora::FormatDate(zelmora::SystemClock().Now())) + QStringLiteral("/7203");
     ASSERT_TRUE(folder.mkpath(stockFolder));
     const QStringList stale = {QStringLiteral("base_data.ini.h3Kq9Z"), stockFolder + QStringLiteral("/kaijistr.txt.Ab12Cd")};
     const QStringList kept = {QStringLiteral("base_data.ini.bak"), QStringLiteral("memo.txt"), stockFolder + QStringLiteral("/kaijistr.txt")};
@@ -223,7 +216,7 @@ TEST_F(ProgramProcessTest, HeadlessWatchesWithoutADisplayAndMailsEachNewDisclosu
     ASSERT_TRUE(WaitForLog(*headless, log, QStringLiteral("disclosure mail: sent\n"), 3)) << log.toStdString();
     ASSERT_EQ(smtp.MailCount(), 3u);
     EXPECT_EQ(smtp.Field(1, "subject") + smtp.Field(2, "subject") + smtp.Field(3, "subject"), "720372036758");
-    const QString today = Today();
+    const QString today = QString::fromStdString(zelmora::FormatDate(zelmora::SystemClock().Now()));
     EXPECT_EQ(ReadFileBytes(programDir.filePath(today + QStringLiteral("/7203/kaijistr.txt")).toStdString()).substr(0, 6),
               "15:00 ");
 

@@ -27,8 +27,7 @@ Watcher::Watcher(std::string programFolder, const Clock& clock, WatcherObserver&
       m_disclosureWorker("zelmora-discl", [this] { RunDisclosurePass(); }),
       m_lookupWorker("zelmora-lookup", [this] { RunLookup(); })
 {
-    const LocalTime now = m_clock.Now();
-    m_disclosureDate = FormatDate(now.year, now.month, now.day);
+    m_disclosureDate = FormatDate(m_clock.Now());
 }
 
 Watcher::~Watcher()

@@ -60,11 +60,10 @@ void Watcher::RunDisclosurePass()
     DisclosurePassConfig config;
     {
         const std::lock_guard hold(m_lock);
-        const LocalTime now = m_clock.Now();
         config.programFolder = m_programFolder;
         config.listBase = m_settings.m_disclosureListBase;
         config.date = m_disclosureDate;
-        config.today = FormatDate(now.year, now.month, now.day);
+        config.today = FormatDate(m_clock.Now());
         config.downloadDocuments = m_settings.m_orvekUse;
         config.scan = m_disclosureScan;
     }
