@@ -252,26 +252,6 @@ TEST_F(WatcherDisclosures, APassOfAnEarlierDateLeavesTheNewDateAlone)
     EXPECT_TRUE(Disclosures(0).empty());
 }
 
-// The old date's entries, whose texts the new date's listing repeats, are
-// not taken for the new date's: every one of those is recorded.
-TEST_F(WatcherDisclosures, ADateChosenDuringAPassGetsAllItsOwnEntries)
-{
-    WriteSettings({{"7203", "東証"}}, "", "TEKIJI_URL=" + simulator->ListingBase() + "slow=300,pages=1/\r\n");
-    WatcherTest::Start();
-    watcher->RequestDisclosurePass();
-    while (ListingRequests().empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    watcher->ChooseDisclosureDate("20261206");
-    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
-    EXPECT_EQ(watcher->DisclosureDate(), "20261206");
-    EXPECT_EQ(Disclosures(0).size(), 2u);
-    const std::string history = History("7203", "20261206");
-    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
-    EXPECT_NE(history.find("T20261206-1.pdf"), std::string::npos);
-    EXPECT_NE(history.find("T20261206-2.pdf"), std::string::npos);
-    EXPECT_FALSE(fs::exists(HistoryFilePath(folder, Date(), "7203")));
-}
-
 // The disclosure mail switch is read as each new line is recorded: turned
 // off while a pass waits for its page, that pass sends no mail.
 TEST_F(WatcherDisclosures, TheMailSwitchCountsAtOnceAlsoInARunningPass)
