@@ -107,10 +107,11 @@ void MainWindow::UpdateTrayIcon()
         return;
     const auto row = static_cast<std::size_t>(m_watcher->CurrentSettings().m_selectedItem);
     const bool layoutWarning = m_watcher->LayoutWarning();
+    const bool quotesBlind = m_watcher->QuotesBlind();
     std::string tip;
     TrayPicture picture;
     m_watcher->ReadRows([&](const WatchList& list) {
-        tip = BuildTrayTip(list, row, layoutWarning);
+        tip = BuildTrayTip(list, row, layoutWarning, quotesBlind);
         picture = TrayPictureOfRow(list, row);
     });
     m_tray->Modify(picture, tip);

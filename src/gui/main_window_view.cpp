@@ -68,6 +68,8 @@ void MainWindow::OnPassFinished(const PassReport& report)
 {
     switch (report.kind) {
     case PassKind::Quote:
+        m_model->SetStale(report.blind);
+        UpdateTrayIcon();
         emit QuotePassFinished();
         break;
     case PassKind::Disclosure:
@@ -81,11 +83,11 @@ void MainWindow::OnPassFinished(const PassReport& report)
     }
 }
 
-// A new date forgets the old date's disclosures at once; the pass for it
-// starts when the choice has rested for a second.
+// A new date hides the old date's disclosures at once; the date changes,
+// and its pass starts, when the choice has rested for a second.
 void MainWindow::OnDateSelected(int index)
 {
-    m_watcher->ForgetDisclosures();
+    m_watcher->ClearRowDisclosures();
     for (int row = 0; row < m_model->rowCount(); ++row)
         m_model->RowChanged(row);
     m_dateComboSel = index;
@@ -98,10 +100,11 @@ void MainWindow::OnDateSettled()
     m_dateSettleTimer.stop();
     if (m_dateCombo->currentIndex() != m_dateComboSel)
         return;
-    m_watcher->ScanDisclosureDate(ToSjis(m_dateCombo->currentText()));
+    m_watcher->ChooseDisclosureDate(ToSjis(m_dateCombo->currentText()));
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        m_model->RowChanged(row);
     // Today, chosen again, is followed into the next day as at the start.
-    const LocalTime now = m_clock.Now();
-    m_session->SetFollowingToday(m_watcher->DisclosureDate() == FormatDate(now.year, now.month, now.day));
+    m_session->SetFollowingToday(m_watcher->DisclosureDate() == FormatDate(m_clock.Now()));
 }
 
 } // namespace zelmora

@@ -54,6 +54,8 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
         return {};
+    if (role == Qt::ForegroundRole && m_stale)
+        return QColor(Qt::gray);
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<Column>(index.column());
     QVariant value;
@@ -90,6 +92,15 @@ void WatchListModel::RowChanged(int row)
     if (row < 0 || row >= rowCount())
         return;
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
+}
+
+void WatchListModel::SetStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::ForegroundRole});
 }
 
 } // namespace zelmora

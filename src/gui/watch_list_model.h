@@ -22,9 +22,12 @@ public:
     void Reload();
     // Call after cells of a row changed.
     void RowChanged(int row);
+    // While no quote page answers, the prices shown are old: grey.
+    void SetStale(bool stale);
 
 private:
     const Watcher& m_watcher;
+    bool m_stale = false;
 };
 
 } // namespace zelmora

@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include <cstdio>
+
 #include "core/disclosure/date_list.h"
 #include "core/engine/watcher.h"
 #include "core/settings/settings.h"
@@ -60,6 +62,8 @@ Session::~Session()
 void Session::Load()
 {
     m_watcher->Load();
+    if (m_watcher->SettingsReadAsUtf8())
+        std::fprintf(stderr, "%s\n", kSettingsReadAsUtf8Notice);
     m_mailPasswords->LoadAtStart();
 }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,6 +10,7 @@
 
 #include <csignal>
 
+#include "core/disclosure/date_list.h"
 #include "gui_test_support.h"
 #include "integration/smtp_test_server.h"
 #include "market_simulator.h"
@@ -167,7 +167,8 @@ TEST_F(ProgramProcessTest, CopiesOnTwoFoldersRunSideBySide)
 TEST_F(ProgramProcessTest, StartRemovesTheTemporaryFilesOfAnInterruptedSave)
 {
     const QDir folder(programDir.path());
-    const QString stockFolder = QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("/7203");
+    const QString stockFolder =
+        QString::fromStdString(zelmora::FormatDate(zelmora::SystemClock().Now())) + QStringLiteral("/7203");
     ASSERT_TRUE(folder.mkpath(stockFolder));
     const QStringList stale = {QStringLiteral("base_data.ini.h3Kq9Z"), stockFolder + QStringLiteral("/kaijistr.txt.Ab12Cd")};
     const QStringList kept = {QStringLiteral("base_data.ini.bak"), QStringLiteral("memo.txt"), stockFolder + QStringLiteral("/kaijistr.txt")};
@@ -215,7 +216,7 @@ TEST_F(ProgramProcessTest, HeadlessWatchesWithoutADisplayAndMailsEachNewDisclosu
     ASSERT_TRUE(WaitForLog(*headless, log, QStringLiteral("disclosure mail: sent\n"), 3)) << log.toStdString();
     ASSERT_EQ(smtp.MailCount(), 3u);
     EXPECT_EQ(smtp.Field(1, "subject") + smtp.Field(2, "subject") + smtp.Field(3, "subject"), "720372036758");
-    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    const QString today = QString::fromStdString(zelmora::FormatDate(zelmora::SystemClock().Now()));
     EXPECT_EQ(ReadFileBytes(programDir.filePath(today + QStringLiteral("/7203/kaijistr.txt")).toStdString()).substr(0, 6),
               "15:00 ");
 

@@ -124,8 +124,20 @@ TEST_F(QuotePassTest, UnreachablePageKeepsTheRow)
     window->Engine().RequestQuotePass(); // every page of it fails
     ASSERT_TRUE(passed.wait(30000));
     EXPECT_EQ(Cell(*window, 0, 4), price);
-    EXPECT_EQ(Text(*window, "statusLabel"), QString());
+    // The rows keep their prices, drawn grey, and the label says since when.
+    EXPECT_EQ(Text(*window, "statusLabel"), QStringLiteral("株価取得エラー (最終取得 10:00)"));
+    const QAbstractItemModel& rows = *Control<QTableView>(*window, "watchList")->model();
+    EXPECT_EQ(rows.data(rows.index(0, 4), Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
     EXPECT_EQ(Text(*window, "nikkeiLabel").left(4), QStringLiteral("日経平均"));
+
+    // The first pass that gets pages again clears it all.
+    sim::MarketSimulator again(sim::MarketSimulator::Config{{}, &simClock});
+    ASSERT_GT(again.Start(0), 0);
+    window->Engine().ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = again.BaseAddress() + S("/q?s=銘柄.市場"); });
+    window->Engine().RequestQuotePass();
+    ASSERT_TRUE(passed.wait(30000));
+    EXPECT_EQ(Text(*window, "statusLabel"), QString());
+    EXPECT_NE(rows.data(rows.index(0, 4), Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
 }
 
 TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)

@@ -166,8 +166,7 @@ TEST_F(WatcherDisclosures, APastDateIsRecordedButNeverNews)
         fs::last_write_time(root / "20261201/7203" / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
     }
     Start({{"7203", "東証"}, {"9984", "東証"}});
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate("20261201");
+    watcher->ChooseDisclosureDate("20261201");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 1));
     EXPECT_TRUE(News().empty());
     EXPECT_EQ(History("7203", "20261201").substr(0, 6), "15:00 ");
@@ -199,8 +198,7 @@ TEST_F(WatcherDisclosures, ShiftJisAndUtf8ListingsGiveTheSameEntries)
     RunPass();
     const std::vector<std::string> sjis0 = Disclosures(0), sjis1 = Disclosures(1);
     watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "enc=utf8/"; });
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate("20261206");
+    watcher->ChooseDisclosureDate("20261206");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(Disclosures(0), sjis0);
     EXPECT_EQ(Disclosures(1), sjis1);
@@ -248,8 +246,10 @@ TEST_F(WatcherDisclosures, APassOfAnEarlierDateLeavesTheNewDateAlone)
     watcher->RequestDisclosurePass();
     while (ListingRequests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    watcher->ForgetDisclosures();
-    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 1));
+    // The new date's listing is empty, so only the old pass could mark the row.
+    watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "pages=0/"; });
+    watcher->ChooseDisclosureDate("20261206");
+    ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(watcher->Cell(0, ColDisclosure), "");
     EXPECT_TRUE(Disclosures(0).empty());
 }
@@ -273,8 +273,7 @@ TEST_F(WatcherDisclosures, TheMailSwitchCountsAtOnceAlsoInARunningPass)
     // Switched on again: the next new disclosure is mailed (and fails here).
     watcher->ChangeSettings([](Settings& s) { s.m_disclosureMailOn = true; });
     fs::remove_all(root / Date());
-    watcher->ForgetDisclosures();
-    watcher->ScanDisclosureDate(Date());
+    watcher->ChooseDisclosureDate(Date());
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     ASSERT_TRUE(observer.WaitUntil([](auto& o) { return o.mails.size() == 2; }));
     const MailReport report = observer.Get([](auto& o) { return o.mails.front(); });

@@ -256,3 +256,26 @@ TEST_F(WatcherQuotes, RowsChangingDuringPassesStayConsistent)
     }
     EXPECT_EQ(observer.Get([](auto& o) { return o.statuses.back(); }), "");
 }
+
+// No quote page answers: the status and the pass report say since when the
+// prices stand, a lookup names the fault, and the next pass that gets pages
+// ends it.
+TEST_F(WatcherQuotes, AWatchNoServerAnswersIsBlindUntilAPassGetsPagesAgain)
+{
+    WriteSettings({{"7203", "東証"}});
+    Start();
+    RunQuotePass();
+    clock.Set({2026, 12, 7, 10, 45, 0, 1});
+    watcher->ChangeSettings([](Settings& s) { s.m_quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
+    RunQuotePass();
+    EXPECT_TRUE(observer.LastPass(PassKind::Quote).blind);
+    EXPECT_EQ(observer.LastPass(PassKind::Quote).lastGoodTime, "10:00");
+    EXPECT_EQ(watcher->StatusText(), S("株価取得エラー (最終取得 10:00)"));
+    TypeAndWait("9984");
+    EXPECT_EQ(watcher->Entry().values[QuoteName], S("接続エラー"));
+
+    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = QuoteBase(); });
+    RunQuotePass();
+    EXPECT_FALSE(observer.LastPass(PassKind::Quote).blind);
+    EXPECT_EQ(watcher->StatusText(), "");
+}

@@ -723,3 +723,24 @@ TEST(SettingsFile, FolderOrFileWithoutPermissionKeepsTheOldFile)
         EXPECT_EQ(ReadAll(path), "[SPECIALKEY]\r\nORVEKSENYOU=1\r\n") << unreadableFile;
     }
 }
+
+// A file an editor saved as UTF-8 is read as UTF-8 and saved in Shift_JIS,
+// the program's lines and the others; one valid in both stays Shift_JIS.
+TEST(SettingsFile, AUtf8FileIsReadAsSuchAndSavedInShiftJis)
+{
+    const struct { std::string head, memo, loaded; bool utf8; } files[] = {
+        {"", "hold", "hold", false}, {"", S("長期"), S("長期"), false}, {"", "長期", S("長期"), true},
+        {"\xEF\xBB\xBF", "長期", S("長期"), true}, {"", "長期保有", "長期保有", false}, // UTF-8 that is Shift_JIS too
+    };
+    for (const auto& f : files) {
+        TempDir dir;
+        const std::string path = dir / "base_data.ini";
+        WriteAll(path, f.head + "[USER]\r\nnote=" + f.memo + "\r\n[MEIGARA_DATA]\r\nKOSUU=1\r\nMESSAGE0=" + f.memo);
+        const LoadedSettings loaded = LoadSettings(ProfileFile::Load(path));
+        EXPECT_EQ(std::to_string(loaded.readAsUtf8) + loaded.rows.at(0).memo, std::to_string(f.utf8) + f.loaded);
+        ASSERT_TRUE(SaveSettingsFile(path, loaded.settings, loaded.rows));
+        EXPECT_TRUE(ReadAll(path).starts_with("[USER]\r\nnote=" + f.loaded + "\r\n[MEIGARA_DATA]\r\nNUM0=\r\nSIJOU0=\r\nMESSAGE0=" +
+                                              f.loaded + "\r\n"))
+            << f.memo;
+    }
+}

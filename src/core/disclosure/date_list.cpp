@@ -18,6 +18,11 @@ std::string FormatDate(int year, int month, int day)
     return text;
 }
 
+std::string FormatDate(const LocalTime& time)
+{
+    return FormatDate(time.year, time.month, time.day);
+}
+
 std::vector<std::string> DateList(int year, int month, int day)
 {
     std::vector<std::string> dates;

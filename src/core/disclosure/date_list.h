@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/schedule/clock.h"
+
 namespace zelmora {
 
 // The dates a disclosure scan can be asked for, newest first as "yyyymmdd":
@@ -12,7 +14,8 @@ std::vector<std::string> DateList(int year, int month, int day);
 
 int DaysInMonth(int year, int month);
 
-// A local date as the program writes it: "yyyymmdd".
+// A date as the program writes it: "yyyymmdd".
 std::string FormatDate(int year, int month, int day);
+std::string FormatDate(const LocalTime& time);
 
 } // namespace zelmora

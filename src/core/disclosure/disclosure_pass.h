@@ -15,7 +15,7 @@ struct DisclosurePassConfig {
     std::string programFolder;
     std::string listBase; // ends with "/"
     std::string date;     // yyyymmdd scanned
-    std::string today;    // yyyymmdd of the local clock; only today's disclosures are news
+    std::string today;    // yyyymmdd of Tokyo's clock; only today's disclosures are news
     bool downloadDocuments = false;
     // The window's count of date changes when the pass was asked for; the
     // window drops results of a pass that began before a later change.

@@ -32,8 +32,7 @@ Watcher::Watcher(std::string programFolder, const Clock& clock, WatcherObserver&
       m_disclosureWorker("zelmora-discl", [this] { RunDisclosurePass(); }),
       m_lookupWorker("zelmora-lookup", [this] { RunLookup(); })
 {
-    const LocalTime now = m_clock.Now();
-    m_disclosureDate = FormatDate(now.year, now.month, now.day);
+    m_disclosureDate = FormatDate(m_clock.Now());
 }
 
 Watcher::~Watcher()
@@ -48,11 +47,18 @@ void Watcher::Load()
         const std::lock_guard hold(m_lock);
         m_settings = loaded.settings;
         m_rows.Load(loaded.rows);
+        m_settingsReadAsUtf8 = loaded.readAsUtf8;
         m_mailPasswordReady = m_settings.m_smtpUser.empty() || !m_settings.m_smtpPassword.empty();
     }
     // What an earlier run could not send goes first.
     m_outbox.Load(m_startTime);
     OnOutboxTick();
+}
+
+bool Watcher::SettingsReadAsUtf8() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_settingsReadAsUtf8;
 }
 
 SaveResult Watcher::Save() const

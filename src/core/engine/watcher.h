@@ -83,6 +83,8 @@ public:
     // after each edit and at close.
     void Load();
     SaveResult Save() const;
+    // The file Load read was UTF-8 (LoadedSettings::readAsUtf8).
+    bool SettingsReadAsUtf8() const;
     // Ends every transfer in flight, starts no new work and waits for the
     // workers to end.
     void Stop();
@@ -116,10 +118,14 @@ public:
     // Passes.
     void RequestQuotePass();
     void RequestDisclosurePass();
-    // Another date was chosen: its disclosures are forgotten at once; the
-    // pass for it starts with ScanDisclosureDate.
-    void ForgetDisclosures();
-    void ScanDisclosureDate(const std::string& date);
+    // Another date was chosen: the rows forget their disclosures, the scan
+    // count and the date change together and a pass for the date is asked
+    // for. A pass begun before belongs wholly to the old date: its hits are
+    // dropped.
+    void ChooseDisclosureDate(const std::string& date);
+    // Only what the rows show goes, while a choice in the date list settles;
+    // the date and the scan stay until ChooseDisclosureDate.
+    void ClearRowDisclosures();
     std::string DisclosureDate() const;
     // While the date scanned is today's, the watcher moves on by itself when
     // the exchange's day changes: one last pass over the old day, mailing
@@ -133,6 +139,8 @@ public:
     // Quote pages have answered for three passes in a row without a usable
     // quote in any row: their layout may have changed.
     bool LayoutWarning() const;
+    // The last quote pass got no page at all; the rows show older prices.
+    bool QuotesBlind() const;
     // Worker threads alive now (at most one per kind of work).
     int BusyWorkers() const;
 
@@ -187,6 +195,8 @@ private:
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
+    // The price mail's first line while the watch is blind, else nothing.
+    std::string StalePricesNoteLocked() const;
     StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
 
     // What the passes call, on their own threads.
@@ -222,12 +232,17 @@ private:
     WatchList m_rows;
     EntryRow m_entry;
     std::optional<LookupRequest> m_nextLookup;
+    bool m_settingsReadAsUtf8 = false;
     std::string m_disclosureDate;
     // Date changes so far; a disclosure pass begun before the last one
     // changes nothing.
     std::uint64_t m_disclosureScan = 0;
     bool m_followingToday = false;
     std::string m_quoteProgress;
+    // No quote page answered in the last pass that asked for any, and none
+    // since; the prices are those of m_lastGoodQuoteTime.
+    bool m_quoteBlind = false;
+    std::string m_lastGoodQuoteTime;
     bool m_disclosureRunning = false;
     LayoutChangeWatch m_layoutWatch;
     bool m_mailPasswordReady = true;

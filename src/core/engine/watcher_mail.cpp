@@ -69,6 +69,7 @@ void Watcher::SendPriceMail()
 {
     std::vector<PriceMailRow> rows;
     MailAccount account;
+    std::string note;
     {
         const std::lock_guard hold(m_lock);
         for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
@@ -76,8 +77,10 @@ void Watcher::SendPriceMail()
                             m_rows.Cell(row, ColChange), m_rows.Cell(row, ColTrend)});
         }
         account = AccountOf(m_settings);
+        note = StalePricesNoteLocked();
     }
-    const PriceMail mail = ComposePriceMail(rows);
+    PriceMail mail = ComposePriceMail(rows);
+    mail.body.insert(0, note);
     QueueMail({MailKind::Price, account, kNotificationSender, mail.subject, mail.body});
 }
 

@@ -28,6 +28,11 @@ struct PassReport {
     int pagesFetched = 0;   // pages (and documents) answered with status 200
     int rowsWithQuotes = 0; // quote pass: list rows that got a price
     int newDisclosures = 0; // disclosure pass: disclosures recorded for the first time
+    // Quote pass: no quote page answered at all, in this pass or since the
+    // last one that got pages; the rows show that pass's prices, of
+    // lastGoodTime (Tokyo "HH:MM", empty when no pass of this run got any).
+    bool blind = false;
+    std::string lastGoodTime;
 };
 
 // A disclosure of today that a pass recorded for the first time.

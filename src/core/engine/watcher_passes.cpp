@@ -23,22 +23,36 @@ void Watcher::RequestDisclosurePass()
     m_disclosureWorker.Request();
 }
 
-// Each round reads the settings of its own start.
+// Each round reads the settings of its own start. A pass that no server
+// answered at all makes the watch blind; only one that got pages ends it
+// (one answered with errors alone leaves it as it was).
 void Watcher::RunQuotePass()
 {
     const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
     HttpSession session(&m_stop);
     const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    PassReport report{PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0};
     std::string shown;
     bool changed = false;
     {
         const std::lock_guard hold(m_lock);
-        changed = !m_stop.IsRaised() && m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+        if (!m_stop.IsRaised()) {
+            changed = m_layoutWatch.Record(outcome) != LayoutChangeWatch::Change::None;
+            const bool blind = outcome.pagesFetched > 0 && outcome.pagesUnanswered == outcome.pagesFetched;
+            if (report.pagesFetched > 0)
+                m_lastGoodQuoteTime = HourMinute(m_clock.Now());
+            if (blind != m_quoteBlind && (blind || report.pagesFetched > 0)) {
+                m_quoteBlind = blind;
+                changed = true;
+            }
+        }
         shown = StatusTextLocked();
+        report.blind = m_quoteBlind;
+        report.lastGoodTime = m_lastGoodQuoteTime;
     }
     if (changed)
         m_observer.StatusChanged(shown);
-    m_observer.PassFinished({PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0});
+    m_observer.PassFinished(report);
 }
 
 // While today is followed, the first pass after midnight finishes the old
@@ -49,8 +63,7 @@ void Watcher::RunDisclosurePass()
     std::string newDay;
     {
         const std::lock_guard hold(m_lock);
-        const LocalTime now = m_clock.Now();
-        const std::string today = FormatDate(now.year, now.month, now.day);
+        const std::string today = FormatDate(m_clock.Now());
         if (m_followingToday && m_disclosureDate != today)
             newDay = today;
         config.programFolder = m_programFolder;
@@ -65,8 +78,7 @@ void Watcher::RunDisclosurePass()
     m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
     if (newDay.empty() || m_stop.IsRaised())
         return;
-    ForgetDisclosures();
-    ScanDisclosureDate(newDay);
+    ChooseDisclosureDate(newDay);
     m_observer.DisclosureDayChanged(newDay);
 }
 
@@ -76,8 +88,7 @@ void Watcher::FollowToday(bool following)
     {
         const std::lock_guard hold(m_lock);
         m_followingToday = following;
-        const LocalTime now = m_clock.Now();
-        behind = following && m_disclosureDate != FormatDate(now.year, now.month, now.day);
+        behind = following && m_disclosureDate != FormatDate(m_clock.Now());
     }
     if (behind)
         RequestDisclosurePass();
@@ -112,21 +123,24 @@ void Watcher::RunLookup()
     m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
 }
 
-void Watcher::ForgetDisclosures()
-{
-    const std::lock_guard hold(m_lock);
-    m_rows.ClearDisclosures();
-    ++m_disclosureScan;
-}
-
-void Watcher::ScanDisclosureDate(const std::string& date)
+// The pass reads the date and the scan count under the lock in one go, so
+// it never carries the new count with the old date.
+void Watcher::ChooseDisclosureDate(const std::string& date)
 {
     {
         const std::lock_guard hold(m_lock);
+        m_rows.ClearDisclosures();
+        ++m_disclosureScan;
         m_disclosureDate = date;
     }
     RemoveStaleTemporaryFilesOfDate(m_programFolder, date, m_startTime);
     RequestDisclosurePass();
+}
+
+void Watcher::ClearRowDisclosures()
+{
+    const std::lock_guard hold(m_lock);
+    m_rows.ClearDisclosures();
 }
 
 std::string Watcher::DisclosureDate() const
@@ -163,8 +177,8 @@ int Watcher::BusyWorkers() const
 
 // Both kinds of pass share the status label: while a disclosure pass runs
 // it says so, else it shows what the quote side last set, or, when that is
-// nothing, a warning that the quote pages look changed. Every change of the
-// label goes through here.
+// nothing, that no quote page answered, or a warning that the quote pages
+// look changed. Every change of the label goes through here.
 std::string Watcher::StatusText() const
 {
     const std::lock_guard hold(m_lock);
@@ -175,15 +189,36 @@ std::string Watcher::StatusTextLocked() const
 {
     if (m_disclosureRunning)
         return texts::Sjis(texts::DataFetching);
-    if (m_quoteProgress.empty() && m_layoutWatch.Warning())
+    if (!m_quoteProgress.empty())
+        return m_quoteProgress;
+    if (m_quoteBlind && !m_lastGoodQuoteTime.empty())
+        return texts::Format(texts::QuoteFetchErrorSinceFormat, m_lastGoodQuoteTime);
+    if (m_quoteBlind)
+        return texts::Sjis(texts::QuoteFetchError);
+    if (m_layoutWatch.Warning())
         return texts::Sjis(texts::LayoutChangeWarning);
-    return m_quoteProgress;
+    return {};
+}
+
+std::string Watcher::StalePricesNoteLocked() const
+{
+    if (!m_quoteBlind)
+        return {};
+    if (m_lastGoodQuoteTime.empty())
+        return texts::Sjis(texts::QuoteFetchError) + "\n";
+    return texts::Format(texts::PriceMailStaleFormat, m_lastGoodQuoteTime) + "\n";
 }
 
 bool Watcher::LayoutWarning() const
 {
     const std::lock_guard hold(m_lock);
     return m_layoutWatch.Warning();
+}
+
+bool Watcher::QuotesBlind() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_quoteBlind;
 }
 
 void Watcher::SetQuoteProgress(const std::string& text)

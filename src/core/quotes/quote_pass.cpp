@@ -16,6 +16,8 @@ FetchedQuote FetchCounted(HttpSession& session, const std::string& address, cons
     ++outcome.pagesFetched;
     if (fetched.kind != FetchOutcome::Ok)
         ++outcome.pagesNotOk;
+    if (fetched.kind == FetchOutcome::Failed)
+        ++outcome.pagesUnanswered;
     return fetched;
 }
 
@@ -130,9 +132,15 @@ const std::array<IndexQuote, 4>& IndexTable()
     return table;
 }
 
+// The typed code's own lookup names a server that did not answer; the
+// pass's preview keeps "no data", the status label speaks for the pass.
 EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config, const std::string& code, int market)
 {
-    return EntryQuoteOf(FetchQuoteRecord(session, EntryAddress(config, code, market), config.rules, config.window));
+    const FetchedQuote fetched = FetchQuoteRecord(session, EntryAddress(config, code, market), config.rules, config.window);
+    EntryQuote quote = EntryQuoteOf(fetched);
+    if (fetched.kind == FetchOutcome::Failed)
+        quote.values[QuoteName] = texts::Sjis(texts::ConnectionError);
+    return quote;
 }
 
 QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)

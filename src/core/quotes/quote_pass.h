@@ -22,7 +22,8 @@ struct QuotePassConfig {
 QuotePassConfig MakeQuotePassConfig(const Settings& settings);
 
 // What the entry row shows for a typed code: its quote, or "no data" in
-// every field when the page gave no price.
+// every field when the page gave no price; after a lookup that no server
+// answered, the name field says so.
 struct EntryQuote {
     QuoteValues values;
     std::string trend;
@@ -72,6 +73,7 @@ struct QuotePassOutcome {
     std::size_t pagesNotOk = 0;   // failed, or answered a status other than 200
     std::size_t rowsFetched = 0;  // list rows (stocks) whose page was asked for
     std::size_t rowsUsable = 0;   // of those, rows with a usable quote: anchor found, price a number
+    std::size_t pagesUnanswered = 0; // pages that failed: refused, timed out, unreachable, cut off
 };
 
 // The one lookup of the entry row's code, for typing and for the pass.

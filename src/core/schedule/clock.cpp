@@ -1,20 +1,37 @@
 #include "core/schedule/clock.h"
 
-#include <ctime>
+#include <cstdio>
 
 namespace zelmora {
+namespace {
+
+constexpr std::time_t kTokyoOffsetSeconds = 9 * 60 * 60;
+
+} // namespace
+
+LocalTime TokyoTimeAt(std::time_t instant)
+{
+    const std::time_t shifted = instant + kTokyoOffsetSeconds;
+    std::tm tokyo{};
+#ifdef _WIN32
+    gmtime_s(&tokyo, &shifted);
+#else
+    gmtime_r(&shifted, &tokyo);
+#endif
+    return {tokyo.tm_year + 1900, tokyo.tm_mon + 1, tokyo.tm_mday, tokyo.tm_hour,
+            tokyo.tm_min, tokyo.tm_sec, tokyo.tm_wday};
+}
+
+std::string HourMinute(const LocalTime& time)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", time.hour, time.minute);
+    return text;
+}
 
 LocalTime SystemClock::Now() const
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-            local.tm_min, local.tm_sec, local.tm_wday};
+    return TokyoTimeAt(std::time(nullptr));
 }
 
 std::chrono::system_clock::time_point SystemClock::Instant() const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
+#include <string>
 
 namespace zelmora {
 
-// A moment of the local clock.
+// A moment of Tokyo's clock (Japan time, UTC+9 all year), the exchange's.
 struct LocalTime {
     int year = 1970;
     int month = 1; // 1..12
@@ -14,6 +16,13 @@ struct LocalTime {
     int second = 0;
     int weekday = 4; // 0 = Sunday .. 6 = Saturday
 };
+
+// Tokyo's clock at an instant, whatever zone the machine is set to: Japan
+// has kept no daylight saving time since 1951, so no zone table is needed.
+LocalTime TokyoTimeAt(std::time_t instant);
+
+// "HH:MM" of the time.
+std::string HourMinute(const LocalTime& time);
 
 // Every reading of the time goes through a Clock, so tests can set the day
 // and the hour.
@@ -27,6 +36,7 @@ public:
     virtual std::chrono::system_clock::time_point Instant() const;
 };
 
+// Tokyo's clock now.
 class SystemClock : public Clock {
 public:
     LocalTime Now() const override;

@@ -4,10 +4,13 @@
 #include <utility>
 
 #include "core/platform/file_bytes.h"
+#include "core/text/code_page.h"
 #include "core/text/sjis.h"
 
 namespace zelmora {
 namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool IsBlank(char c)
 {
@@ -111,7 +114,14 @@ std::optional<ProfileFile> ProfileFile::Read(const std::string& path)
     const std::optional<std::string> bytes = ReadFileBytes(path);
     if (!bytes)
         return std::nullopt;
-    return Parse(*bytes);
+    if (IsValidSjis(*bytes) || !IsValidUtf8(*bytes))
+        return Parse(*bytes);
+    std::string_view utf8 = *bytes;
+    if (utf8.starts_with(kUtf8Bom))
+        utf8.remove_prefix(kUtf8Bom.size());
+    ProfileFile profile = Parse(Utf8ToSjis(utf8));
+    profile.m_readAsUtf8 = true;
+    return profile;
 }
 
 std::optional<std::size_t> ProfileFile::FindSection(std::string_view section) const

@@ -19,8 +19,12 @@ public:
     // A missing or unreadable file gives an empty profile.
     static ProfileFile Load(const std::string& path);
     // A missing file gives an empty profile; nothing when the file exists
-    // but cannot be read, so that a rewrite does not wipe it.
+    // but cannot be read, so that a rewrite does not wipe it. A file that is
+    // no Shift_JIS but is UTF-8 throughout, as an editor on Linux saves it,
+    // is converted to Shift_JIS as it is read (ReadAsUtf8), so a rewrite
+    // saves it whole in Shift_JIS; a file valid as both is Shift_JIS.
     static std::optional<ProfileFile> Read(const std::string& path);
+    bool ReadAsUtf8() const { return m_readAsUtf8; }
 
     // The value as the profile reader returns it (blanks and one pair of
     // quotes removed), or nothing when the section or key is missing.
@@ -64,6 +68,7 @@ private:
     std::optional<std::size_t> FindKeyLine(std::size_t header, std::string_view key) const;
 
     std::vector<Line> m_lines;
+    bool m_readAsUtf8 = false;
 };
 
 } // namespace zelmora

@@ -172,6 +172,7 @@ std::string SettingsFilePath(const std::string& programFolder)
 LoadedSettings LoadSettings(const ProfileFile& profile)
 {
     LoadedSettings loaded;
+    loaded.readAsUtf8 = profile.ReadAsUtf8();
     Settings& s = loaded.settings;
 
     for (std::size_t i = 0; i < RuleCount; ++i) {

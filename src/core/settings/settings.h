@@ -111,7 +111,13 @@ constexpr std::size_t kMaxStoredRows = 15;
 struct LoadedSettings {
     Settings settings;
     std::vector<StoredRow> rows;
+    // The file was UTF-8: the next save writes it in Shift_JIS. Whoever
+    // loaded it says so once, with kSettingsReadAsUtf8Notice.
+    bool readAsUtf8 = false;
 };
+
+inline constexpr const char* kSettingsReadAsUtf8Notice =
+    "zelmora: base_data.ini was UTF-8; it is read as such and saved as Shift_JIS";
 
 std::string SettingsFilePath(const std::string& programFolder);
 

@@ -57,6 +57,27 @@ public:
         return out;
     }
 
+    // True when the whole input converts without an invalid or truncated
+    // sequence; the output is dropped.
+    bool Accepts(std::string_view input)
+    {
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        char chunk[4096];
+        while (inLeft > 0) {
+            char* dst = chunk;
+            std::size_t outLeft = sizeof chunk;
+            if (iconv(m_cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1))
+                break;
+            if (errno != E2BIG)
+                return false;
+        }
+        return true;
+    }
+
 private:
     iconv_t m_cd;
 };
@@ -92,6 +113,18 @@ std::string SjisToUtf8(std::string_view sjis)
 {
     thread_local Converter converter("UTF-8", "CP932");
     return converter.Run(sjis, "\xEF\xBF\xBD", SjisSequenceLength);
+}
+
+bool IsValidSjis(std::string_view bytes)
+{
+    thread_local Converter converter("UTF-8", "CP932");
+    return converter.Accepts(bytes);
+}
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    thread_local Converter converter("UTF-16LE", "UTF-8");
+    return converter.Accepts(bytes);
 }
 
 std::string SjisToEucJp(std::string_view sjis)

@@ -59,6 +59,10 @@ constexpr const char* kUtf8[] = {
     "送信待ち %s件",
     "送信できなかった開示メールを outbox/failed に移しました",
     "送信エラー（サーバーが暗号化に対応していません）",
+    "接続エラー",
+    "株価取得エラー",
+    "株価取得エラー (最終取得 %s)",
+    "株価取得エラー: %s 時点の株価です",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

@@ -58,6 +58,10 @@ enum Id {
     MailsWaitingFormat,  // disclosure mail status label while mails wait in the outbox, count
     MailsGivenUp,        // disclosure mail status label: a mail left the outbox unsent
     MailNoEncryption,    // test mail result: a login needs STARTTLS and the server offers none
+    ConnectionError,     // entry row's name after a lookup that reached no server
+    QuoteFetchError,     // status label: the last quote pass got no answer at all
+    QuoteFetchErrorSinceFormat, // the same, with the time of the last pass that got pages
+    PriceMailStaleFormat,       // price mail's first line meanwhile, with that time
     Count
 };
 

@@ -19,7 +19,7 @@ bool HasDisclosures(const WatchList& list, std::size_t row)
 
 } // namespace
 
-std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning)
+std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning, bool quotesBlind)
 {
     const texts::Id format = HasDisclosures(list, row) ? texts::TrayTipNewsFormat : texts::TrayTipFormat;
     const auto tipWith = [&](Column nameColumn) {
@@ -30,7 +30,10 @@ std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarn
     std::string tip = tipWith(ColName);
     if (tip.size() > kTrayTipNameMaxBytes)
         tip = tipWith(ColCode);
-    if (layoutWarning)
+    // No answer at all says more than a page that reads oddly.
+    if (quotesBlind)
+        tip = texts::Sjis(texts::QuoteFetchError) + "\n" + tip;
+    else if (layoutWarning)
         tip = texts::Sjis(texts::LayoutChangeTip) + "\n" + tip;
     // Never cut through a double-byte character, nor end in the lead byte
     // of a cell that ended in one.

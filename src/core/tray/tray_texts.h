@@ -17,7 +17,7 @@ constexpr std::size_t kTrayTipNameMaxBytes = 62;
 // note when disclosures were found; under a first line that warns of a
 // changed quote page layout when there is one. Cut to kTrayTipMaxBytes on a
 // character boundary. A row past the end reads as a row of empty cells.
-std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning = false);
+std::string BuildTrayTip(const WatchList& list, std::size_t row, bool layoutWarning = false, bool quotesBlind = false);
 
 // The tray menu's label of a row: code, name, time, price and change.
 std::string BuildTrayRowLabel(const WatchList& list, std::size_t row);
