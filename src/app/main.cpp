@@ -12,8 +12,6 @@
 #include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
 #include "core/disclosure/date_list.h"
-#include "core/disclosure/document_path.h"
-#include "core/platform/atomic_file.h"
 #include "core/platform/command_line.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/single_instance.h"
@@ -43,17 +41,19 @@ int main(int argc, char* argv[])
     }
 
     // A second copy on the folder, with a window or headless, ends at once
-    // and silently, before it touches the screen or the folder.
+    // and silently, before it touches the screen or the folder's files.
     const zelmora::SingleInstance instance(folder.path);
+    if (!instance.Error().empty()) {
+        std::cerr << "zelmora: " << instance.Error() << "\n";
+        return zelmora::kExitBadStart;
+    }
     if (!instance.IsFirst())
         return 0;
+    instance.Announce(parsed.options->headless ? zelmora::LockHolder::Headless : zelmora::LockHolder::Window);
 
     const zelmora::SystemClock clock;
-    // This copy alone writes here now: what an interrupted save left is stale.
     const zelmora::LocalTime today = clock.Now();
-    zelmora::RemoveStaleTemporaryFiles(folder.path, startTime);
-    zelmora::RemoveStaleTemporaryFilesOfDate(folder.path, zelmora::FormatDate(today.year, today.month, today.day),
-                                             startTime);
+    instance.RemoveStaleTemporaryFiles(zelmora::FormatDate(today.year, today.month, today.day), startTime);
 
     if (parsed.options->headless)
         return zelmora::RunHeadless(argc, argv, folder.path, clock);
