@@ -11,6 +11,7 @@
 #endif
 #include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
+#include "app/second_start.h"
 #include "core/disclosure/date_list.h"
 #include "core/platform/command_line.h"
 #include "core/platform/program_folder.h"
@@ -19,6 +20,7 @@
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/main_window.h"
+#include "gui/raise_listener.h"
 
 int main(int argc, char* argv[])
 {
@@ -33,6 +35,7 @@ int main(int argc, char* argv[])
         std::cout << (parsed.options->help ? zelmora::StartUsageText() : zelmora::StartVersionText());
         return 0;
     }
+    const bool headless = parsed.options->headless;
     const zelmora::ProgramFolder folder =
         zelmora::ResolveProgramFolder(zelmora::ProgramFolderInputsOfThisProcess(parsed.options->folder));
     if (folder.path.empty()) {
@@ -40,22 +43,23 @@ int main(int argc, char* argv[])
         return zelmora::kExitBadStart;
     }
 
-    // A second copy on the folder, with a window or headless, ends at once
-    // and silently, before it touches the screen or the folder's files.
+    // A second copy on the folder, with a window or headless, ends at once,
+    // before it touches the screen or the folder's files: a window brings
+    // the running window up, other copies say what they met.
     const zelmora::SingleInstance instance(folder.path);
     if (!instance.Error().empty()) {
         std::cerr << "zelmora: " << instance.Error() << "\n";
         return zelmora::kExitBadStart;
     }
     if (!instance.IsFirst())
-        return 0;
-    instance.Announce(parsed.options->headless ? zelmora::LockHolder::Headless : zelmora::LockHolder::Window);
+        return zelmora::MeetRunningCopy(folder.path, headless, argc, argv);
+    instance.Announce(headless ? zelmora::LockHolder::Headless : zelmora::LockHolder::Window);
 
     const zelmora::SystemClock clock;
     const zelmora::LocalTime today = clock.Now();
     instance.RemoveStaleTemporaryFiles(zelmora::FormatDate(today.year, today.month, today.day), startTime);
 
-    if (parsed.options->headless)
+    if (headless)
         return zelmora::RunHeadless(argc, argv, folder.path, clock);
 
     QApplication app(argc, argv);
@@ -67,6 +71,10 @@ int main(int argc, char* argv[])
 
     zelmora::MainWindow window(folder.path, clock);
     QObject::connect(&window, &zelmora::MainWindow::ShutdownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
+    zelmora::RaiseListener raiseListener;
+    QObject::connect(&raiseListener, &zelmora::RaiseListener::RaiseRequested, &window, &zelmora::MainWindow::BringToFront);
+    if (raiseListener.Listen())
+        instance.Announce(zelmora::LockHolder::Window, raiseListener.Address().toStdString());
 
 #ifndef _WIN32
     zelmora::ExitSignals exitSignals;

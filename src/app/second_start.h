@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace zelmora {
+
+// A start on a program folder that another copy holds: a window start
+// brings the running window up; one that meets another kind of copy says
+// on stderr what it met. Returns the exit status, 0.
+int MeetRunningCopy(const std::string& programFolder, bool headless, int argc, char* argv[]);
+
+} // namespace zelmora
