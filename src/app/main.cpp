@@ -38,19 +38,15 @@ int main(int argc, char* argv[])
     const bool headless = parsed.options->headless;
     const zelmora::ProgramFolder folder =
         zelmora::ResolveProgramFolder(zelmora::ProgramFolderInputsOfThisProcess(parsed.options->folder));
-    if (folder.path.empty()) {
-        std::cerr << "zelmora: " << folder.error << "\n";
-        return zelmora::kExitBadStart;
-    }
+    if (folder.path.empty())
+        return zelmora::RefuseStart(folder.error, headless, argc, argv);
 
     // A second copy on the folder, with a window or headless, ends at once,
     // before it touches the screen or the folder's files: a window brings
     // the running window up, other copies say what they met.
     const zelmora::SingleInstance instance(folder.path);
-    if (!instance.Error().empty()) {
-        std::cerr << "zelmora: " << instance.Error() << "\n";
-        return zelmora::kExitBadStart;
-    }
+    if (!instance.Error().empty())
+        return zelmora::RefuseStart(instance.Error(), headless, argc, argv);
     if (!instance.IsFirst())
         return zelmora::MeetRunningCopy(folder.path, headless, argc, argv);
     instance.Announce(headless ? zelmora::LockHolder::Headless : zelmora::LockHolder::Window);
