@@ -186,3 +186,13 @@ TEST_F(SingleInstanceTest, OnlyTheHolderRemovesStaleTemporaryFiles)
     EXPECT_TRUE(fs::exists(InstanceLockPath(Folder())));
     EXPECT_FALSE(SingleInstance(Folder()).IsFirst());
 }
+
+// A lock file that is a link is nobody's lock: the start is refused and
+// nothing is made where it points.
+TEST_F(SingleInstanceTest, ALinkInPlaceOfTheLockFileRefusesTheStart)
+{
+    fs::create_symlink(m_dir / "elsewhere", InstanceLockPath(Folder()));
+    const SingleInstance instance(Folder());
+    EXPECT_NE(instance.Error().find("its lock file zelmora.lock"), std::string::npos) << instance.Error();
+    EXPECT_FALSE(fs::exists(m_dir / "elsewhere"));
+}

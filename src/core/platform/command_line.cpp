@@ -77,8 +77,8 @@ std::string StartUsageText()
            "folder that cannot be created or written.\n";
 }
 
-bool CanShowStartMessage(bool headless, const std::string& display, const std::string& waylandDisplay,
-                         const std::string& qtPlatform)
+bool CanShowStartMessage(bool headless, [[maybe_unused]] const std::string& display,
+                         [[maybe_unused]] const std::string& waylandDisplay, [[maybe_unused]] const std::string& qtPlatform)
 {
     if (headless)
         return false;
