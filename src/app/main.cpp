@@ -8,9 +8,8 @@
 
 #include "app/headless_watcher.h"
 #include "app/screenshot_keeper.h"
+#include "app/second_start.h"
 #include "core/disclosure/date_list.h"
-#include "core/disclosure/document_path.h"
-#include "core/platform/atomic_file.h"
 #include "core/platform/command_line.h"
 #include "core/platform/program_folder.h"
 #include "core/platform/single_instance.h"
@@ -18,6 +17,7 @@
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/main_window.h"
+#include "gui/raise_listener.h"
 
 int main(int argc, char* argv[])
 {
@@ -32,27 +32,26 @@ int main(int argc, char* argv[])
         std::cout << (parsed.options->help ? zelmora::StartUsageText() : zelmora::StartVersionText());
         return 0;
     }
+    const bool headless = parsed.options->headless;
     const zelmora::ProgramFolder folder =
         zelmora::ResolveProgramFolder(zelmora::ProgramFolderInputsOfThisProcess(parsed.options->folder));
-    if (folder.path.empty()) {
-        std::cerr << "zelmora: " << folder.error << "\n";
-        return zelmora::kExitBadStart;
-    }
+    if (folder.path.empty())
+        return zelmora::RefuseStart(folder.error, headless, argc, argv);
 
-    // A second copy on the folder, with a window or headless, ends at once
-    // and silently, before it touches the screen or the folder.
+    // A second copy on the folder, with a window or headless, ends at once,
+    // before it touches the screen or the folder's files: a window brings
+    // the running window up, other copies say what they met.
     const zelmora::SingleInstance instance(folder.path);
+    if (!instance.Error().empty())
+        return zelmora::RefuseStart(instance.Error(), headless, argc, argv);
     if (!instance.IsFirst())
-        return 0;
+        return zelmora::MeetRunningCopy(folder.path, headless, argc, argv);
+    instance.Announce(headless ? zelmora::LockHolder::Headless : zelmora::LockHolder::Window);
 
     const zelmora::SystemClock clock;
-    // This copy alone writes here now: what an interrupted save left is stale.
-    const zelmora::LocalTime today = clock.Now();
-    zelmora::RemoveStaleTemporaryFiles(folder.path, startTime);
-    zelmora::RemoveStaleTemporaryFilesOfDate(folder.path, zelmora::FormatDate(today.year, today.month, today.day),
-                                             startTime);
+    instance.RemoveStaleTemporaryFiles(zelmora::FormatDate(clock.Now()), startTime);
 
-    if (parsed.options->headless)
+    if (headless)
         return zelmora::RunHeadless(argc, argv, folder.path, clock);
 
     QApplication app(argc, argv);
@@ -64,6 +63,10 @@ int main(int argc, char* argv[])
 
     zelmora::MainWindow window(folder.path, clock);
     QObject::connect(&window, &zelmora::MainWindow::ShutdownFinished, &app, &QApplication::quit, Qt::QueuedConnection);
+    zelmora::RaiseListener raiseListener;
+    QObject::connect(&raiseListener, &zelmora::RaiseListener::RaiseRequested, &window, &zelmora::MainWindow::BringToFront);
+    if (raiseListener.Listen())
+        instance.Announce(zelmora::LockHolder::Window, raiseListener.Address().toStdString());
 
     window.ListenForExitSignals();
 

@@ -76,6 +76,8 @@ public slots:
     void OpenDisclosure(int row, int line);
     // Leaves the tray: the icon goes, the window and its tray row come back.
     void RestoreFromTray();
+    // A second start of the program: the window comes up, from the tray too.
+    void BringToFront();
     // A double click on the list: the row's quote page, its first recorded
     // disclosure (column 9) or the memo edit (column 10).
     void OnListDoubleClick(int row, int column);

@@ -142,6 +142,19 @@ void MainWindow::RestoreFromTray()
     SelectRow(m_watcher->CurrentSettings().m_selectedItem);
 }
 
+void MainWindow::BringToFront()
+{
+    if (m_shutDown)
+        return;
+    if (m_inTray) {
+        RestoreFromTray();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::OnTrayMenuOpening(TrayMenu& menu)
 {
     TrayMenuContent content;

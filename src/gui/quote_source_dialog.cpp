@@ -5,6 +5,12 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "core/net/stop_flag.h"
 #include "core/quotes/marker_rule_learner.h"
 #include "core/quotes/quote_url.h"
 #include "core/text/texts.h"
@@ -90,6 +96,14 @@ std::array<std::string, RuleCount> RuleTextsOf(const Settings& settings)
 
 } // namespace
 
+// What a fetch shares with its worker, which may outlive the dialog: the
+// answer goes to the dialog only while it still waits for it.
+struct QuoteSourceDialog::Fetch {
+    StopFlag stop;
+    std::mutex mutex;
+    QuoteSourceDialog* dialog = nullptr;
+};
+
 QuoteSourceDialog::QuoteSourceDialog(const Settings& settings, const std::string& code, const std::string& marketLetter,
                                      QWidget* parent)
     : QDialog(parent), m_marketLetter(marketLetter), m_rulesAtStart(RuleTextsOf(settings))
@@ -101,12 +115,9 @@ QuoteSourceDialog::QuoteSourceDialog(const Settings& settings, const std::string
     Show(settings.m_quoteBaseUrl, m_rulesAtStart, settings.m_quoteWindow);
 }
 
-// A fetch still running ends at once.
 QuoteSourceDialog::~QuoteSourceDialog()
 {
-    m_stop.Raise();
-    if (m_fetch.joinable())
-        m_fetch.join();
+    StopFetch();
 }
 
 void QuoteSourceDialog::CreateControls()
@@ -163,19 +174,40 @@ MarkerRules QuoteSourceDialog::Rules() const
 // A newer fetch ends the one still running; only the newest answer shows.
 void QuoteSourceDialog::TryPage()
 {
-    m_stop.Raise();
-    if (m_fetch.joinable())
-        m_fetch.join();
-    m_stop.Lower();
+    StopFetch();
     const std::string code = ToSjis(m_codeEdit->text());
     const std::string address = BuildQuoteUrl(ToSjis(m_baseUrlEdit->text()), code, code.size() == 4 ? m_marketLetter : "");
-    const std::uint64_t fetch = ++m_fetches;
+    const std::uint64_t number = ++m_fetches;
     m_messageLabel->setText(QStringLiteral("取得中…"));
-    m_fetch = std::thread([this, address, fetch] {
-        HttpSession session(&m_stop);
-        const WholeBody page = FetchWholeBody(session, address, kMaxQuotePageBytes);
-        QMetaObject::invokeMethod(this, [this, fetch, page] { OnPageFetched(fetch, page); }, Qt::QueuedConnection);
-    });
+    auto fetch = std::make_shared<Fetch>();
+    fetch->dialog = this;
+    try {
+        std::thread([fetch, address, number] {
+            HttpSession session(&fetch->stop);
+            WholeBody page = FetchWholeBody(session, address, kMaxQuotePageBytes);
+            const std::lock_guard hold(fetch->mutex);
+            if (QuoteSourceDialog* dialog = fetch->dialog)
+                QMetaObject::invokeMethod(
+                    dialog, [dialog, number, page = std::move(page)] { dialog->OnPageFetched(number, page); },
+                    Qt::QueuedConnection);
+        }).detach();
+        m_fetch = std::move(fetch);
+    } catch (const std::system_error&) {
+        OnPageFetched(number, WholeBody{});
+    }
+}
+
+// Ends the fetch in flight without waiting for its worker; an answer it
+// has already sent is no longer the newest.
+void QuoteSourceDialog::StopFetch()
+{
+    ++m_fetches;
+    const std::shared_ptr<Fetch> fetch = std::exchange(m_fetch, nullptr);
+    if (!fetch)
+        return;
+    fetch->stop.Raise();
+    const std::lock_guard hold(fetch->mutex);
+    fetch->dialog = nullptr;
 }
 
 void QuoteSourceDialog::OnPageFetched(std::uint64_t fetch, const WholeBody& page)
@@ -245,6 +277,12 @@ void QuoteSourceDialog::accept()
         return;
     }
     QDialog::accept();
+}
+
+void QuoteSourceDialog::done(int result)
+{
+    StopFetch();
+    QDialog::done(result);
 }
 
 // Rules left as they were keep their place in the file, or their absence.

@@ -4,10 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 
-#include "core/net/stop_flag.h"
 #include "core/net/whole_body_fetch.h"
 #include "core/quotes/page_window_cutter.h"
 #include "core/quotes/quote_record.h"
@@ -20,8 +19,8 @@ class QPushButton;
 namespace zelmora {
 
 // "株価取得元の設定": the quote address, the seven marker rules and the window
-// of pieces they read. "試す" fetches the page of a code (off the window's
-// thread) and shows the six values the rules give; "ページから学習" learns
+// of pieces they read. "試す" fetches the page of a code (on a worker that
+// closing the dialog cancels and never waits for) and shows the six values the rules give; "ページから学習" learns
 // rules from that page and the values the user reads on it; "既定に戻す"
 // shows the built-in values. What OK confirmed is applied with ApplyTo;
 // Cancel changes nothing.
@@ -37,6 +36,7 @@ public:
     void ApplyTo(Settings& settings) const;
 
     void accept() override;
+    void done(int result) override;
 
 signals:
     // A fetch started by "試す" has ended and its values show.
@@ -46,6 +46,7 @@ private:
     void CreateControls();
     void Show(const std::string& baseUrl, const std::array<std::string, RuleCount>& rules, const PieceWindow& window);
     void TryPage();
+    void StopFetch();
     void OnPageFetched(std::uint64_t fetch, const WholeBody& page);
     void ShowValues();
     void LearnFromPage();
@@ -67,8 +68,8 @@ private:
     std::string m_page; // the whole body "試す" fetched last
     bool m_havePage = false;
     std::uint64_t m_fetches = 0;
-    StopFlag m_stop;
-    std::thread m_fetch;
+    struct Fetch;
+    std::shared_ptr<Fetch> m_fetch; // the one in flight
 };
 
 } // namespace zelmora

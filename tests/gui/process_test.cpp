@@ -68,12 +68,17 @@ protected:
             },
             20000);
     }
-    static void ExpectToEndAtOnce(QProcess& process)
+    // A second copy ends at once with status 0, saying what it met.
+    static void ExpectToEndAtOnce(QProcess& process, const QString& message = {})
     {
         ASSERT_TRUE(process.waitForFinished(10000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0);
-        EXPECT_TRUE(process.readAllStandardError().isEmpty());
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()), message);
+    }
+    QString Met(const char* copy) const
+    {
+        return QStringLiteral("zelmora: %1 already uses %2/\n").arg(QLatin1String(copy), QDir(programDir.path()).canonicalPath());
     }
 
     // The program keeps a picture of its window once its event loop runs.
@@ -222,7 +227,7 @@ TEST_F(ProgramProcessTest, HeadlessWatchesWithoutADisplayAndMailsEachNewDisclosu
 
     // One copy per folder, whichever kind comes second.
     auto second = LaunchHeadless();
-    ExpectToEndAtOnce(*second);
+    ExpectToEndAtOnce(*second, Met("a headless watcher"));
     auto window = Launch(2);
     ExpectToEndAtOnce(*window);
     EXPECT_FALSE(QFileInfo::exists(Screenshot(2)));
@@ -248,7 +253,28 @@ TEST_F(ProgramProcessTest, HeadlessEndsAtOnceOnTheFolderOfARunningWindow)
     auto window = Launch(1);
     ASSERT_TRUE(WaitUntilRunning(1));
     auto headless = LaunchHeadless();
-    ExpectToEndAtOnce(*headless);
+    ExpectToEndAtOnce(*headless, Met("a window"));
     EXPECT_EQ(window->state(), QProcess::Running);
     Terminate(*window);
+}
+
+// The lock lies in the folder: copies with another runtime folder, or none
+// (cron, su), meet it all the same.
+TEST_F(ProgramProcessTest, CopiesOfOtherEnvironmentsMeetTheHeadlessWatcher)
+{
+    auto first = LaunchHeadless();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ReadFileBytes(programDir.filePath(QStringLiteral("zelmora.lock")).toStdString()).starts_with("headless "); },
+        15000));
+    const QTemporaryDir otherRuntime;
+    for (const QString& runtime : {otherRuntime.path(), QString()}) {
+        if (runtime.isEmpty())
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        else
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        auto second = LaunchHeadless();
+        ExpectToEndAtOnce(*second, Met("a headless watcher"));
+    }
+    EXPECT_EQ(first->state(), QProcess::Running);
+    Terminate(*first);
 }

@@ -22,6 +22,7 @@
 #include "gui/link_labels.h"
 #include "gui/link_url_dialog.h"
 #include "gui/main_window.h"
+#include "gui/raise_listener.h"
 #include "gui/tray_icon.h"
 #include "gui_test_support.h"
 #include "market_simulator.h"
@@ -394,6 +395,21 @@ TEST_F(ShellTest, StartInTheTrayKeepsTheWindowHiddenWithTheFirstTip)
     EXPECT_FALSE(Timer(*window, "trayFirstTextTimer")->isActive());
     EXPECT_EQ(window->Tray().Tip(), QStringLiteral(" \n  現値  前日差 "));
     EXPECT_EQ(window->Tray().Picture(), TrayPictureFlat);
+}
+
+// A second start of the program asks the running window to come up.
+TEST_F(ShellTest, ASecondStartBringsTheWindowOutOfTheTray)
+{
+    auto window = Start(Rows(1, "CHKGOTASK=1\r\n"));
+    ASSERT_TRUE(window->Tray().IsShown());
+    RaiseListener listener;
+    QObject::connect(&listener, &RaiseListener::RaiseRequested, window.get(), &MainWindow::BringToFront);
+    ASSERT_TRUE(listener.Listen());
+    EXPECT_FALSE(AskToRaise(listener.Address() + QStringLiteral("-gone")));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(AskToRaise(listener.Address()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }));
+    EXPECT_FALSE(window->Tray().IsShown());
 }
 
 TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -56,13 +58,14 @@ protected:
         return WIFEXITED(status) && WEXITSTATUS(status) == 1;
     }
 
-    // A process that takes the lock and holds it until its release pipe closes.
+    // A window that takes the lock, with its own runtime folder, and holds
+    // it until its release pipe closes.
     struct Holder {
         pid_t pid = -1;
         int release = -1;
         bool first = false;
     };
-    Holder StartHolder() const
+    Holder StartHolder(const std::string& runtimeDir = {}) const
     {
         const std::string path = Folder();
         int ready[2], release[2];
@@ -72,8 +75,11 @@ protected:
         if (child == 0) {
             close(ready[0]);
             close(release[1]);
+            if (!runtimeDir.empty())
+                setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
             {
                 const SingleInstance instance(path);
+                instance.Announce(LockHolder::Window, runtimeDir + "/raise");
                 const char state = instance.IsFirst() ? '1' : '0';
                 (void)!write(ready[1], &state, 1);
                 char c;
@@ -105,10 +111,10 @@ TEST_F(SingleInstanceTest, LockFileIsNamedAfterTheProgramFolder)
 {
     const std::string name = InstanceName(Folder());
     EXPECT_TRUE(name.starts_with("zelmora kabuka and kaiji by orvek ")) << name;
-    EXPECT_EQ(InstanceLockPath(Folder()), (m_dir / name).string());
+    EXPECT_EQ(InstanceLockPath(Folder()), (m_dir / "program" / "zelmora.lock").string());
     const SingleInstance instance(Folder());
     EXPECT_TRUE(instance.IsFirst());
-    EXPECT_TRUE(fs::exists(m_dir / name));
+    EXPECT_TRUE(fs::exists(InstanceLockPath(Folder())));
 
     // Every spelling of the folder names the same lock; another folder another one.
     fs::create_directory_symlink(m_dir / "program", m_dir / "link");
@@ -144,4 +150,49 @@ TEST_F(SingleInstanceTest, KilledFirstCopyReleasesTheLock)
     Wait(holder.pid);
     close(holder.release);
     EXPECT_TRUE(FirstInAnotherProcess());
+}
+
+// The lock lies in the folder: copies with another runtime folder, or none,
+// meet it and read what holds it.
+TEST_F(SingleInstanceTest, CopiesOfOtherEnvironmentsMeetTheLockAndItsHolder)
+{
+    const Holder holder = StartHolder((m_dir / "other").string());
+    ASSERT_GT(holder.pid, 0);
+    EXPECT_TRUE(holder.first);
+    for (const char* runtime : {"/run/user/elsewhere", static_cast<const char*>(nullptr)}) {
+        runtime ? setenv("XDG_RUNTIME_DIR", runtime, 1) : unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_FALSE(SingleInstance(Folder()).IsFirst()) << (runtime ? runtime : "no XDG_RUNTIME_DIR");
+        EXPECT_FALSE(FirstInAnotherProcess());
+    }
+    const LockHolder met = ReadLockHolder(Folder(), std::chrono::seconds(2));
+    EXPECT_EQ(met.kind, LockHolder::Window);
+    EXPECT_EQ(met.pid, holder.pid);
+    EXPECT_EQ(met.raiseAddress, (m_dir / "other" / "raise").string());
+    EXPECT_EQ(fs::status(InstanceLockPath(Folder())).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    close(holder.release);
+    Wait(holder.pid);
+}
+
+// Only the holder cleans up, and its clean-up never takes the lock file.
+TEST_F(SingleInstanceTest, OnlyTheHolderRemovesStaleTemporaryFiles)
+{
+    const SingleInstance first(Folder());
+    std::ofstream(m_dir / "program" / "base_data.ini.Ab12Cd") << "in flight";
+    const auto later = fs::file_time_type::clock::now() + std::chrono::hours(1);
+    const SingleInstance second(Folder());
+    ASSERT_FALSE(second.IsFirst());
+    EXPECT_EQ(second.RemoveStaleTemporaryFiles("20261207", later), 0);
+    EXPECT_EQ(first.RemoveStaleTemporaryFiles("20261207", later), 1);
+    EXPECT_TRUE(fs::exists(InstanceLockPath(Folder())));
+    EXPECT_FALSE(SingleInstance(Folder()).IsFirst());
+}
+
+// A lock file that is a link is nobody's lock: the start is refused and
+// nothing is made where it points.
+TEST_F(SingleInstanceTest, ALinkInPlaceOfTheLockFileRefusesTheStart)
+{
+    fs::create_symlink(m_dir / "elsewhere", InstanceLockPath(Folder()));
+    const SingleInstance instance(Folder());
+    EXPECT_NE(instance.Error().find("its lock file zelmora.lock"), std::string::npos) << instance.Error();
+    EXPECT_FALSE(fs::exists(m_dir / "elsewhere"));
 }

@@ -178,3 +178,15 @@ TEST_F(ProgramFolderTest, UnusableFoldersAreRefusedWithAReasonAndNothingMade)
     EXPECT_FALSE(fs::exists(m_dir / "home" / ".local"));
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(m_dir), {}).size(), 3u);
 }
+
+// A refused start shows a box only where someone can see it and close it.
+TEST(StartOptions, RefusedStartShowsABoxOnlyOnADisplay)
+{
+    EXPECT_TRUE(CanShowStartMessage(false, ":0", "", ""));
+    EXPECT_TRUE(CanShowStartMessage(false, "", "wayland-0", ""));
+    EXPECT_TRUE(CanShowStartMessage(false, "", "", "xcb"));
+    EXPECT_FALSE(CanShowStartMessage(true, ":0", "wayland-0", "xcb"));
+    EXPECT_FALSE(CanShowStartMessage(false, "", "", ""));
+    EXPECT_FALSE(CanShowStartMessage(false, ":0", "", "offscreen"));
+    EXPECT_FALSE(CanShowStartMessage(false, "", "", "minimal"));
+}

@@ -77,6 +77,20 @@ std::string StartUsageText()
            "folder that cannot be created or written.\n";
 }
 
+bool CanShowStartMessage(bool headless, [[maybe_unused]] const std::string& display,
+                         [[maybe_unused]] const std::string& waylandDisplay, [[maybe_unused]] const std::string& qtPlatform)
+{
+    if (headless)
+        return false;
+#ifdef _WIN32
+    return true;
+#else
+    if (!qtPlatform.empty())
+        return !qtPlatform.starts_with("offscreen") && !qtPlatform.starts_with("minimal");
+    return !display.empty() || !waylandDisplay.empty();
+#endif
+}
+
 std::string StartVersionText()
 {
     const FileVersion version = ReadFileVersion();

@@ -29,6 +29,13 @@ ParsedStart ParseStartOptions(const std::vector<std::string>& args);
 
 std::string StartUsageText();
 
+// Whether a refused start shows its message in a box as well: not headless,
+// and a display there (X, Wayland, or a Qt platform named that draws
+// somewhere: on offscreen or minimal the box would wait for a click that
+// never comes).
+bool CanShowStartMessage(bool headless, const std::string& display, const std::string& waylandDisplay,
+                         const std::string& qtPlatform);
+
 // "zelmora 6.5.0.0" and a line end.
 std::string StartVersionText();
 
