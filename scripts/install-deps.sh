@@ -36,6 +36,7 @@ tzdata
 desktop-file-utils
 appstream
 dpkg-dev
+lintian
 file
 util-linux
 "

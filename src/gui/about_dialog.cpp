@@ -26,6 +26,9 @@ AboutDialog::AboutDialog(const std::string& softName, QWidget* parent) : QDialog
     layout->addWidget(name, 0, Qt::AlignHCenter);
     layout->addWidget(new QLabel(QStringLiteral("株価と適時開示を見守るウォッチリスト"), this), 0, Qt::AlignHCenter);
     layout->addWidget(new QLabel(QStringLiteral("© Zelmora の作者たち"), this), 0, Qt::AlignHCenter);
+    auto* licence = new QLabel(QStringLiteral("GPL-3.0-or-later の自由ソフトウェアです"), this);
+    licence->setObjectName(QStringLiteral("licenceLabel"));
+    layout->addWidget(licence, 0, Qt::AlignHCenter);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -6,7 +6,8 @@
 
 namespace zelmora {
 
-// "バージョン情報": the program's title with its version, and its credits.
+// "バージョン情報": the program's title with its version, its credits and
+// its licence.
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:

@@ -81,7 +81,7 @@ protected:
 
     // The executable's folder is writable (as it is under root anyway) but
     // is where an install puts the program.
-    ProgramFolderInputs Installed() const { return {std::nullopt, At("bin"), At("bin"), "", At("home")}; }
+    ProgramFolderInputs Installed() const { return {std::nullopt, At("bin"), {At("bin")}, "", At("home")}; }
 
     static unsigned Mode(const std::string& path)
     {
@@ -105,7 +105,7 @@ TEST_F(ProgramFolderTest, EachRuleInTurn)
     ProgramFolderInputs requested = Installed();
     requested.requested = At("home/../given/deeper/");
     ProgramFolderInputs portable = Installed();
-    portable.installedFolder = "/usr/bin";
+    portable.installedFolders = {"/usr/bin"};
     ProgramFolderInputs portableSpelledOtherwise = Installed();
     portableSpelledOtherwise.executableFolder = At("bin/.");
     ProgramFolderInputs dataHome = Installed();
@@ -140,7 +140,7 @@ TEST_F(ProgramFolderTest, EachRuleInTurn)
 TEST_F(ProgramFolderTest, AnUnwritableExecutablesFolderIsPortableOnlyWithASettingsFile)
 {
     ProgramFolderInputs inputs = Installed();
-    inputs.installedFolder = At("elsewhere");
+    inputs.installedFolders = {At("elsewhere")};
     chmod(At("bin").c_str(), 0555);
     // Root writes anywhere: there the folder stays portable either way.
     if (access(At("bin").c_str(), W_OK) != 0) {

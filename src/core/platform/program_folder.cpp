@@ -107,8 +107,12 @@ bool SameFolder(const std::string& a, const std::string& b)
 bool IsPortable(const ProgramFolderInputs& inputs)
 {
     const std::string& folder = inputs.executableFolder;
-    if (folder.empty() || SameFolder(folder, inputs.installedFolder))
+    if (folder.empty())
         return false;
+    for (const std::string& installed : inputs.installedFolders) {
+        if (SameFolder(folder, installed))
+            return false;
+    }
     std::error_code error;
     return fs::is_regular_file(SettingsFilePath(folder), error) || IsWritableFolder(folder);
 }
@@ -180,8 +184,9 @@ ProgramFolder ResolveProgramFolder(const ProgramFolderInputs& inputs)
 
 ProgramFolderInputs ProgramFolderInputsOfThisProcess(std::optional<std::string> requested)
 {
-    return {std::move(requested), ExecutableFolder(), ZELMORA_INSTALLED_BIN_FOLDER, EnvironmentValue("XDG_DATA_HOME"),
-            HomeFolder()};
+    // A package made from a build configured for /usr/local still goes to /usr.
+    return {std::move(requested), ExecutableFolder(), {ZELMORA_INSTALLED_BIN_FOLDER, ZELMORA_PACKAGED_BIN_FOLDER},
+            EnvironmentValue("XDG_DATA_HOME"), HomeFolder()};
 }
 
 } // namespace zelmora
