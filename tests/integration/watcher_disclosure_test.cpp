@@ -296,3 +296,15 @@ TEST_F(WatcherDisclosures, AfterMidnightTheOldDayIsFinishedAndTheNewDayFollows)
     EXPECT_FALSE(History("7203", "20261207").empty());
     EXPECT_FALSE(History("7203", "20261208").empty());
 }
+
+// A history file that cannot take the line is said, and what it could not
+// record is news only once in the run, not at every pass.
+TEST_F(WatcherDisclosures, AnUnwritableHistoryIsSaidAndItsDisclosuresAreNewsOnce)
+{
+    fs::create_directories(root / "20261207/7203/kaijistr.txt");
+    Start({{"7203", "東証"}});
+    RunPass();
+    RunPass();
+    EXPECT_EQ(News().size(), 2u);
+    EXPECT_NE(watcher->StatusText().find(S("開示履歴を保存できません")), std::string::npos);
+}

@@ -44,6 +44,8 @@ bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config,
     RecordDisclosure(historyPath, entry, config.listBase, hit.href);
     if (news)
         window.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry);
+    if (isNew && !KnowsDisclosure(historyPath, entry, config.listBase, hit.href))
+        window.HistoryNotWritten(historyPath, config.date, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
         DownloadDocument(session, config.listBase + hit.href, documentPath);
     return isNew;

@@ -51,6 +51,10 @@ public:
     // mail to go out.
     virtual void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
                                        const std::string& entryText) = 0;
+    // The history file could not take the disclosure's line (its path given):
+    // every pass will find it new again.
+    virtual void HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
+                                   const std::string& entryText) = 0;
 };
 
 // One pass over the listing pages of config.date, from page 1 until the

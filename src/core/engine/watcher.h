@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "core/disclosure/disclosure_pass.h"
@@ -192,6 +193,7 @@ private:
     void OnMailSent(MailKind kind, MailFailure failure);
     bool SendOutboxMail();
     void ReportGivenUp();
+    bool Unrecorded(const std::string& id) const;
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
@@ -216,6 +218,8 @@ private:
     bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) override;
     void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
                                const std::string& entryText) override;
+    void HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
+                           const std::string& entryText) override;
 
     const std::string m_programFolder;
     const Clock& m_clock;
@@ -246,6 +250,10 @@ private:
     bool m_disclosureRunning = false;
     LayoutChangeWatch m_layoutWatch;
     bool m_mailPasswordReady = true;
+    // Disclosures mailed and shown this run whose history line could not be
+    // written: the passes find them again, but they are news only once.
+    std::set<std::string> m_unrecorded;
+    std::string m_historyError;
 
     Outbox m_outbox;
     MailSender m_mail;

@@ -96,6 +96,8 @@ void Watcher::SendTestMail(const MailAccount& account)
 bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText)
 {
     const std::string id = DisclosureId(date, code, entryText);
+    if (Unrecorded(id))
+        return true;
     // A notice that cannot be written is still shown now; only a close
     // right away would lose it.
     WritePendingNotice(m_programFolder, {id, date, code, entryText});
@@ -114,8 +116,29 @@ bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code
 void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
                                     const std::string& entryText)
 {
+    if (Unrecorded(DisclosureId(date, code, entryText)))
+        return;
     OnOutboxTick();
     m_observer.DisclosureFound({row, code, entryText, DisclosureId(date, code, entryText)});
+}
+
+void Watcher::HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
+                                const std::string& entryText)
+{
+    std::string shown;
+    {
+        const std::lock_guard hold(m_lock);
+        m_unrecorded.insert(DisclosureId(date, code, entryText));
+        m_historyError = texts::Format(texts::HistoryWriteErrorFormat, path);
+        shown = StatusTextLocked();
+    }
+    m_observer.StatusChanged(shown);
+}
+
+bool Watcher::Unrecorded(const std::string& id) const
+{
+    const std::lock_guard hold(m_lock);
+    return m_unrecorded.count(id) > 0;
 }
 
 void Watcher::QueueMail(OutgoingMail mail)

@@ -191,6 +191,8 @@ std::string Watcher::StatusTextLocked() const
         return texts::Sjis(texts::DataFetching);
     if (!m_quoteProgress.empty())
         return m_quoteProgress;
+    if (!m_historyError.empty())
+        return m_historyError;
     if (m_quoteBlind && !m_lastGoodQuoteTime.empty())
         return texts::Format(texts::QuoteFetchErrorSinceFormat, m_lastGoodQuoteTime);
     if (m_quoteBlind)

@@ -58,6 +58,7 @@ enum Id {
     MailsWaitingFormat,  // disclosure mail status label while mails wait in the outbox, count
     MailsGivenUp,        // disclosure mail status label: a mail left the outbox unsent
     MailNoEncryption,    // test mail result: a login needs STARTTLS and the server offers none
+    HistoryWriteErrorFormat, // status label: a history file could not take a line, its path
     ConnectionError,     // entry row's name after a lookup that reached no server
     QuoteFetchError,     // status label: the last quote pass got no answer at all
     QuoteFetchErrorSinceFormat, // the same, with the time of the last pass that got pages
