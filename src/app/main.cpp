@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
 
     const zelmora::ParsedStart parsed = zelmora::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
-        std::cerr << "zelmora: " << parsed.error << " (see --help)\n";
+        std::cerr << "zelmora: " << parsed.error << "\n\n" << zelmora::StartUsageText();
         return zelmora::kExitBadStart;
     }
     if (parsed.options->help || parsed.options->version) {

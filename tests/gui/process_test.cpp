@@ -105,6 +105,46 @@ protected:
 
 } // namespace
 
+// --help, -h and --version answer before anything else, with a display or
+// without; an option nobody knows ends with the usage on stderr. Neither
+// makes a file or takes the lock.
+TEST_F(ProgramProcessTest, TheCommandLineAnswersBeforeAnythingElse)
+{
+    struct Case {
+        QStringList args;
+        bool display;
+        int status;
+        const char* out;
+        const char* err;
+    };
+    const Case cases[] = {
+        {{"--help"}, false, 0, "Usage: zelmora", ""},
+        {{"-h"}, true, 0, "Usage: zelmora", ""},
+        {{"--version"}, false, 0, "zelmora ", ""},
+        {{"-x"}, false, 2, "", "unknown option -x"},
+        {{"--frobnicate"}, true, 2, "", "unknown option --frobnicate"},
+    };
+    for (const Case& c : cases) {
+        QProcess process;
+        QProcessEnvironment env = environment;
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            if (!c.display)
+                env.remove(QString::fromLatin1(name));
+        }
+        process.setProcessEnvironment(env);
+        process.start(Exe(), c.args);
+        ASSERT_TRUE(process.waitForFinished(10000)) << c.args.join(' ').toStdString();
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(process.exitCode(), c.status) << c.args.join(' ').toStdString();
+        const QString expectedOut = QString::fromLatin1(c.out);
+        EXPECT_EQ(out.left(expectedOut.size()), expectedOut) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLatin1(c.err))) << err.toStdString();
+        EXPECT_EQ(err.contains(QStringLiteral("Usage: zelmora")), c.status == 2) << err.toStdString();
+    }
+    EXPECT_EQ(QDir(programDir.path()).entryList(QDir::Files), QStringList{QStringLiteral("zelmora")});
+}
+
 TEST_F(ProgramProcessTest, SigtermClosesAndSavesLikeTheCloseBox)
 {
     WriteFileBytes(programDir.filePath(QStringLiteral("base_data.ini")).toStdString(),

@@ -40,6 +40,10 @@ TEST(StartOptions, CommandLines)
         {{"--folder", ""}, std::nullopt, false, "--folder needs a folder"},
         {{"--folder", "a", "--folder=b"}, std::nullopt, false, "--folder given twice"},
         {{"--foldr", "a"}, std::nullopt, false, "unknown option --foldr"},
+        {{"-h"}, std::nullopt, true, ""},
+        {{"-style=fusion", "-reverse", "-display", ":1", "f"}, std::nullopt, false, ""},
+        {{"-x"}, std::nullopt, false, "unknown option -x"},
+        {{"-platformx", "offscreen"}, std::nullopt, false, "unknown option -platformx"},
     };
     for (const Case& c : cases) {
         const ParsedStart parsed = ParseStartOptions(c.args);

@@ -1,5 +1,7 @@
 #include "core/platform/command_line.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 #include "core/version.h"
@@ -12,6 +14,28 @@ ParsedStart Fail(std::string error)
     return {std::nullopt, std::move(error)};
 }
 
+// Qt's own options (QGuiApplication's and QApplication's, X11's among them),
+// which it reads from the same command line.
+constexpr std::string_view kQtOptionsWithValue[] = {
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowicon",
+    "-qwindowtitle", "-session", "-display", "-geometry", "-style", "-stylesheet", "-title", "-name"};
+constexpr std::string_view kQtFlags[] = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+
+bool IsQtOption(std::string_view arg, bool& takesValue)
+{
+    const std::string_view name = arg.substr(0, arg.find('='));
+    for (std::string_view option : kQtOptionsWithValue) {
+        if (name == option) {
+            takesValue = name.size() == arg.size();
+            return true;
+        }
+    }
+    takesValue = false;
+    // -qmljsdebugger=, -dialogs= and -fontengine= take their value after "=".
+    return std::find(std::begin(kQtFlags), std::end(kQtFlags), arg) != std::end(kQtFlags) ||
+           name == "-qmljsdebugger" || name == "-dialogs" || name == "-fontengine";
+}
+
 } // namespace
 
 ParsedStart ParseStartOptions(const std::vector<std::string>& args)
@@ -21,8 +45,19 @@ ParsedStart ParseStartOptions(const std::vector<std::string>& args)
         const std::string_view arg = args[i];
         if (arg == "--")
             break;
-        if (!arg.starts_with("--"))
+        if (arg == "-h") {
+            options.help = true;
             continue;
+        }
+        if (!arg.starts_with("-") || arg == "-")
+            continue;
+        if (!arg.starts_with("--")) {
+            bool takesValue = false;
+            if (!IsQtOption(arg, takesValue))
+                return Fail("unknown option " + std::string(arg));
+            i += takesValue ? 1 : 0;
+            continue;
+        }
         if (arg == "--help") {
             options.help = true;
         } else if (arg == "--version") {
@@ -53,7 +88,7 @@ ParsedStart ParseStartOptions(const std::vector<std::string>& args)
 std::string StartUsageText()
 {
     return "Usage: zelmora [--folder PATH] [--headless]\n"
-           "       zelmora --help | --version\n"
+           "       zelmora -h | --help | --version\n"
            "\n"
            "Keeps a watch list of Japanese stocks current, with the market indices,\n"
            "timely disclosures and mail, in a window and the notification area.\n"
@@ -65,11 +100,12 @@ std::string StartUsageText()
            "  --headless     watch without a window and without a display: quote and\n"
            "                 disclosure passes, price and disclosure mails as the\n"
            "                 settings say, one line per pass and mail on stderr;\n"
-           "                 SIGTERM or SIGINT saves base_data.ini and ends it\n"
-           "  --help         show this text\n"
+           "                 SIGTERM, SIGINT or SIGHUP saves base_data.ini and ends it\n"
+           "  -h, --help     show this text\n"
            "  --version      show the version\n"
            "\n"
-           "Options with one dash (-platform NAME, -style NAME, ...) are Qt's own.\n"
+           "Qt's own options (-platform NAME, -style NAME, -display HOST:N, ...) work\n"
+           "as in every Qt program.\n"
            "One copy runs per program folder, with a window or headless: a second\n"
            "copy on the same folder ends at once.\n"
            "\n"

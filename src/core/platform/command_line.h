@@ -22,9 +22,10 @@ struct ParsedStart {
 // Exit status for unusable arguments or a program folder that cannot be used.
 constexpr int kExitBadStart = 2;
 
-// Reads the arguments after the program name. Only "--" options are ours:
-// arguments with one dash and the words after them (-platform NAME,
-// -session ID from a session manager) are Qt's, left for it to read.
+// Reads the arguments after the program name. The "--" options and -h are
+// ours; Qt's own one-dash options and their values (-platform NAME, -session
+// ID from a session manager) are left for Qt to read; any other option is
+// unusable.
 ParsedStart ParseStartOptions(const std::vector<std::string>& args);
 
 std::string StartUsageText();
