@@ -117,8 +117,19 @@ void MainWindow::DeleteAllWatchRows()
     m_trayRefreshTimer.stop();
     if (m_watcher->RowCount() == 0 || FirstSelectedRow() < 0)
         return;
-    m_watcher->DeleteAllRows();
-    RowsChanged(-1);
+    // Every stock and memo in one click: asked first, and "いいえ" by default.
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(),
+                                QStringLiteral("リストの全銘柄とメモを削除しますか？"), QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+    box->button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    connect(box, &QMessageBox::finished, this, [this, box] {
+        if (box->clickedButton() != box->button(QMessageBox::Yes))
+            return;
+        m_watcher->DeleteAllRows();
+        RowsChanged(-1);
+    });
+    OpenDialog(box);
 }
 
 void MainWindow::MoveRow(int from, int to)

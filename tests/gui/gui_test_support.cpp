@@ -90,15 +90,16 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-MessageBoxAnswerer::MessageBoxAnswerer() : m_timer(new QTimer)
+MessageBoxAnswerer::MessageBoxAnswerer(int answer) : m_timer(new QTimer)
 {
-    QObject::connect(m_timer, &QTimer::timeout, [this] {
+    QObject::connect(m_timer, &QTimer::timeout, [this, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
         text = box->text();
+        defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : 0;
         ++count;
-        box->button(QMessageBox::Ok)->click();
+        box->button(static_cast<QMessageBox::StandardButton>(answer))->click();
     });
     m_timer->start(10);
 }

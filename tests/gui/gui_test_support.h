@@ -53,15 +53,17 @@ void Tick(const QObject& window, const char* name);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
-// Answers the next message box with OK and keeps its text; a test that
-// expects none checks that `text` stays empty.
+// Answers the next message box with OK (or the button given) and keeps its
+// text and its default button; a test that expects none checks that `text`
+// stays empty.
 class MessageBoxAnswerer {
 public:
-    MessageBoxAnswerer();
+    explicit MessageBoxAnswerer(int answer = 0x00000400 /* QMessageBox::Ok */);
     ~MessageBoxAnswerer();
     // Waits until that many boxes have been answered.
     bool Wait(int boxes);
     QString text;
+    int defaultButton = 0;
     int count = 0;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -215,8 +216,19 @@ TEST_F(WatchListEditTest, DeletingSelectsTheRowThatTookThePlace)
     EXPECT_FALSE(Timer(*window, "quoteTimer")->isActive());
     EXPECT_TRUE(Timer(*window, "disclosureTimer")->isActive());
 
+    // With a selection it asks first, "いいえ" by default, and "いいえ" keeps the list.
     List(*window)->selectRow(0);
+    {
+        MessageBoxAnswerer no(QMessageBox::No);
+        window->DeleteAllWatchRows();
+        ASSERT_TRUE(no.Wait(1));
+        EXPECT_EQ(no.text, QStringLiteral("リストの全銘柄とメモを削除しますか？"));
+        EXPECT_EQ(no.defaultButton, QMessageBox::No);
+    }
+    EXPECT_EQ(RowCount(*window), 2);
+    MessageBoxAnswerer yes(QMessageBox::Yes);
     window->DeleteAllWatchRows();
+    ASSERT_TRUE(yes.Wait(1));
     EXPECT_EQ(RowCount(*window), 0);
     List(*window)->setFocus();
     QTest::keyClick(List(*window), Qt::Key_Delete); // nothing left: nothing happens
