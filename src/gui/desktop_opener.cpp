@@ -9,9 +9,18 @@
 namespace zelmora {
 namespace {
 
+std::function<void(const QUrl&)>& OpenFailureHandler()
+{
+    static std::function<void(const QUrl&)> handler;
+    return handler;
+}
+
 DesktopOpener& CurrentOpener()
 {
-    static DesktopOpener opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    static DesktopOpener opener = [](const QUrl& url) {
+        if (!QDesktopServices::openUrl(url) && OpenFailureHandler())
+            OpenFailureHandler()(url);
+    };
     return opener;
 }
 
@@ -20,6 +29,11 @@ DesktopOpener& CurrentOpener()
 DesktopOpener SetDesktopOpener(DesktopOpener opener)
 {
     return std::exchange(CurrentOpener(), std::move(opener));
+}
+
+void SetOpenFailureHandler(std::function<void(const QUrl&)> handler)
+{
+    OpenFailureHandler() = std::move(handler);
 }
 
 void OpenWebPage(const std::string& sjisUrl)

@@ -10,12 +10,15 @@
 namespace zelmora {
 
 // The one door to the desktop's default handler for web pages and files.
-// The result is ignored: a page that does not open is not the program's
-// business. Tests swap the opener here and read what was asked of it.
+// Tests swap the opener here and read what was asked of it.
 using DesktopOpener = std::function<void(const QUrl&)>;
 
 // Installs an opener and returns the one it replaces.
 DesktopOpener SetDesktopOpener(DesktopOpener opener);
+
+// Told when the desktop has no handler for what was to open (no xdg-open):
+// otherwise a double click would do nothing visible.
+void SetOpenFailureHandler(std::function<void(const QUrl&)> handler);
 
 // A web address in the program's Shift_JIS text.
 void OpenWebPage(const std::string& sjisUrl);

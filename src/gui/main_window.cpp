@@ -20,6 +20,7 @@
 #include "gui/control_fitting.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/desktop_notifier.h"
+#include "gui/desktop_opener.h"
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
@@ -95,6 +96,7 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
 // reports to a window that is going.
 MainWindow::~MainWindow()
 {
+    SetOpenFailureHandler({});
     m_watcher->Stop();
     // The list's model reads the watcher's rows, which go before the widgets
     // do: the window hides while both are still there.
@@ -211,6 +213,9 @@ void MainWindow::ConnectControls()
 // The watcher reports from its threads; the signals bring each report here.
 void MainWindow::ConnectWatcher()
 {
+    SetOpenFailureHandler([this](const QUrl& url) {
+        m_statusLabel->setText(QStringLiteral("開けません（xdg-open が見つかりません）: ") + url.toDisplayString());
+    });
     connect(m_session, &Session::SaveFailed, this, &MainWindow::ShowSaveFailure);
     // The new day heads the date list, chosen, as at a start.
     connect(m_session, &Session::DayChanged, this, &MainWindow::FillDateCombo);
