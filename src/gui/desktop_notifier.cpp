@@ -44,11 +44,14 @@ QDBusConnection NotificationBus()
     return QDBusConnection::connectToBus(address, QStringLiteral("zelmora-notifications ") + address);
 }
 
+// Wherever the stock's row stands now: rows may have moved since the hit.
 QString NameOfStock(const Watcher& watcher, const DisclosureReport& report)
 {
-    if (watcher.Cell(report.row, ColCode) != report.code)
-        return {};
-    return ToQString(watcher.Cell(report.row, ColName));
+    for (std::size_t row = 0; row < watcher.RowCount(); ++row) {
+        if (watcher.Cell(row, ColCode) == report.code)
+            return ToQString(watcher.Cell(row, ColName));
+    }
+    return {};
 }
 
 } // namespace
