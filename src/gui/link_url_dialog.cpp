@@ -28,8 +28,12 @@ QComboBox* LinkCombo(const std::vector<std::string>& entries, const std::string&
     // Long addresses scroll in the field instead of widening the dialog.
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(20);
-    for (const std::string& entry : entries)
-        combo->addItem(ToQString(entry));
+    // The list shows each entry's label; the whole "label _address" line
+    // stays with it for the choice.
+    for (const std::string& entry : entries) {
+        const std::optional<LinkTemplateParts> parts = SplitLinkTemplate(entry);
+        combo->addItem(ToQString(parts ? parts->label : entry), ToQString(entry));
+    }
     combo->setCurrentIndex(-1);
     combo->setEditText(ToQString(url));
     return combo;
@@ -73,7 +77,11 @@ LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::st
     buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons, 4, 0, 1, 2);
+    // The buttons keep the dialog's margin from its edges in every face.
+    const int margin = DialogUnits(font()).X(7);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setRowMinimumHeight(4, buttons->sizeHint().height() + margin / 2);
+    layout->addWidget(buttons, 4, 0, 1, 2, Qt::AlignBottom);
 
     connect(m_indexCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_indexCombo, *m_indexName, index); });
     connect(m_stockCombo, &QComboBox::activated, this, [this](int index) { OnEntryChosen(*m_stockCombo, *m_stockName, index); });
@@ -85,11 +93,11 @@ LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::st
     resize(kMinWidth, height);
 }
 
-// The combo shows the whole entry once chosen; the edit field keeps only its
-// address and the label goes beside it. An entry without "_" changes nothing.
+// The edit field takes the chosen entry's address and the label goes beside
+// it. An entry without "_" changes nothing.
 void LinkUrlDialog::OnEntryChosen(QComboBox& combo, QLabel& name, int index)
 {
-    const std::optional<LinkTemplateParts> parts = SplitLinkTemplate(ToSjis(combo.itemText(index)));
+    const std::optional<LinkTemplateParts> parts = SplitLinkTemplate(ToSjis(combo.itemData(index).toString()));
     if (!parts)
         return;
     name.setText(ToQString(parts->label));

@@ -425,6 +425,7 @@ TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)
         auto* stock = dialog.findChild<QComboBox*>(QStringLiteral("stockLinkCombo"));
         stock->showPopup();
         QAbstractItemView* view = stock->view();
+        EXPECT_EQ(stock->itemText(3), QStringLiteral("1日株価")); // the list shows labels
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(3, 0)).center());
         editText = stock->currentText();
         label = dialog.findChild<QLabel*>(QStringLiteral("stockLinkNameLabel"))->text();
