@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTime>
 
 #include <mutex>
 #include <system_error>
@@ -39,7 +40,8 @@ const ControlTemplate kControls[] = {
     {nullptr, ControlKind::Label, 200, 41, 55, 8, "結果"},
     {nullptr, ControlKind::Label, 262, 41, 60, 8, "ページの値"},
     {"learnButton", ControlKind::Button, 7, 160, 70, 14, "ページから学習"},
-    {"messageLabel", ControlKind::Label, 82, 160, 241, 24, ""},
+    {"learnHintLabel", ControlKind::Label, 82, 158, 241, 8, ""},
+    {"messageLabel", ControlKind::Label, 82, 168, 241, 17, ""},
     {"defaultsButton", ControlKind::Button, 7, 188, 60, 14, "既定に戻す"},
     {"okButton", ControlKind::DefaultButton, 216, 188, 50, 14, "OK"},
     {"cancelButton", ControlKind::Button, 273, 188, 50, 14, "ｷｬﾝｾﾙ"},
@@ -84,6 +86,28 @@ const char* ProblemText(LearnProblem problem)
         break;
     }
     return "";
+}
+
+// Why the values that read "nodata" do, one line per reason.
+QString MissingText(const std::array<MissingValue, QuoteValueCount>& why)
+{
+    QStringList windowEnds;
+    QStringList noMarkers;
+    for (std::size_t i = 0; i < QuoteValueCount; ++i) {
+        const QString name = QString::fromUtf8(kRuleNames[i + 1]);
+        if (why[i] == MissingValue::NoAnchor)
+            return QStringLiteral("key の目印が範囲のページにありません");
+        if (why[i] == MissingValue::WindowEndsBefore)
+            windowEnds << name;
+        else if (why[i] == MissingValue::NoMarkers)
+            noMarkers << name;
+    }
+    QStringList lines;
+    if (!windowEnds.isEmpty())
+        lines << QStringLiteral("範囲が値の前で終わっています: ") + windowEnds.join(QStringLiteral("、"));
+    if (!noMarkers.isEmpty())
+        lines << QStringLiteral("目印がページにありません: ") + noMarkers.join(QStringLiteral("、"));
+    return lines.join(QLatin1Char('\n'));
 }
 
 std::array<std::string, RuleCount> RuleTextsOf(const Settings& settings)
@@ -132,6 +156,8 @@ void QuoteSourceDialog::CreateControls()
     m_tryButton = TemplateControl<QPushButton>(this, "tryButton");
     m_messageLabel = TemplateControl<QLabel>(this, "messageLabel");
     m_messageLabel->setWordWrap(true);
+    m_learnHintLabel = TemplateControl<QLabel>(this, "learnHintLabel");
+    m_learnHintLabel->setText(QStringLiteral("右の値は「試す」で取得したページで読んだもの"));
     for (std::size_t k = 0; k < RuleCount; ++k) {
         m_ruleEdits[k] = TemplateControl<QLineEdit>(this, kRuleEditNames[k]);
         connect(m_ruleEdits[k], &QLineEdit::textChanged, this, &QuoteSourceDialog::ShowValues);
@@ -214,28 +240,43 @@ void QuoteSourceDialog::OnPageFetched(std::uint64_t fetch, const WholeBody& page
 {
     if (fetch != m_fetches)
         return;
+    m_tried = true;
     m_havePage = page.kind == WholeBody::Ok;
     m_page = m_havePage ? page.bytes : std::string();
     if (m_havePage)
-        m_messageLabel->clear();
-    else
+        m_learnHintLabel->setText(QStringLiteral("右の値は %1 に取得したページで読んだもの")
+                                      .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    ShowValues();
+    if (!m_havePage)
         m_messageLabel->setText(page.kind == WholeBody::HttpStatus ? QStringLiteral("ページを取得できません（%1）").arg(page.status)
                                                                     : QStringLiteral("ページを取得できません"));
-    ShowValues();
     emit PageTried();
 }
 
-// What the rules as they stand give on the page fetched last; "nodata" in red.
+// What the rules as they stand give on the page fetched last, "nodata" in
+// red, and under the table why a value reads so.
 void QuoteSourceDialog::ShowValues()
 {
     const std::optional<PieceWindow> window = Window();
     QuoteValues values;
-    if (m_havePage && window)
+    if (m_tried)
+        values.fill(std::string(kNoData));
+    if (m_havePage && window) {
         values = ValuesOfPage(m_page, Rules(), *window);
+        const std::array<MissingValue, QuoteValueCount> why = WhyValuesAreMissing(m_page, Rules(), *window);
+        for (std::size_t i = 0; i < QuoteValueCount; ++i) {
+            if (why[i] != MissingValue::None)
+                values[i] = kNoData;
+        }
+        m_messageLabel->setText(MissingText(why));
+    }
     for (std::size_t i = 0; i < QuoteValueCount; ++i) {
-        const bool noData = values[i] == "nodata";
         m_resultLabels[i]->setText(ToQString(values[i]));
-        m_resultLabels[i]->setStyleSheet(noData ? QStringLiteral("color: red;") : QString());
+        // A palette, not a style sheet, so the label keeps the dialog's face.
+        QPalette palette = this->palette();
+        if (values[i] == kNoData)
+            palette.setColor(QPalette::WindowText, Qt::red);
+        m_resultLabels[i]->setPalette(palette);
     }
 }
 
@@ -267,6 +308,7 @@ void QuoteSourceDialog::RestoreDefaults()
     for (std::size_t k = 0; k < RuleCount; ++k)
         rules[k] = DefaultMarkerRuleText(k);
     Show(texts::Sjis(texts::DefaultBaseUrl), rules, PieceWindow{});
+    m_messageLabel->clear();
 }
 
 // A window that is no window keeps the dialog open.

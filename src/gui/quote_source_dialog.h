@@ -64,9 +64,11 @@ private:
     std::array<QLabel*, QuoteValueCount> m_resultLabels{};
     std::array<QLineEdit*, QuoteValueCount> m_seenEdits{};
     QLabel* m_messageLabel;
+    QLabel* m_learnHintLabel;
 
     std::string m_page; // the whole body "試す" fetched last
     bool m_havePage = false;
+    bool m_tried = false; // "試す" has answered once
     std::uint64_t m_fetches = 0;
     struct Fetch;
     std::shared_ptr<Fetch> m_fetch; // the one in flight

@@ -87,6 +87,8 @@ TEST_F(QuoteSourceTest, TryShowsTheValuesABrokenRuleShowsNodataAndLearningRepair
 
     Control<QLineEdit>(*dialog, "priceRuleEdit")->setText(QStringLiteral("[現在値]_<td nowrap><i>_</i></td>"));
     EXPECT_EQ(Text(*dialog, "priceResultLabel"), QStringLiteral("nodata"));
+    EXPECT_EQ(Control<QLabel>(*dialog, "priceResultLabel")->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_EQ(Text(*dialog, "messageLabel"), QStringLiteral("目印がページにありません: 現在値"));
     EXPECT_EQ(Text(*dialog, "nameResultLabel"), expected[0]);
 
     // The page changes its layout; the values read on it teach new rules.
@@ -94,7 +96,8 @@ TEST_F(QuoteSourceTest, TryShowsTheValuesABrokenRuleShowsNodataAndLearningRepair
     list.layout = sim::PageLayout::List;
     simulator->SetDefaults(list);
     Try(*dialog);
-    EXPECT_EQ(Results(*dialog).join(QString()), QString()); // no anchor: nothing at all
+    EXPECT_EQ(Results(*dialog), QStringList(6, QStringLiteral("nodata"))); // no anchor: nothing at all
+    EXPECT_EQ(Text(*dialog, "messageLabel"), QStringLiteral("key の目印が範囲のページにありません"));
     const char* seen[] = {"nameSeenEdit", "timeSeenEdit", "priceSeenEdit", "changeSeenEdit", "rateSeenEdit", "volumeSeenEdit"};
     for (int i = 0; i < 6; ++i)
         Control<QLineEdit>(*dialog, seen[i])->setText(expected[i]);

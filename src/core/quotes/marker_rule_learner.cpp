@@ -593,4 +593,21 @@ QuoteValues ValuesOfPage(std::string_view page, const MarkerRules& rules, const 
     return SplitQuoteRecord(ExtractQuoteRecord(CutPageWindow(page, window), rules));
 }
 
+std::array<MissingValue, QuoteValueCount> WhyValuesAreMissing(std::string_view page, const MarkerRules& rules,
+                                                              const PieceWindow& window)
+{
+    std::array<MissingValue, QuoteValueCount> why{};
+    const QuoteValues inWindow = ValuesOfPage(page, rules, window);
+    // The longest window that starts where this one does.
+    const QuoteValues beyond = ValuesOfPage(page, rules, {window.first, window.first + kMaxWindowPieces - 1});
+    const bool anchored = FindSjis(CutPageWindow(page, window), rules[RuleKey].prefix) != std::string_view::npos;
+    for (std::size_t i = 0; i < QuoteValueCount; ++i) {
+        if (!anchored)
+            why[i] = MissingValue::NoAnchor;
+        else if (inWindow[i] == kNoData)
+            why[i] = beyond[i] != kNoData ? MissingValue::WindowEndsBefore : MissingValue::NoMarkers;
+    }
+    return why;
+}
+
 } // namespace zelmora

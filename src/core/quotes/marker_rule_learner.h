@@ -52,4 +52,11 @@ LearnedRules LearnMarkerRules(std::string_view page, const SeenValues& values, c
 // The six values the rules give on a whole page, as a pass would show them.
 QuoteValues ValuesOfPage(std::string_view page, const MarkerRules& rules, const PieceWindow& window);
 
+// Why a value reads "nodata" on a page: the anchor is not in the window, the
+// window ends before the value (the same rules read it on the page beyond),
+// or its markers are not there at all.
+enum class MissingValue { None, NoAnchor, WindowEndsBefore, NoMarkers };
+std::array<MissingValue, QuoteValueCount> WhyValuesAreMissing(std::string_view page, const MarkerRules& rules,
+                                                              const PieceWindow& window);
+
 } // namespace zelmora

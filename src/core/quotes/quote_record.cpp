@@ -7,7 +7,6 @@
 namespace zelmora {
 namespace {
 
-constexpr std::string_view kNoData = "nodata";
 constexpr std::string_view kShiftJisMention = "Shift_JIS";
 // A time value longer than this (counted from its prefix) may hold a
 // differently encoded text and is converted.

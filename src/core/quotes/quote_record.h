@@ -16,6 +16,9 @@ enum QuoteValueIndex { QuoteName, QuoteTime, QuotePrice, QuoteChange, QuoteRate,
 
 using QuoteValues = std::array<std::string, QuoteValueCount>;
 
+// What a value whose markers are missing reads.
+inline constexpr std::string_view kNoData = "nodata";
+
 using MarkerRules = std::array<MarkerRule, RuleCount>;
 
 // True when the window holds the text "Shift_JIS". Without it the name is
