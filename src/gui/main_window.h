@@ -28,8 +28,7 @@ class LinkLabels;
 class MailPasswordStore;
 class MailSettingsDialog;
 class Session;
-class TrayIcon;
-class TrayMenu;
+class TrayController;
 class WatchListModel;
 class WatcherSignals;
 class WatcherTimers;
@@ -46,10 +45,6 @@ public:
     // Brings the freshly built window to its running state: title, list,
     // settings, date list, the first passes; then shows it.
     void OnInitDialog();
-
-    TrayIcon& Tray() { return *m_tray; }
-    const LinkLabels& Labels() const { return *m_linkLabels; }
-    Watcher& Engine() { return *m_watcher; }
 
     // SIGTERM, SIGINT and SIGHUP close the window as a click on its close
     // button does. For the program itself, not for tests.
@@ -74,8 +69,6 @@ public slots:
     void OpenSelectedRowLink();
     void OpenStockLink(int entry);
     void OpenDisclosure(int row, int line);
-    // Leaves the tray: the icon goes, the window and its tray row come back.
-    void RestoreFromTray();
     // A second start of the program: the window comes up, from the tray too.
     void BringToFront();
     // A double click on the list: the row's quote page, its first recorded
@@ -154,19 +147,6 @@ private:
     void OpenDialog(QDialog* dialog);
     void CloseDialogs();
 
-    // The tray (main_window_tray.cpp).
-    void ConnectTray();
-    void GoToTrayAtStart();
-    void MinimiseToTray();
-    void AddTrayIcon(const std::string& tip);
-    void RemoveTrayIcon();
-    // Shows the tip and picture of the row the tray follows.
-    void UpdateTrayIcon();
-    void OnTrayRefreshTimer();
-    void OnTrayFirstTextTimer();
-    void OnTrayMenuOpening(TrayMenu& menu);
-    void ChooseTrayRow(int row, bool pickedWithMouse);
-
     const Clock& m_clock;
     Session* m_session;
     // The session's parts the window talks to.
@@ -198,16 +178,13 @@ private:
 
     WatchListModel* m_model = nullptr;
     LinkLabels* m_linkLabels;
-    TrayIcon* m_tray = nullptr;
-    QTimer m_trayRefreshTimer;
-    QTimer m_trayFirstTextTimer;
+    TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
 
     LinkLists m_links;
     std::string m_titleText;
     int m_dateComboSel = 0;
-    bool m_inTray = false;
     // "リストへ追加" came while the typed code was still being looked up.
     bool m_addAfterLookup = false;
     bool m_shutDown = false;
