@@ -23,6 +23,7 @@
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
+#include "gui/list_menus.h"
 #include "gui/list_row_dragger.h"
 #include "gui/tray_controller.h"
 #include "gui/tray_icon.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     CreateControls();
     setWindowIcon(ProgramIcon());
     m_linkLabels = new LinkLabels(m_indexLabels, m_indexChangeLabels, *m_verUpLabel, this);
+    m_listMenus = new ListMenus(*m_list, *m_watcher, m_links.stockLinks, *this);
     ConnectControls();
     ConnectWatcher();
     m_tray = new TrayController(*this, *m_watcher, *m_indexLabels[0], *m_indexChangeLabels[0]);
@@ -202,7 +204,18 @@ void MainWindow::ConnectControls()
     connect(&m_dateSettleTimer, &QTimer::timeout, this, &MainWindow::OnDateSettled);
     connect(m_linkLabels, &LinkLabels::IndexClicked, this, &MainWindow::OpenIndexPage);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { m_listMenus->ShowContextMenu(at, FirstSelectedRow()); });
+    connect(m_listMenus, &ListMenus::OpenLinkChosen, this, &MainWindow::OpenSelectedRowLink);
+    connect(m_listMenus, &ListMenus::StockLinkChosen, this, &MainWindow::OpenStockLink);
+    connect(m_listMenus, &ListMenus::DeleteRowChosen, this, &MainWindow::DeleteWatchRow);
+    connect(m_listMenus, &ListMenus::DeleteAllChosen, this, &MainWindow::DeleteAllWatchRows);
+    connect(m_listMenus, &ListMenus::DisclosureChosen, this, [this](int line) { OpenDisclosure(FirstSelectedRow(), line); });
+    connect(m_listMenus, &ListMenus::MemoInputChosen, m_memoEdit, [this] { m_memoEdit->setFocus(); });
+    connect(m_listMenus, &ListMenus::MemoClearChosen, this, [this] {
+        m_memoEdit->clear();
+        StoreMemo({});
+    });
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { OnListDoubleClick(index.row(), index.column()); });
     // Enter and Delete go through eventFilter; Escape is no key to this window.

@@ -25,6 +25,7 @@ class QTableView;
 namespace zelmora {
 
 class LinkLabels;
+class ListMenus;
 class MailPasswordStore;
 class MailSettingsDialog;
 class Session;
@@ -136,12 +137,7 @@ private:
     void OpenRowLink(int row);
     void OpenIndexPage(int index);
 
-    // Menus, keys and dialogs (main_window_menus.cpp).
-    void ShowListContextMenu(QPoint viewportPoint);
-    void ShowListKeyMenu();
-    void ShowLinkMenu(QPoint at);
-    void ShowDisclosureMenu(int row, QPoint at);
-    void ShowMemoMenu(QPoint at);
+    // The settings menu, keys and dialogs (main_window_menus.cpp).
     bool EnterOnControl(QObject* control);
     void ApplyMailSettings(const MailSettingsDialog& dialog);
     void OpenDialog(QDialog* dialog);
@@ -178,6 +174,7 @@ private:
 
     WatchListModel* m_model = nullptr;
     LinkLabels* m_linkLabels;
+    ListMenus* m_listMenus;
     TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
