@@ -443,7 +443,7 @@ void MainWindow::ShowSaveFailure(const QString& path, const QString& reason)
 void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && !m_tray->InTray() && IsTrayAvailable())
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray && !m_tray->InTray() && IsTrayAvailable())
         m_tray->MinimiseToTray();
 }
 
