@@ -36,7 +36,8 @@ class WatcherTimers;
 
 // The program's one window: it owns the watching session and draws what the
 // watcher reports: the watch list, the entry row, the index band and the status
-// row; it holds the widgets, the menus, the dialogs and their wiring.
+// row; it holds the widgets, the dialogs and their wiring. The tray and the
+// list's menus are classes of their own that it owns and wires.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-// The menus, keys and dialogs of the main window.
+// The settings menu, the keys and the dialogs of the main window.
 
 #include <QComboBox>
 #include <QDialog>
