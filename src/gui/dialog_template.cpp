@@ -13,6 +13,9 @@
 #include "gui/control_fitting.h"
 #include "gui/dialog_units.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace zelmora {
 namespace {
 
@@ -116,6 +119,28 @@ const std::vector<ControlTemplate>& MainDialogTemplate()
         {"verUpLabel", K::ClickableLabel, 347, 194, 44, 14, "VerUp確認"},
     };
     return controls;
+}
+
+QWidget* CheckedTemplateControl(const QWidget& parent, const char* name, const QMetaObject& type)
+{
+    QWidget* control = parent.findChild<QWidget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    if (control && type.cast(control))
+        return control;
+    std::string message = std::string("control '") + name + "' of type " + type.className() + " is not in the layout";
+    if (control)
+        message += std::string(" (it is a ") + control->metaObject()->className() + ")";
+    throw std::logic_error(message);
+}
+
+// Controls are looked up while windows are built, often inside a slot, where
+// an exception could not leave through the event loop.
+QWidget* TemplateControlOrDie(const QWidget& parent, const char* name, const QMetaObject& type)
+{
+    try {
+        return CheckedTemplateControl(parent, name, type);
+    } catch (const std::logic_error& error) {
+        qFatal("%s", error.what());
+    }
 }
 
 } // namespace zelmora

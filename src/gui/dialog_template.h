@@ -46,13 +46,18 @@ const std::vector<ControlTemplate>& MainDialogTemplate();
 // as far as they need (see control_fitting.h).
 void CreateTemplateControls(std::span<const ControlTemplate> controls, QWidget* parent);
 
-// The named control of a template, of the type its kind creates.
+// The control named `name` among parent's own children, if it is a `type`;
+// else std::logic_error saying which control the layout lacks.
+QWidget* CheckedTemplateControl(const QWidget& parent, const char* name, const QMetaObject& type);
+
+// The named control of a template, of the type its kind creates. A name the
+// layout lacks ends the program at once with the name, in every build: a
+// window with a control missing would fail later and far from the cause.
+QWidget* TemplateControlOrDie(const QWidget& parent, const char* name, const QMetaObject& type);
 template <class Widget>
 Widget* TemplateControl(const QWidget* parent, const char* name)
 {
-    auto* control = parent->findChild<Widget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT(control);
-    return control;
+    return static_cast<Widget*>(TemplateControlOrDie(*parent, name, Widget::staticMetaObject));
 }
 
 } // namespace zelmora

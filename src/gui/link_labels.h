@@ -26,8 +26,6 @@ public:
     // counts as a fall), white otherwise.
     static QColor ChangeColour(const QString& text);
 
-    bool VerUpUnderlined() const { return m_linkFont.underline(); }
-
 signals:
     // A left click on the index label of the Nikkei 225 (0), TOPIX (1) or JASDAQ (2).
     void IndexClicked(int index);

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QObject>
+#include <QPoint>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 #include "gui/popup_menu.h"
 
+class QTableView;
+
 namespace zelmora {
+
+class Watcher;
 
 // The list menu: "リンクを開く", the stock links between the separators,
 // then "削除" and "全て削除". Without links it is the fixed list menu.
@@ -41,6 +48,42 @@ public:
 
     QAction* input;
     QAction* clear;
+};
+
+// The watch list's menus: by the column right-clicked, the link menu, the
+// row's disclosures of the date, or the memo commands; and under the row, the
+// fixed list menu that Enter opens. A choice is reported once its menu has
+// closed; the window does it.
+class ListMenus : public QObject {
+    Q_OBJECT
+public:
+    // stockLinks: the link templates of "銘柄URL.txt", as the window holds them.
+    ListMenus(QTableView& list, const Watcher& watcher, const std::vector<std::string>& stockLinks, QWidget& window);
+
+    void ShowContextMenu(QPoint viewportPoint, int selectedRow);
+    void ShowKeyMenu(int selectedRow);
+
+signals:
+    void OpenLinkChosen();
+    // An entry of the stock links.
+    void StockLinkChosen(int entry);
+    void DeleteRowChosen();
+    void DeleteAllChosen();
+    // A line of the selected row's history file.
+    void DisclosureChosen(int line);
+    void MemoInputChosen();
+    void MemoClearChosen();
+
+private:
+    void ShowLinkMenu(QPoint at);
+    void ShowDisclosureMenu(int row, QPoint at);
+    void ShowMemoMenu(QPoint at);
+    void RunAfterMenu(QAction* item, void (ListMenus::*chosen)());
+
+    QTableView& m_list;
+    const Watcher& m_watcher;
+    const std::vector<std::string>& m_stockLinks;
+    QWidget& m_window;
 };
 
 } // namespace zelmora

@@ -24,7 +24,11 @@
 #include "gui/dialog_template.h"
 #include "gui/dialog_units.h"
 #include "gui/link_labels.h"
+#include "gui/list_menus.h"
 #include "gui/list_row_dragger.h"
+#include "gui/tray_controller.h"
+#include "gui/tray_icon.h"
+#include "gui/tray_menu.h"
 #include "session/mail_password_store.h"
 #include "session/session.h"
 #include "session/sjis_qstring.h"
@@ -83,11 +87,17 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     CreateControls();
     setWindowIcon(ProgramIcon());
     m_linkLabels = new LinkLabels(m_indexLabels, m_indexChangeLabels, *m_verUpLabel, this);
+    m_listMenus = new ListMenus(*m_list, *m_watcher, m_links.stockLinks, *this);
     ConnectControls();
     ConnectWatcher();
-    ConnectTray();
+    m_tray = new TrayController(*this, *m_watcher, *m_indexLabels[0], *m_indexChangeLabels[0]);
+    TrayMenu& trayMenu = m_tray->Icon().Menu();
+    connect(&trayMenu, &TrayMenu::StartInTrayToggled, this, &MainWindow::ToggleStartInTray, Qt::QueuedConnection);
+    connect(&trayMenu, &TrayMenu::CloseChosen, this, &QWidget::close, Qt::QueuedConnection);
+    connect(m_tray, &TrayController::Restored, this, [this] { SelectRow(m_watcher->CurrentSettings().m_selectedItem); });
+    connect(m_tray, &TrayController::RowPageRequested, this, &MainWindow::OpenRowLink);
     // New disclosures of today also show on the desktop.
-    auto* notifier = new DesktopNotifier(*m_watcher, *m_tray, this);
+    auto* notifier = new DesktopNotifier(*m_watcher, m_tray->Icon(), this);
     connect(m_events, &WatcherSignals::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
     connect(m_events, &WatcherSignals::PassDone, notifier, &DesktopNotifier::OnPassFinished);
 }
@@ -138,11 +148,8 @@ void MainWindow::CreateControls()
     m_verUpLabel = TemplateControl<QLabel>(this, "verUpLabel");
     RoomForWidestTexts();
 
-    m_trayRefreshTimer.setObjectName(QStringLiteral("trayRefreshTimer"));
-    m_trayFirstTextTimer.setObjectName(QStringLiteral("trayFirstTextTimer"));
     m_dateSettleTimer.setObjectName(QStringLiteral("dateSettleTimer"));
-    for (QTimer* timer : {&m_trayRefreshTimer, &m_trayFirstTextTimer, &m_dateSettleTimer})
-        timer->setParent(this);
+    m_dateSettleTimer.setParent(this);
 }
 
 // What the labels, lists and values may come to show, so that the controls
@@ -199,7 +206,18 @@ void MainWindow::ConnectControls()
     connect(&m_dateSettleTimer, &QTimer::timeout, this, &MainWindow::OnDateSettled);
     connect(m_linkLabels, &LinkLabels::IndexClicked, this, &MainWindow::OpenIndexPage);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { m_listMenus->ShowContextMenu(at, FirstSelectedRow()); });
+    connect(m_listMenus, &ListMenus::OpenLinkChosen, this, &MainWindow::OpenSelectedRowLink);
+    connect(m_listMenus, &ListMenus::StockLinkChosen, this, &MainWindow::OpenStockLink);
+    connect(m_listMenus, &ListMenus::DeleteRowChosen, this, &MainWindow::DeleteWatchRow);
+    connect(m_listMenus, &ListMenus::DeleteAllChosen, this, &MainWindow::DeleteAllWatchRows);
+    connect(m_listMenus, &ListMenus::DisclosureChosen, this, [this](int line) { OpenDisclosure(FirstSelectedRow(), line); });
+    connect(m_listMenus, &ListMenus::MemoInputChosen, m_memoEdit, [this] { m_memoEdit->setFocus(); });
+    connect(m_listMenus, &ListMenus::MemoClearChosen, this, [this] {
+        m_memoEdit->clear();
+        StoreMemo({});
+    });
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { OnListDoubleClick(index.row(), index.column()); });
     // Enter and Delete go through eventFilter; Escape is no key to this window.
@@ -252,11 +270,14 @@ void MainWindow::OnInitDialog()
     // The date list starts on today, which the session follows.
     m_session->SetFollowingToday(true);
     const Settings settings = m_watcher->CurrentSettings();
-    if (settings.m_startInTray) {
-        GoToTrayAtStart();
-    } else {
+    if (!settings.m_startInTray) {
         SelectRow(settings.m_selectedItem);
         show();
+    } else if (!m_tray->GoToTrayAtStart()) {
+        // Without a notification area the window starts minimised instead,
+        // so there is always a way back to it.
+        SelectRow(settings.m_selectedItem);
+        showMinimized();
     }
 }
 
@@ -398,9 +419,8 @@ void MainWindow::Shutdown()
     m_shutDown = true;
     CloseDialogs();
     m_watcherTimers->StopAll();
-    for (QTimer* timer : {&m_trayRefreshTimer, &m_trayFirstTextTimer, &m_dateSettleTimer})
-        timer->stop();
-    RemoveTrayIcon();
+    m_dateSettleTimer.stop();
+    m_tray->Leave();
     hide();
     m_session->Shutdown();
     if (!m_session->Saved())
@@ -423,6 +443,33 @@ void MainWindow::ShowSaveFailure(const QString& path, const QString& reason)
     box->setAttribute(Qt::WA_DeleteOnClose);
     connect(box, &QDialog::finished, this, &MainWindow::ShutdownFinished);
     box->open();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray && !m_tray->InTray() && IsTrayAvailable())
+        m_tray->MinimiseToTray();
+}
+
+void MainWindow::setVisible(bool visible)
+{
+    if (visible && m_tray && m_tray->InTray())
+        return;
+    QWidget::setVisible(visible);
+}
+
+void MainWindow::BringToFront()
+{
+    if (m_shutDown)
+        return;
+    if (m_tray->InTray()) {
+        m_tray->Restore();
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

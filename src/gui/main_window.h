@@ -25,18 +25,19 @@ class QTableView;
 namespace zelmora {
 
 class LinkLabels;
+class ListMenus;
 class MailPasswordStore;
 class MailSettingsDialog;
 class Session;
-class TrayIcon;
-class TrayMenu;
+class TrayController;
 class WatchListModel;
 class WatcherSignals;
 class WatcherTimers;
 
 // The program's one window: it owns the watching session and draws what the
 // watcher reports: the watch list, the entry row, the index band and the status
-// row; it holds the widgets, the menus, the dialogs and their wiring.
+// row; it holds the widgets, the dialogs and their wiring. The tray and the
+// list's menus are classes of their own that it owns and wires.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -46,10 +47,6 @@ public:
     // Brings the freshly built window to its running state: title, list,
     // settings, date list, the first passes; then shows it.
     void OnInitDialog();
-
-    TrayIcon& Tray() { return *m_tray; }
-    const LinkLabels& Labels() const { return *m_linkLabels; }
-    Watcher& Engine() { return *m_watcher; }
 
     // SIGTERM, SIGINT and SIGHUP close the window as a click on its close
     // button does. For the program itself, not for tests.
@@ -74,8 +71,6 @@ public slots:
     void OpenSelectedRowLink();
     void OpenStockLink(int entry);
     void OpenDisclosure(int row, int line);
-    // Leaves the tray: the icon goes, the window and its tray row come back.
-    void RestoreFromTray();
     // A second start of the program: the window comes up, from the tray too.
     void BringToFront();
     // A double click on the list: the row's quote page, its first recorded
@@ -143,29 +138,11 @@ private:
     void OpenRowLink(int row);
     void OpenIndexPage(int index);
 
-    // Menus, keys and dialogs (main_window_menus.cpp).
-    void ShowListContextMenu(QPoint viewportPoint);
-    void ShowListKeyMenu();
-    void ShowLinkMenu(QPoint at);
-    void ShowDisclosureMenu(int row, QPoint at);
-    void ShowMemoMenu(QPoint at);
+    // The settings menu, keys and dialogs (main_window_menus.cpp).
     bool EnterOnControl(QObject* control);
     void ApplyMailSettings(const MailSettingsDialog& dialog);
     void OpenDialog(QDialog* dialog);
     void CloseDialogs();
-
-    // The tray (main_window_tray.cpp).
-    void ConnectTray();
-    void GoToTrayAtStart();
-    void MinimiseToTray();
-    void AddTrayIcon(const std::string& tip);
-    void RemoveTrayIcon();
-    // Shows the tip and picture of the row the tray follows.
-    void UpdateTrayIcon();
-    void OnTrayRefreshTimer();
-    void OnTrayFirstTextTimer();
-    void OnTrayMenuOpening(TrayMenu& menu);
-    void ChooseTrayRow(int row, bool pickedWithMouse);
 
     const Clock& m_clock;
     Session* m_session;
@@ -198,16 +175,14 @@ private:
 
     WatchListModel* m_model = nullptr;
     LinkLabels* m_linkLabels;
-    TrayIcon* m_tray = nullptr;
-    QTimer m_trayRefreshTimer;
-    QTimer m_trayFirstTextTimer;
+    ListMenus* m_listMenus;
+    TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
 
     LinkLists m_links;
     std::string m_titleText;
     int m_dateComboSel = 0;
-    bool m_inTray = false;
     // "リストへ追加" came while the typed code was still being looked up.
     bool m_addAfterLookup = false;
     bool m_shutDown = false;

@@ -11,6 +11,7 @@
 
 #include "gui/main_window.h"
 #include "session/sjis_qstring.h"
+#include "gui/tray_controller.h"
 #include "gui/watch_list_model.h"
 #include "session/watcher_timers.h"
 
@@ -114,7 +115,7 @@ void MainWindow::DeleteWatchRow()
 void MainWindow::DeleteAllWatchRows()
 {
     m_watcherTimers->PauseQuotes();
-    m_trayRefreshTimer.stop();
+    m_tray->StopRefresh();
     if (m_watcher->RowCount() == 0 || FirstSelectedRow() < 0)
         return;
     // Every stock and memo in one click: asked first, and "いいえ" by default.

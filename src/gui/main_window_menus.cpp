@@ -1,8 +1,7 @@
-// The menus, keys and dialogs of the main window.
+// The settings menu, the keys and the dialogs of the main window.
 
 #include <QComboBox>
 #include <QDialog>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,86 +60,6 @@ void MainWindow::ToggleStartInTray()
     m_watcher->ChangeSettings([](Settings& s) { s.m_startInTray = !s.m_startInTray; });
 }
 
-// By the column clicked: the link menu, the stock's disclosures of the
-// date, or the memo commands.
-void MainWindow::ShowListContextMenu(QPoint viewportPoint)
-{
-    const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    const QModelIndex clicked = m_list->indexAt(viewportPoint);
-    const int column = clicked.isValid() ? clicked.column() : m_list->horizontalHeader()->logicalIndexAt(viewportPoint.x());
-    const QPoint at = m_list->viewport()->mapToGlobal(viewportPoint);
-    const bool disclosureFound =
-        column == ColDisclosure && !m_watcher->Cell(static_cast<std::size_t>(row), ColDisclosure).empty();
-    if (disclosureFound)
-        ShowDisclosureMenu(row, at);
-    else if (column >= 0 && column < ColMemo)
-        ShowLinkMenu(at);
-    else if (column == ColMemo)
-        ShowMemoMenu(at);
-}
-
-void MainWindow::ShowLinkMenu(QPoint at)
-{
-    std::vector<QString> labels;
-    std::vector<int> entries;
-    for (std::size_t entry = 0; entry < m_links.stockLinks.size(); ++entry) {
-        if (const auto parts = SplitLinkTemplate(m_links.stockLinks[entry])) {
-            labels.push_back(ToQString(parts->label));
-            entries.push_back(static_cast<int>(entry));
-        }
-    }
-    auto* menu = new LinkMenu(labels, this);
-    RunAfterMenu(menu->openLink, this, [this] { OpenSelectedRowLink(); });
-    for (std::size_t i = 0; i < menu->stockLinks.size(); ++i)
-        RunAfterMenu(menu->stockLinks[i], this, [this, entry = entries[i]] { OpenStockLink(entry); });
-    RunAfterMenu(menu->deleteRow, this, [this] { DeleteWatchRow(); });
-    RunAfterMenu(menu->deleteAll, this, [this] { DeleteAllWatchRows(); });
-    ShowPopup(menu, at);
-}
-
-// One item per line of the row's history file of the chosen date. The file
-// is read again when one is chosen: a pass may have added lines since, but
-// it never moves the earlier ones.
-void MainWindow::ShowDisclosureMenu(int row, QPoint at)
-{
-    std::vector<QString> captions;
-    for (const HistoryEntry& entry : ReadStockHistory(m_watcher->DisclosuresOfRow(static_cast<std::size_t>(row))))
-        captions.push_back(ToQString(entry.caption));
-    if (captions.empty())
-        return;
-    auto* menu = new DisclosureMenu(captions, this);
-    for (std::size_t line = 0; line < menu->lines.size(); ++line)
-        RunAfterMenu(menu->lines[line], this, [this, line] { OpenDisclosure(FirstSelectedRow(), static_cast<int>(line)); });
-    ShowPopup(menu, at);
-}
-
-void MainWindow::ShowMemoMenu(QPoint at)
-{
-    auto* menu = new MemoMenu(this);
-    RunAfterMenu(menu->input, this, [this] { m_memoEdit->setFocus(); });
-    RunAfterMenu(menu->clear, this, [this] {
-        m_memoEdit->clear();
-        StoreMemo({});
-    });
-    ShowPopup(menu, at);
-}
-
-// The fixed list menu under the selected row.
-void MainWindow::ShowListKeyMenu()
-{
-    const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    auto* menu = new LinkMenu({}, this);
-    RunAfterMenu(menu->openLink, this, [this] { OpenSelectedRowLink(); });
-    RunAfterMenu(menu->deleteRow, this, [this] { DeleteWatchRow(); });
-    RunAfterMenu(menu->deleteAll, this, [this] { DeleteAllWatchRows(); });
-    const QRect cell = m_list->visualRect(m_model->index(row, 0));
-    ShowPopup(menu, m_list->viewport()->mapToGlobal(QPoint(0, cell.bottom())));
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The list's inside narrows when its vertical scroll bar comes.
@@ -168,7 +87,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 bool MainWindow::EnterOnControl(QObject* control)
 {
     if (control == m_list)
-        ShowListKeyMenu();
+        m_listMenus->ShowKeyMenu(FirstSelectedRow());
     else if (control == m_settingsButton)
         ShowSettingsMenu();
     else if (control == m_connectButton || control == m_disconnectButton)

@@ -10,6 +10,7 @@
 #include "gui/main_window.h"
 #include "session/session.h"
 #include "session/sjis_qstring.h"
+#include "gui/tray_controller.h"
 #include "gui/watch_list_model.h"
 
 namespace zelmora {
@@ -69,7 +70,7 @@ void MainWindow::OnPassFinished(const PassReport& report)
     switch (report.kind) {
     case PassKind::Quote:
         m_model->SetStale(report.blind);
-        UpdateTrayIcon();
+        m_tray->Update();
         emit QuotePassFinished();
         break;
     case PassKind::Disclosure:

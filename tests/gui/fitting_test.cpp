@@ -276,13 +276,13 @@ TEST_F(FittingTest, DialogsAndMessageBoxesShowTheirTextsWholeWithACloseButtonOnl
 TEST_F(FittingTest, MenusDrawEveryItemInOneFace)
 {
     window->showMinimized();
-    ASSERT_TRUE(window->Tray().IsShown());
-    QMenu& tray = window->Tray().Menu();
+    ASSERT_TRUE(Tray(*window).IsShown());
+    QMenu& tray = Tray(*window).Menu();
     tray.popup(QPoint(100, 100));
     ASSERT_EQ(QApplication::activePopupWidget(), &tray);
     KeepPicture(tray, QStringLiteral("tray-menu"));
     tray.close();
-    window->RestoreFromTray();
+    DoubleClickTray(*window);
     window->ShowSettingsMenu();
     auto* settings = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(settings, nullptr);

@@ -1,6 +1,9 @@
 #include "gui_test_support.h"
 
 #include "gui/desktop_opener.h"
+#include "gui/quote_source_dialog.h"
+#include "session/session.h"
+#include "session/sjis_qstring.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTest>
 
@@ -24,6 +28,7 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 ProgramFolderFixture::ProgramFolderFixture() = default;
 
@@ -77,6 +82,36 @@ void Tick(const QObject& window, const char* name)
 {
     if (QTimer* timer = Timer(window, name))
         QMetaObject::invokeMethod(timer, "timeout");
+}
+
+zelmora::TrayIcon& Tray(const QObject& window)
+{
+    auto* tray = window.findChild<zelmora::TrayIcon*>(QStringLiteral("trayIcon"));
+    if (!tray)
+        throw std::logic_error("the window has no trayIcon");
+    return *tray;
+}
+
+void DoubleClickTray(const QObject& window)
+{
+    emit Tray(window).SystemIcon().activated(QSystemTrayIcon::DoubleClick);
+}
+
+void SetQuoteBaseUrl(zelmora::MainWindow& window, const std::string& url)
+{
+    window.ShowQuoteSourceSettings();
+    auto* dialog = qobject_cast<zelmora::QuoteSourceDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    Control<QLineEdit>(*dialog, "baseUrlEdit")->setText(zelmora::ToQString(url));
+    Control<QPushButton>(*dialog, "okButton")->click();
+}
+
+zelmora::Watcher& SessionEngine(const QObject& window)
+{
+    auto* session = window.findChild<zelmora::Session*>();
+    if (!session)
+        throw std::logic_error("the window has no session");
+    return session->Engine();
 }
 
 std::string ReadFileBytes(const std::string& path)

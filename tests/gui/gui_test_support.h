@@ -14,6 +14,7 @@
 
 #include "core/schedule/clock.h"
 #include "gui/main_window.h"
+#include "gui/tray_icon.h"
 
 // A clock the test sets.
 class FixedClock : public zelmora::Clock {
@@ -49,6 +50,16 @@ QString Cell(zelmora::MainWindow& window, int row, int column);
 // A timer of the window by its object name, and a tick of it now.
 QTimer* Timer(const QObject& window, const char* name);
 void Tick(const QObject& window, const char* name);
+// The window's icon in the notification area, by its object name.
+zelmora::TrayIcon& Tray(const QObject& window);
+// A double click on it, as the desktop reports one.
+void DoubleClickTray(const QObject& window);
+// The quote page's address, set as a user sets it: in the quote source
+// dialog, confirmed with OK. url is Shift_JIS.
+void SetQuoteBaseUrl(zelmora::MainWindow& window, const std::string& url);
+// The watcher of the window's session, for what no control of the window
+// reaches: a setting with no dialog, a save whose answer is checked.
+zelmora::Watcher& SessionEngine(const QObject& window);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

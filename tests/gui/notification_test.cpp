@@ -157,7 +157,7 @@ protected:
     {
         if (base.empty())
             base = simulator.ListingBase();
-        window.Engine().ChangeSettings([&](Settings& s) { s.m_disclosureListBase = base; });
+        SessionEngine(window).ChangeSettings([&](Settings& s) { s.m_disclosureListBase = base; });
         QSignalSpy scanned(&window, &MainWindow::DisclosurePassFinished);
         static_cast<QPushButton*>(Control(window, "disclosureCheckButton"))->click();
         ASSERT_TRUE(scanned.wait(20000));
@@ -258,7 +258,7 @@ TEST_F(NotificationTest, ARestartShowsNothingAgainAndTheSwitchSilencesNewOnes)
     EXPECT_TRUE(notify->isChecked());
     notify->trigger();
     menu->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Engine().CurrentSettings().m_disclosureNotifyOn; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !SessionEngine(*window).CurrentSettings().m_disclosureNotifyOn; }));
     Close(*window);
     window.reset();
     EXPECT_NE(folder.ReadSettings().find("TEKIJINOTIFY=0\r\n"), std::string::npos);

@@ -121,7 +121,7 @@ TEST_F(QuotePassTest, UnreachablePageKeepsTheRow)
 
     simulator->Stop();
     QSignalSpy passed(window.get(), &MainWindow::QuotePassFinished);
-    window->Engine().RequestQuotePass(); // every page of it fails
+    Tick(*window, "quoteTimer"); // every page of it fails
     ASSERT_TRUE(passed.wait(30000));
     EXPECT_EQ(Cell(*window, 0, 4), price);
     // The rows keep their prices, drawn grey, and the label says since when.
@@ -133,8 +133,8 @@ TEST_F(QuotePassTest, UnreachablePageKeepsTheRow)
     // The first pass that gets pages again clears it all.
     sim::MarketSimulator again(sim::MarketSimulator::Config{{}, &simClock});
     ASSERT_GT(again.Start(0), 0);
-    window->Engine().ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = again.BaseAddress() + S("/q?s=銘柄.市場"); });
-    window->Engine().RequestQuotePass();
+    SetQuoteBaseUrl(*window, again.BaseAddress() + S("/q?s=銘柄.市場"));
+    Tick(*window, "quoteTimer");
     ASSERT_TRUE(passed.wait(30000));
     EXPECT_EQ(Text(*window, "statusLabel"), QString());
     EXPECT_NE(rows.data(rows.index(0, 4), Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
@@ -146,7 +146,7 @@ TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)
     auto window = Start();
     ASSERT_TRUE(WaitForIdle(*window, 4));
     static_cast<QLineEdit*>(Control(*window, "codeEdit"))->setText(QStringLiteral("9984"));
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     ASSERT_TRUE(WaitForIdle(*window, 9));
     QTest::qWait(50);
     const sim::SimQuote quote = Quote("9984.t");
@@ -156,7 +156,7 @@ TEST_F(QuotePassTest, TypedCodeIsPreviewedInTheEntryRow)
 
     // Without an answer from the service the entry row shows "no data".
     simulator->Stop();
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, "nameEdit") == QStringLiteral("no data"); }, 20000));
     EXPECT_EQ(Text(*window, "priceEdit"), QStringLiteral("no data"));
     EXPECT_EQ(Text(*window, "trendEdit"), QStringLiteral("no data"));
@@ -186,7 +186,7 @@ TEST_F(QuotePassTest, APassAskedForWhileOneRunsRunsOnceMoreAfterIt)
     auto window = Start();
     QTest::qWait(1000);
     EXPECT_EQ(Text(*window, "statusLabel"), QStringLiteral("データ取得中"));
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     // Two passes of entry row, four indices and one row.
     ASSERT_TRUE(QTest::qWaitFor([&] { return served == 12 && Text(*window, "statusLabel").isEmpty(); }, 30000));
     QTest::qWait(100);
@@ -250,7 +250,7 @@ TEST_F(QuotePassTest, ClosingDuringAPassEndsItAndSavesAtOnce)
     EXPECT_EQ(finished.count(), 1);
     EXPECT_NE(folder.ReadSettings(), before);
     // Nothing starts once the shutdown has begun.
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     QTest::qWait(200);
     EXPECT_EQ(simulator->RequestCount(), 1u);
 }

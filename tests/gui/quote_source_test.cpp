@@ -111,7 +111,7 @@ TEST_F(QuoteSourceTest, TryShowsTheValuesABrokenRuleShowsNodataAndLearningRepair
     // OK stores the learned rules; the next pass reads the new layout.
     Control<QPushButton>(*dialog, "okButton")->click();
     QSignalSpy passes(window.get(), &MainWindow::QuotePassFinished);
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     ASSERT_TRUE(passes.wait(20000));
     EXPECT_EQ(Cell(*window, 0, 4), expected[2]);
     window->close();
@@ -152,16 +152,16 @@ TEST_F(QuoteSourceTest, AChangedLayoutShowsInTheStatusLabelAndTheTrayTip)
     simulator->SetDefaults(list);
     QSignalSpy passes(window.get(), &MainWindow::QuotePassFinished);
     for (int pass = 0; pass < 3; ++pass) {
-        window->Engine().RequestQuotePass();
+        Tick(*window, "quoteTimer");
         ASSERT_TRUE(passes.wait(20000));
     }
     QTest::qWait(50);
     EXPECT_EQ(Text(*window, "statusLabel"), QStringLiteral("株価ページの形式が変わった可能性があります（設定→株価取得元の設定）"));
     window->showMinimized();
-    EXPECT_TRUE(window->Tray().Tip().startsWith(QStringLiteral("株価ページの形式変更の可能性\n")));
+    EXPECT_TRUE(Tray(*window).Tip().startsWith(QStringLiteral("株価ページの形式変更の可能性\n")));
 
     simulator->SetDefaults({});
-    window->Engine().RequestQuotePass();
+    Tick(*window, "quoteTimer");
     ASSERT_TRUE(passes.wait(20000));
     QTest::qWait(50);
     EXPECT_EQ(Text(*window, "statusLabel"), QString());

@@ -272,8 +272,8 @@ TEST_F(ShellTest, TrayMenuListsTheRowsAndChecksTheFirstWhenTheTrayRowWentAway)
 {
     auto window = Start(Rows(5, "SELECTEDITEM=7\r\n"));
     window->showMinimized();
-    ASSERT_TRUE(window->Tray().IsShown());
-    QMenu& menu = window->Tray().Menu();
+    ASSERT_TRUE(Tray(*window).IsShown());
+    QMenu& menu = Tray(*window).Menu();
     menu.popup(QPoint(200, 200)); // as the desktop does on a right click
     ASSERT_EQ(ActivePopup(), &menu);
     EXPECT_EQ(Items(menu), (QStringList{"日経平均株価 ", "-", "* 7203　　　　", " 9984　　　　", " 6758　　　　", " 8306　　　　",
@@ -298,7 +298,7 @@ TEST_F(ShellTest, TrayMenuListsTheRowsAndChecksTheFirstWhenTheTrayRowWentAway)
     menu.popup(QPoint(200, 200));
     Pick(menu, QStringLiteral("閉じる"));
     EXPECT_TRUE(finished.count() == 1 || finished.wait(30000));
-    EXPECT_FALSE(window->Tray().IsShown());
+    EXPECT_FALSE(Tray(*window).IsShown());
     EXPECT_NE(folder.ReadSettings().find("SELECTEDITEM=3\r\n"), std::string::npos);
 }
 
@@ -308,7 +308,7 @@ TEST_F(ShellTest, MinimisingGoesToTheTrayAndADoubleClickBringsTheWindowBack)
     window->showMinimized();
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->isVisible());
-    TrayIcon& tray = window->Tray();
+    TrayIcon& tray = Tray(*window);
     EXPECT_TRUE(tray.IsShown());
     EXPECT_EQ(tray.Picture(), TrayPictureFlat);
     EXPECT_EQ(tray.Tip(), QStringLiteral(" \n  現値  前日差 "));
@@ -347,8 +347,8 @@ TEST_F(ShellTest, MinimiseAndRestoreKeepTheWindowsPlaceAndSize)
     for (const Case& c : {Case{true, ""}, Case{false, ""}, Case{true, "CHKGOTASK=1\r\n"}}) {
         trayAvailable = c.tray;
         auto window = Start(Rows(2, c.settings));
-        if (window->Tray().IsShown())
-            window->RestoreFromTray();
+        if (Tray(*window).IsShown())
+            DoubleClickTray(*window);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->move(120, 80);
         window->resize(window->width() + 30, window->height());
@@ -357,9 +357,9 @@ TEST_F(ShellTest, MinimiseAndRestoreKeepTheWindowsPlaceAndSize)
         for (int round = 0; round < 3; ++round) {
             window->showMinimized();
             QCoreApplication::processEvents();
-            EXPECT_EQ(window->Tray().IsShown(), c.tray);
+            EXPECT_EQ(Tray(*window).IsShown(), c.tray);
             if (c.tray)
-                emit window->Tray().SystemIcon().activated(QSystemTrayIcon::DoubleClick);
+                emit Tray(*window).SystemIcon().activated(QSystemTrayIcon::DoubleClick);
             else
                 window->showNormal();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -375,33 +375,33 @@ TEST_F(ShellTest, WithoutANotificationAreaTheWindowStaysAnOrdinaryMinimisedWindo
     auto window = Start(Rows(1, "CHKGOTASK=1\r\n"));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
-    EXPECT_FALSE(window->Tray().IsShown());
+    EXPECT_FALSE(Tray(*window).IsShown());
     window->showNormal();
     window->showMinimized();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->Tray().IsShown());
+    EXPECT_FALSE(Tray(*window).IsShown());
 }
 
 TEST_F(ShellTest, StartInTheTrayKeepsTheWindowHiddenWithTheFirstTip)
 {
     auto window = Start(Rows(1, "CHKGOTASK=1\r\n"));
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->Tray().IsShown());
-    EXPECT_EQ(window->Tray().Picture(), TrayPictureApp);
-    EXPECT_EQ(window->Tray().Tip(), QStringLiteral("meigara"));
+    EXPECT_TRUE(Tray(*window).IsShown());
+    EXPECT_EQ(Tray(*window).Picture(), TrayPictureApp);
+    EXPECT_EQ(Tray(*window).Tip(), QStringLiteral("meigara"));
     EXPECT_TRUE(Timer(*window, "trayFirstTextTimer")->isActive());
     Tick(*window, "trayFirstTextTimer");
     EXPECT_FALSE(Timer(*window, "trayFirstTextTimer")->isActive());
-    EXPECT_EQ(window->Tray().Tip(), QStringLiteral(" \n  現値  前日差 "));
-    EXPECT_EQ(window->Tray().Picture(), TrayPictureFlat);
+    EXPECT_EQ(Tray(*window).Tip(), QStringLiteral(" \n  現値  前日差 "));
+    EXPECT_EQ(Tray(*window).Picture(), TrayPictureFlat);
 }
 
 // A second start of the program asks the running window to come up.
 TEST_F(ShellTest, ASecondStartBringsTheWindowOutOfTheTray)
 {
     auto window = Start(Rows(1, "CHKGOTASK=1\r\n"));
-    ASSERT_TRUE(window->Tray().IsShown());
+    ASSERT_TRUE(Tray(*window).IsShown());
     RaiseListener listener;
     QObject::connect(&listener, &RaiseListener::RaiseRequested, window.get(), &MainWindow::BringToFront);
     ASSERT_TRUE(listener.Listen());
@@ -409,7 +409,7 @@ TEST_F(ShellTest, ASecondStartBringsTheWindowOutOfTheTray)
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(AskToRaise(listener.Address()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }));
-    EXPECT_FALSE(window->Tray().IsShown());
+    EXPECT_FALSE(Tray(*window).IsShown());
 }
 
 TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)
@@ -519,10 +519,10 @@ TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
 
     QWidget* verUp = Control(*window, "verUpLabel");
     EXPECT_EQ(verUp->palette().color(QPalette::WindowText), QColor(50, 50, 255));
-    EXPECT_FALSE(window->Labels().VerUpUnderlined());
+    EXPECT_FALSE(verUp->font().underline());
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(verUp, &enter);
-    EXPECT_TRUE(window->Labels().VerUpUnderlined());
+    EXPECT_TRUE(verUp->font().underline());
     EXPECT_TRUE(verUp->font().underline());
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(verUp, &leave);
@@ -565,6 +565,6 @@ TEST_F(ShellTest, DisclosureMenuListsTheStocksHistoryAndOpensTheChosenEntry)
     // In the tray the stock's disclosures show in the picture and the tip.
     List(*window)->selectRow(0);
     window->showMinimized();
-    EXPECT_EQ(window->Tray().Picture(), TrayPictureFlatNews);
-    EXPECT_TRUE(window->Tray().Tip().endsWith(QStringLiteral("\n適時あり")));
+    EXPECT_EQ(Tray(*window).Picture(), TrayPictureFlatNews);
+    EXPECT_TRUE(Tray(*window).Tip().endsWith(QStringLiteral("\n適時あり")));
 }

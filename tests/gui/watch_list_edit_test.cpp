@@ -306,9 +306,7 @@ TEST_F(WatchListEditTest, RisesAreRedAndFallsBlue)
         {"change=0&rate=0.00%25&", "0", QColor(), QColor(), QApplication::palette().color(QPalette::WindowText)},
     };
     for (const auto& c : cases) {
-        window->Engine().ChangeSettings([&](Settings& s) {
-            s.m_quoteBaseUrl = simulator->BaseAddress() + "/q?" + c.query + S("s=銘柄.市場");
-        });
+        SetQuoteBaseUrl(*window, simulator->BaseAddress() + "/q?" + c.query + S("s=銘柄.市場"));
         Type(*window, QStringLiteral("9984"));
         ASSERT_TRUE(WaitForLookup());
         ASSERT_EQ(Text(*window, "changeEdit"), QString::fromUtf8(c.change));
@@ -367,13 +365,14 @@ TEST_F(WatchListEditTest, EditsAreSavedSoonAndAFailedSaveIsSaid)
     ASSERT_TRUE(QTest::qWaitFor([&] { return folder.ReadSettings().find("=6758\r\n") != std::string::npos; }, 5000));
     const std::string soon = folder.ReadSettings();
     folder.WriteSettings(before);
-    ASSERT_TRUE(window->Engine().Save());
+    ASSERT_TRUE(SessionEngine(*window).Save());
     EXPECT_EQ(folder.ReadSettings(), soon);
 
     // A settings file that cannot be replaced: the status label says so.
     std::filesystem::remove(folder.SettingsPath());
     std::filesystem::create_directory(folder.SettingsPath());
-    window->Engine().SetMemo(0, "memo");
+    List(*window)->selectRow(0);
+    QTest::keyClicks(Control<QLineEdit>(*window, "memoEdit"), QStringLiteral("memo"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, "statusLabel").contains(QStringLiteral("保存できません")); }, 5000));
     EXPECT_TRUE(Text(*window, "statusLabel").contains(QString::fromStdString(folder.SettingsPath())));
 

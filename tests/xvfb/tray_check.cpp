@@ -39,6 +39,13 @@ QWidget* TrayIconWidget()
     return nullptr;
 }
 
+// The program's side of the icon, by its object name.
+bool TrayShown(const zelmora::MainWindow& window)
+{
+    const auto* tray = window.findChild<zelmora::TrayIcon*>(QStringLiteral("trayIcon"));
+    return tray && tray->IsShown();
+}
+
 QMenu* RightClickOnTheIcon(QWidget& icon)
 {
     QTest::mouseClick(&icon, Qt::RightButton, {}, icon.rect().center());
@@ -64,7 +71,7 @@ void RestoreFromTheTray(zelmora::MainWindow& window, int round)
             menu->close();
         QTest::mouseDClick(icon, Qt::LeftButton, {}, icon->rect().center());
     }
-    Check(QTest::qWaitFor([&] { return !window.Tray().IsShown(); }, 5000), "back from the tray");
+    Check(QTest::qWaitFor([&] { return !TrayShown(window); }, 5000), "back from the tray");
 }
 
 // Minimises and brings the window back three times; its client area must
@@ -82,7 +89,7 @@ void MinimiseAndRestoreThreeTimes(zelmora::MainWindow& window, bool tray)
                   "minimised into the notification area");
             RestoreFromTheTray(window, round);
         } else {
-            Check(QTest::qWaitFor([&] { return window.isMinimized(); }, 5000) && !window.Tray().IsShown(),
+            Check(QTest::qWaitFor([&] { return window.isMinimized(); }, 5000) && !TrayShown(window),
                   "minimised as an ordinary window");
             window.showNormal();
         }
