@@ -73,7 +73,7 @@ struct MailTimerPlan {
 // it ends, with the settings of that moment; a newer lookup cancels an
 // older one. Stop() ends every transfer in flight within a fraction of a
 // second.
-class Watcher : private QuotePassWindow, private DisclosurePassWindow {
+class Watcher : private QuotePassTarget, private DisclosurePassTarget {
 public:
     Watcher(std::string programFolder, const Clock& clock, WatcherObserver& observer);
     ~Watcher() override;
@@ -195,7 +195,6 @@ private:
     void ReportGivenUp();
     bool Unrecorded(const std::string& id) const;
     void SetQuoteProgress(const std::string& text);
-    void SetDisclosureRunning(bool running);
     std::string StatusTextLocked() const;
     // The price mail's first line while the watch is blind, else nothing.
     std::string StalePricesNoteLocked() const;
@@ -206,14 +205,14 @@ private:
     void SetProgressText(const std::string& text) override;
     std::string EntryCode(std::uint64_t& serial) override;
     int EntryMarket() override;
-    void ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote) override;
-    void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
-    std::optional<QuotePassWindow::Row> ReadRow(std::size_t row) override;
-    void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+    void StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote) override;
+    void ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
+    std::optional<QuotePassTarget::Row> ReadRow(std::size_t row) override;
+    void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                       const std::string& trend) override;
-    void ShowDisclosureProgress(bool running) override;
+    void SetDisclosureRunning(bool running) override;
     std::vector<std::string> RowCodes() override;
-    bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
+    bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                            const std::string& entryText) override;
     bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) override;
     void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,

@@ -268,7 +268,7 @@ int Watcher::EntryMarket()
     return m_entry.market;
 }
 
-void Watcher::ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote)
+void Watcher::StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote)
 {
     {
         const std::lock_guard hold(m_lock);
@@ -280,12 +280,12 @@ void Watcher::ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote)
     m_observer.EntryChanged(serial);
 }
 
-void Watcher::ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
+void Watcher::ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
 {
     m_observer.IndexChanged(index, valueText, changeText);
 }
 
-std::optional<QuotePassWindow::Row> Watcher::ReadRow(std::size_t row)
+std::optional<QuotePassTarget::Row> Watcher::ReadRow(std::size_t row)
 {
     const std::lock_guard hold(m_lock);
     if (row >= m_rows.RowCount())
@@ -295,7 +295,7 @@ std::optional<QuotePassWindow::Row> Watcher::ReadRow(std::size_t row)
 
 // Rows may have been added, removed or moved while the page was fetched:
 // the values go only to the row that still shows the stock they belong to.
-void Watcher::ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
+void Watcher::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
 {
     {
         const std::lock_guard hold(m_lock);
@@ -308,11 +308,6 @@ void Watcher::ShowRowQuote(std::size_t row, const std::string& code, const Quote
     m_observer.RowChanged(row);
 }
 
-void Watcher::ShowDisclosureProgress(bool running)
-{
-    SetDisclosureRunning(running);
-}
-
 std::vector<std::string> Watcher::RowCodes()
 {
     const std::lock_guard hold(m_lock);
@@ -322,7 +317,7 @@ std::vector<std::string> Watcher::RowCodes()
     return codes;
 }
 
-bool Watcher::ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText)
+bool Watcher::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText)
 {
     bool added = false;
     {
