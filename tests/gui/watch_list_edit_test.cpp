@@ -11,6 +11,7 @@
 
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
+#include "gui/watch_list_model.h"
 #include "gui_test_support.h"
 #include "market_simulator.h"
 #include "support/sjis_literals.h"
@@ -373,4 +374,26 @@ TEST_F(WatchListEditTest, EditsAreSavedSoonAndAFailedSaveIsSaid)
     ASSERT_TRUE(answer.Wait(1));
     EXPECT_TRUE(answer.text.contains(QString::fromStdString(folder.SettingsPath())));
     EXPECT_TRUE(ended.wait(2000) || ended.count() == 1);
+}
+
+// The list paints its own copy of the rows: a report older than the rows it
+// holds, or for a row that shows another stock now, changes nothing.
+TEST(WatchListModelTest, KeepsOnlyTheNewestRowsItIsTold)
+{
+    WatchListModel model;
+    WatchList::Cells toyota{};
+    WatchList::Cells sony{};
+    toyota[ColCode] = "7203";
+    sony[ColCode] = "6758";
+    model.ReplaceRows({2, {toyota, sony}});
+    WatchList::Cells quoted = sony;
+    quoted[ColPrice] = "100";
+    model.UpdateRow({1, 1, quoted});
+    model.UpdateRow({0, 3, quoted});
+    EXPECT_EQ(model.Cell(1, ColPrice), "");
+    EXPECT_EQ(model.Cell(0, ColPrice), "");
+    model.UpdateRow({1, 4, quoted});
+    EXPECT_EQ(model.Cell(1, ColPrice), "100");
+    model.ReplaceRows({3, {sony}});
+    EXPECT_EQ(model.rowCount(), 2);
 }
