@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPalette>
 
+#include <algorithm>
 #include <array>
 
 #include "core/watch/cell_ink.h"
@@ -85,6 +86,13 @@ void WatchListModel::ReplaceRows(const RowsReport& report)
     if (report.version <= m_version)
         return;
     m_version = report.version;
+    // The same stocks in the same order keep the view's selection.
+    const auto sameStock = [](const WatchList::Cells& a, const WatchList::Cells& b) { return a[ColCode] == b[ColCode]; };
+    if (!m_rows.empty() && std::equal(m_rows.begin(), m_rows.end(), report.rows.begin(), report.rows.end(), sameStock)) {
+        m_rows = report.rows;
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        return;
+    }
     beginResetModel();
     m_rows = report.rows;
     endResetModel();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -396,4 +397,12 @@ TEST(WatchListModelTest, KeepsOnlyTheNewestRowsItIsTold)
     EXPECT_EQ(model.Cell(1, ColPrice), "100");
     model.ReplaceRows({3, {sony}});
     EXPECT_EQ(model.rowCount(), 2);
+
+    // A memo or the disclosures changed, the stocks stayed: the selection too.
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    quoted[ColMemo] = "memo";
+    model.ReplaceRows({5, {toyota, quoted}});
+    EXPECT_EQ(model.Cell(1, ColMemo), "memo");
+    EXPECT_TRUE(selection.isRowSelected(1, {}));
 }
