@@ -137,9 +137,10 @@ BENCHMARK(BM_FetchPageWindowSharedSession)->Arg(0)->Arg(20)->Unit(benchmark::kMi
 // Counts finished passes and shown quotes.
 class PassCounter : public zelmora::WatcherObserver {
 public:
-    void RowChanged(std::size_t) override { Note(); }
+    void RowChanged(const zelmora::RowReport&) override { Note(); }
+    void RowsReplaced(const zelmora::RowsReport&) override {}
     void IndexChanged(std::size_t, const std::string&, const std::string&) override { Note(); }
-    void EntryChanged(std::uint64_t) override { Note(); }
+    void EntryChanged(const zelmora::EntryReport&) override { Note(); }
     void StatusChanged(const std::string&) override {}
     void DisclosureFound(const zelmora::DisclosureReport&) override {}
     void MailFinished(const zelmora::MailReport&) override {}

@@ -108,8 +108,6 @@ MainWindow::~MainWindow()
 {
     SetOpenFailureHandler({});
     m_watcher->Stop();
-    // The list's model reads the watcher's rows, which go before the widgets
-    // do: the window hides while both are still there.
     hide();
 }
 
@@ -237,9 +235,9 @@ void MainWindow::ConnectWatcher()
     connect(m_session, &Session::SaveFailed, this, &MainWindow::ShowSaveFailure);
     // The new day heads the date list, chosen, as at a start.
     connect(m_session, &Session::DayChanged, this, &MainWindow::FillDateCombo);
-    connect(m_events, &WatcherSignals::RowUpdated, this, &MainWindow::ShowRow);
     connect(m_events, &WatcherSignals::IndexUpdated, this, &MainWindow::ShowIndex);
     connect(m_events, &WatcherSignals::EntryUpdated, this, &MainWindow::ShowEntryRow);
+    connect(m_events, &WatcherSignals::AddDone, this, &MainWindow::ShowAddResult);
     connect(m_events, &WatcherSignals::StatusUpdated, this, &MainWindow::ShowStatus);
     connect(m_events, &WatcherSignals::MailDone, this, &MainWindow::ShowMailResult);
     connect(m_events, &WatcherSignals::PassDone, this, &MainWindow::OnPassFinished);
@@ -258,7 +256,6 @@ void MainWindow::OnInitDialog()
     m_intervalSpin->setValue(kDefaultQuoteIntervalSeconds);
 
     m_session->Load();
-    m_model->Reload();
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
     m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
     m_links = LoadLinkLists(m_watcher->ProgramFolder());
@@ -289,7 +286,9 @@ void MainWindow::ListenForExitSignals()
 
 void MainWindow::SetUpList()
 {
-    m_model = new WatchListModel(*m_watcher, this);
+    m_model = new WatchListModel(this);
+    connect(m_events, &WatcherSignals::ListUpdated, m_model, &WatchListModel::ReplaceRows);
+    connect(m_events, &WatcherSignals::RowUpdated, m_model, &WatchListModel::UpdateRow);
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

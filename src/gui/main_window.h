@@ -113,9 +113,8 @@ private:
     void ShowSaveFailure(const QString& path, const QString& reason);
 
     // What the watcher reports (main_window_view.cpp).
-    void ShowRow(int row);
     void ShowIndex(int index, const std::string& valueText, const std::string& changeText);
-    void ShowEntryRow(std::uint64_t serial);
+    void ShowEntryRow(const EntryReport& report);
     void ShowStatus(const std::string& text);
     void ShowMailResult(const MailReport& report);
     void OnPassFinished(const PassReport& report);
@@ -126,8 +125,9 @@ private:
     void OnCodeEdited(const QString& text);
     void OnMarketChosen(int index);
     void OnRowSelected();
-    void FillEntryValues(const EntryRow& entry);
+    void FillEntryValues(const QuoteValues& values, const std::string& trend);
     void ClearEntryRow();
+    void ShowAddResult(const AddReport& report);
     void ShowMessage(texts::Id text);
     int FirstSelectedRow() const;
     void StoreMemo(const QString& text);
@@ -183,8 +183,8 @@ private:
     LinkLists m_links;
     std::string m_titleText;
     int m_dateComboSel = 0;
-    // "リストへ追加" came while the typed code was still being looked up.
-    bool m_addAfterLookup = false;
+    // The entry row's last edit: only its quote is shown.
+    std::uint64_t m_entrySerial = 0;
     bool m_shutDown = false;
 };
 

@@ -21,17 +21,15 @@ namespace zelmora {
 // starts empty.
 void MainWindow::OnCodeEdited(const QString& text)
 {
-    m_addAfterLookup = false;
     const std::string code = ToSjis(text);
-    m_watcher->TypeEntryCode(code);
+    m_entrySerial = m_watcher->TypeEntryCode(code);
     if (code.size() >= kMinCodeLength)
         m_memoEdit->clear();
 }
 
 void MainWindow::OnMarketChosen(int index)
 {
-    m_addAfterLookup = false;
-    m_watcher->ChooseEntryMarket(index);
+    m_entrySerial = m_watcher->ChooseEntryMarket(index);
 }
 
 // The selected row goes into the entry row, and the tray follows it.
@@ -40,22 +38,21 @@ void MainWindow::OnRowSelected()
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
-    m_addAfterLookup = false;
-    m_watcher->SelectRow(static_cast<std::size_t>(row));
-    const EntryRow entry = m_watcher->Entry();
+    const EntryRow entry = m_watcher->SelectRow(static_cast<std::size_t>(row));
+    m_entrySerial = entry.serial;
     {
         const QSignalBlocker quiet(m_codeEdit);
         m_codeEdit->setText(ToQString(entry.code));
     }
-    FillEntryValues(entry);
-    m_memoEdit->setText(ToQString(m_watcher->Cell(static_cast<std::size_t>(row), ColMemo)));
+    FillEntryValues(entry.values, entry.trend);
+    m_memoEdit->setText(ToQString(m_model->Cell(row, ColMemo)));
 }
 
-void MainWindow::FillEntryValues(const EntryRow& entry)
+void MainWindow::FillEntryValues(const QuoteValues& values, const std::string& trend)
 {
     for (std::size_t i = 0; i < m_entryValueEdits.size(); ++i)
-        m_entryValueEdits[i]->setText(ToQString(entry.values[i]));
-    m_trendEdit->setText(ToQString(entry.trend));
+        m_entryValueEdits[i]->setText(ToQString(values[i]));
+    m_trendEdit->setText(ToQString(trend));
 }
 
 // Emptying the code edit empties the watcher's entry row too.
@@ -75,29 +72,35 @@ void MainWindow::ShowMessage(texts::Id text)
 }
 
 // Before the selected row, or at the end; added while the typed code is
-// still being looked up, it is added with the answer once that arrives.
+// still being looked up, the watcher adds it with the answer once that
+// arrives, and reports it.
 void MainWindow::AddToWatchList()
 {
     const int selected = FirstSelectedRow();
-    const std::size_t position = selected >= 0 ? static_cast<std::size_t>(selected) : m_watcher->RowCount();
-    switch (m_watcher->AddEntryToList(position)) {
-    case Watcher::AddResult::NoCode:
+    const std::size_t position = selected >= 0 ? static_cast<std::size_t>(selected) : static_cast<std::size_t>(m_model->rowCount());
+    const AddResult result = m_watcher->AddEntryToList(position);
+    const auto rows = static_cast<std::size_t>(m_model->rowCount());
+    ShowAddResult({result, rows > 0 ? std::min(position, rows - 1) : 0});
+}
+
+void MainWindow::ShowAddResult(const AddReport& report)
+{
+    switch (report.result) {
+    case AddResult::NoCode:
+    case AddResult::Deferred:
         return;
-    case Watcher::AddResult::Deferred:
-        m_addAfterLookup = true;
-        return;
-    case Watcher::AddResult::ListFull:
+    case AddResult::ListFull:
         ShowMessage(texts::ListFull);
         return;
-    case Watcher::AddResult::NoQuote:
+    case AddResult::NoQuote:
         ShowMessage(texts::NoQuoteFound);
         return;
-    case Watcher::AddResult::Added:
+    case AddResult::Added:
         break;
     }
     // Polling starts over with the new row.
     DisconnectPolling();
-    RowsChanged(static_cast<int>(std::min(position, m_watcher->RowCount() - 1)));
+    RowsChanged(static_cast<int>(report.row));
     ConnectPolling();
     ClearEntryRow();
 }
@@ -108,7 +111,7 @@ void MainWindow::DeleteWatchRow()
     if (row < 0)
         return;
     m_watcher->DeleteRow(static_cast<std::size_t>(row));
-    const int rows = static_cast<int>(m_watcher->RowCount());
+    const int rows = m_model->rowCount();
     RowsChanged(row < rows ? row : rows - 1);
 }
 
@@ -139,11 +142,10 @@ void MainWindow::MoveRow(int from, int to)
     RowsChanged(to);
 }
 
-// Rows came, went or moved: the view follows, and the given row (if any)
-// becomes the selected one, which copies it into the entry row.
+// Rows came, went or moved, and the model has them already: the given row
+// (if any) becomes the selected one, which copies it into the entry row.
 void MainWindow::RowsChanged(int selectRow)
 {
-    m_model->Reload();
     if (selectRow >= 0 && selectRow < m_model->rowCount()) {
         m_list->selectRow(selectRow);
         m_list->setCurrentIndex(m_model->index(selectRow, 0));
@@ -167,7 +169,6 @@ void MainWindow::StoreMemo(const QString& text)
     if (row < 0)
         return;
     m_watcher->SetMemo(static_cast<std::size_t>(row), ToSjis(text));
-    m_model->RowChanged(row);
 }
 
 } // namespace zelmora

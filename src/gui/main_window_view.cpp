@@ -9,9 +9,9 @@
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "session/session.h"
-#include "session/sjis_qstring.h"
 #include "gui/tray_controller.h"
 #include "gui/watch_list_model.h"
+#include "session/sjis_qstring.h"
 
 namespace zelmora {
 namespace {
@@ -19,11 +19,6 @@ namespace {
 constexpr std::chrono::milliseconds kDateSettlePeriod{1'000};
 
 } // namespace
-
-void MainWindow::ShowRow(int row)
-{
-    m_model->RowChanged(row);
-}
 
 void MainWindow::ShowIndex(int index, const std::string& valueText, const std::string& changeText)
 {
@@ -33,11 +28,10 @@ void MainWindow::ShowIndex(int index, const std::string& valueText, const std::s
 
 // Only the answer for the entry row as it is now counts; an answer for an
 // earlier edit is moot.
-void MainWindow::ShowEntryRow(std::uint64_t serial)
+void MainWindow::ShowEntryRow(const EntryReport& report)
 {
-    const EntryRow entry = m_watcher->Entry();
-    if (entry.serial == serial)
-        FillEntryValues(entry);
+    if (report.serial == m_entrySerial)
+        FillEntryValues(report.values, report.trend);
 }
 
 void MainWindow::ShowStatus(const std::string& text)
@@ -78,8 +72,6 @@ void MainWindow::OnPassFinished(const PassReport& report)
         break;
     case PassKind::Lookup:
         emit EntryRowLookedUp();
-        if (std::exchange(m_addAfterLookup, false))
-            AddToWatchList();
         break;
     }
 }
@@ -89,8 +81,6 @@ void MainWindow::OnPassFinished(const PassReport& report)
 void MainWindow::OnDateSelected(int index)
 {
     m_watcher->ClearRowDisclosures();
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        m_model->RowChanged(row);
     m_dateComboSel = index;
     m_session->SetFollowingToday(false);
     m_dateSettleTimer.start(kDateSettlePeriod);
@@ -102,8 +92,6 @@ void MainWindow::OnDateSettled()
     if (m_dateCombo->currentIndex() != m_dateComboSel)
         return;
     m_watcher->ChooseDisclosureDate(ToSjis(m_dateCombo->currentText()));
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        m_model->RowChanged(row);
     // Today, chosen again, is followed into the next day as at the start.
     m_session->SetFollowingToday(m_watcher->DisclosureDate() == FormatDate(m_clock.Now()));
 }

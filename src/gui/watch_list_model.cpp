@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPalette>
 
+#include <algorithm>
 #include <array>
 
 #include "core/watch/cell_ink.h"
@@ -35,14 +36,11 @@ QVariant InkColour(CellInk ink)
 
 } // namespace
 
-WatchListModel::WatchListModel(const Watcher& watcher, QObject* parent)
-    : QAbstractTableModel(parent), m_watcher(watcher)
-{
-}
+WatchListModel::WatchListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int WatchListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_watcher.RowCount());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int WatchListModel::columnCount(const QModelIndex& parent) const
@@ -58,16 +56,18 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
         return QColor(Qt::gray);
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<Column>(index.column());
-    QVariant value;
-    m_watcher.ReadRows([&](const WatchList& list) {
-        if (row >= list.RowCount())
-            return;
-        if (role == Qt::DisplayRole)
-            value = ToQString(list.Cell(row, column));
-        else
-            value = InkColour(CellInkAt(list.RowCells(row), column));
-    });
-    return value;
+    if (row >= m_rows.size() || column >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return ToQString(m_rows[row][column]);
+    return InkColour(CellInkAt(m_rows[row], column));
+}
+
+std::string WatchListModel::Cell(int row, Column column) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size())
+        return {};
+    return m_rows[static_cast<std::size_t>(row)][column];
 }
 
 QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -81,16 +81,30 @@ QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-void WatchListModel::Reload()
+void WatchListModel::ReplaceRows(const RowsReport& report)
 {
+    if (report.version <= m_version)
+        return;
+    m_version = report.version;
+    // The same stocks in the same order keep the view's selection.
+    const auto sameStock = [](const WatchList::Cells& a, const WatchList::Cells& b) { return a[ColCode] == b[ColCode]; };
+    if (!m_rows.empty() && std::equal(m_rows.begin(), m_rows.end(), report.rows.begin(), report.rows.end(), sameStock)) {
+        m_rows = report.rows;
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        return;
+    }
     beginResetModel();
+    m_rows = report.rows;
     endResetModel();
 }
 
-void WatchListModel::RowChanged(int row)
+void WatchListModel::UpdateRow(const RowReport& report)
 {
-    if (row < 0 || row >= rowCount())
+    if (report.version <= m_version || report.row >= m_rows.size() || m_rows[report.row][ColCode] != report.cells[ColCode])
         return;
+    m_version = report.version;
+    m_rows[report.row] = report.cells;
+    const int row = static_cast<int>(report.row);
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
 }
 

@@ -2,31 +2,39 @@
 
 #include <QAbstractTableModel>
 
-#include "core/engine/watcher.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/engine/watcher_observer.h"
 
 namespace zelmora {
 
-// Shows the watcher's watch list in the list view; the watcher stays the one
-// place where rows live.
+// The watch list as the list view shows it: a copy of the watcher's rows,
+// kept by the watcher's reports, so painting takes no lock.
 class WatchListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    WatchListModel(const Watcher& watcher, QObject* parent = nullptr);
+    explicit WatchListModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Call after rows were loaded, added, moved or removed.
-    void Reload();
-    // Call after cells of a row changed.
-    void RowChanged(int row);
+    // Empty when there is no such row.
+    std::string Cell(int row, Column column) const;
+
+    // A report older than the rows held is stale, and so is a row report
+    // for a row that no longer shows its stock.
+    void ReplaceRows(const RowsReport& report);
+    void UpdateRow(const RowReport& report);
     // While no quote page answers, the prices shown are old: grey.
     void SetStale(bool stale);
 
 private:
-    const Watcher& m_watcher;
+    std::vector<WatchList::Cells> m_rows;
+    std::uint64_t m_version = 0;
     bool m_stale = false;
 };
 

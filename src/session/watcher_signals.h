@@ -18,12 +18,14 @@ class WatcherSignals : public QObject, public WatcherObserver {
 public:
     explicit WatcherSignals(QObject* parent = nullptr) : QObject(parent) {}
 
-    void RowChanged(std::size_t row) override { emit RowUpdated(static_cast<int>(row)); }
+    void RowChanged(const RowReport& report) override { emit RowUpdated(report); }
+    void RowsReplaced(const RowsReport& report) override { emit ListUpdated(report); }
     void IndexChanged(std::size_t index, const std::string& valueText, const std::string& changeText) override
     {
         emit IndexUpdated(static_cast<int>(index), valueText, changeText);
     }
-    void EntryChanged(std::uint64_t serial) override { emit EntryUpdated(serial); }
+    void EntryChanged(const EntryReport& report) override { emit EntryUpdated(report); }
+    void AddFinished(const AddReport& report) override { emit AddDone(report); }
     void StatusChanged(const std::string& text) override { emit StatusUpdated(text); }
     void DisclosureFound(const DisclosureReport& report) override { emit NewDisclosure(report); }
     void MailFinished(const MailReport& report) override { emit MailDone(report); }
@@ -32,9 +34,11 @@ public:
     void DisclosureDayChanged(const std::string& date) override { emit DayChanged(date); }
 
 signals:
-    void RowUpdated(int row);
+    void RowUpdated(const zelmora::RowReport& report);
+    void ListUpdated(const zelmora::RowsReport& report);
     void IndexUpdated(int index, const std::string& valueText, const std::string& changeText);
-    void EntryUpdated(std::uint64_t serial);
+    void EntryUpdated(const zelmora::EntryReport& report);
+    void AddDone(const zelmora::AddReport& report);
     void StatusUpdated(const std::string& text);
     void NewDisclosure(const zelmora::DisclosureReport& report);
     void MailDone(const zelmora::MailReport& report);
@@ -45,6 +49,10 @@ signals:
 
 } // namespace zelmora
 
+Q_DECLARE_METATYPE(zelmora::RowReport)
+Q_DECLARE_METATYPE(zelmora::RowsReport)
+Q_DECLARE_METATYPE(zelmora::EntryReport)
+Q_DECLARE_METATYPE(zelmora::AddReport)
 Q_DECLARE_METATYPE(zelmora::DisclosureReport)
 Q_DECLARE_METATYPE(zelmora::MailReport)
 Q_DECLARE_METATYPE(zelmora::PassReport)

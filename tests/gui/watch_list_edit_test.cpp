@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 
 #include "gui/dialog_template.h"
 #include "gui/main_window.h"
+#include "gui/watch_list_model.h"
 #include "gui_test_support.h"
 #include "market_simulator.h"
 #include "support/sjis_literals.h"
@@ -384,4 +386,34 @@ TEST_F(WatchListEditTest, EditsAreSavedSoonAndAFailedSaveIsSaid)
     ASSERT_TRUE(answer.Wait(1));
     EXPECT_TRUE(answer.text.contains(QString::fromStdString(folder.SettingsPath())));
     EXPECT_TRUE(ended.wait(2000) || ended.count() == 1);
+}
+
+// The list paints its own copy of the rows: a report older than the rows it
+// holds, or for a row that shows another stock now, changes nothing.
+TEST(WatchListModelTest, KeepsOnlyTheNewestRowsItIsTold)
+{
+    WatchListModel model;
+    WatchList::Cells toyota{};
+    WatchList::Cells sony{};
+    toyota[ColCode] = "7203";
+    sony[ColCode] = "6758";
+    model.ReplaceRows({2, {toyota, sony}});
+    WatchList::Cells quoted = sony;
+    quoted[ColPrice] = "100";
+    model.UpdateRow({1, 1, quoted});
+    model.UpdateRow({0, 3, quoted});
+    EXPECT_EQ(model.Cell(1, ColPrice), "");
+    EXPECT_EQ(model.Cell(0, ColPrice), "");
+    model.UpdateRow({1, 4, quoted});
+    EXPECT_EQ(model.Cell(1, ColPrice), "100");
+    model.ReplaceRows({3, {sony}});
+    EXPECT_EQ(model.rowCount(), 2);
+
+    // A memo or the disclosures changed, the stocks stayed: the selection too.
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    quoted[ColMemo] = "memo";
+    model.ReplaceRows({5, {toyota, quoted}});
+    EXPECT_EQ(model.Cell(1, ColMemo), "memo");
+    EXPECT_TRUE(selection.isRowSelected(1, {}));
 }

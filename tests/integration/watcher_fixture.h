@@ -45,12 +45,14 @@ private:
 // Keeps every report; safe from any thread.
 class RecordingObserver : public WatcherObserver {
 public:
-    void RowChanged(std::size_t) override { Note([&] { ++rowChanges; }); }
+    void RowChanged(const RowReport&) override { Note([&] { ++rowChanges; }); }
+    void RowsReplaced(const RowsReport&) override {}
     void IndexChanged(std::size_t index, const std::string& value, const std::string& change) override
     {
         Note([&] { indices[index] = {value, change}; });
     }
-    void EntryChanged(std::uint64_t serial) override { Note([&] { entries.push_back(serial); }); }
+    void EntryChanged(const EntryReport& report) override { Note([&] { entries.push_back(report.serial); }); }
+    void AddFinished(const AddReport& report) override { Note([&] { adds.push_back(report); }); }
     void StatusChanged(const std::string& text) override { Note([&] { statuses.push_back(text); }); }
     void DisclosureFound(const DisclosureReport& report) override { Note([&] { news.push_back(report); }); }
     void MailFinished(const MailReport& report) override { Note([&] { mails.push_back(report); }); }
@@ -98,6 +100,7 @@ public:
     int rowChanges = 0;
     std::map<std::size_t, std::pair<std::string, std::string>> indices;
     std::vector<std::uint64_t> entries;
+    std::vector<AddReport> adds;
     std::vector<std::string> statuses;
     std::vector<DisclosureReport> news;
     std::vector<MailReport> mails;

@@ -207,7 +207,10 @@ TEST_F(WatcherQuotes, AddingTheEntryRowWaitsForItsLookupAndTakesItsQuote)
     watcher->TypeEntryCode("7203");
     EXPECT_EQ(watcher->AddEntryToList(0), Watcher::AddResult::Deferred);
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Lookup, 1));
-    ASSERT_EQ(watcher->AddEntryToList(0), Watcher::AddResult::Added);
+    // The watcher adds it with the lookup's answer.
+    const std::vector<AddReport> adds = observer.Get([](auto& o) { return o.adds; });
+    ASSERT_EQ(adds.size(), 1u);
+    ASSERT_EQ(adds[0].result, Watcher::AddResult::Added);
     EXPECT_EQ(watcher->RowCount(), 2u);
     EXPECT_EQ(watcher->Cell(0, ColCode), "7203");
     EXPECT_EQ(watcher->Cell(0, ColMarket), S("東証"));

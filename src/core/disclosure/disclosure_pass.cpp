@@ -25,11 +25,11 @@ std::vector<std::string> KeysOf(const std::vector<std::string>& codes, const Dis
 }
 
 // True when the disclosure was recorded for the first time.
-bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session,
+bool HandleHit(DisclosurePassTarget& target, const DisclosurePassConfig& config, HttpSession& session,
                const ListingHit& hit, const std::string& code)
 {
     const std::string entry = EntryText(hit);
-    if (!window.ShowDisclosureHit(config.scan, hit.keyIndex, code, entry))
+    if (!target.RecordDisclosureHit(config.scan, hit.keyIndex, code, entry))
         return false;
     // Making the document's path makes the stock's folder, where the
     // history file goes too.
@@ -39,20 +39,20 @@ bool HandleHit(DisclosurePassWindow& window, const DisclosurePassConfig& config,
     // or a crash in between sends them (again, at worst), never forgets them.
     const bool isNew = !KnowsDisclosure(historyPath, entry, config.listBase, hit.href);
     const bool news = isNew && config.date == config.today;
-    if (news && !window.KeepNewDisclosure(config.date, code, entry))
+    if (news && !target.KeepNewDisclosure(config.date, code, entry))
         return false;
     RecordDisclosure(historyPath, entry, config.listBase, hit.href);
     if (news)
-        window.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry);
+        target.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry);
     if (isNew && !KnowsDisclosure(historyPath, entry, config.listBase, hit.href))
-        window.HistoryNotWritten(historyPath, config.date, code, entry);
-    if (config.downloadDocuments && !documentPath.empty() && !window.Stopping())
+        target.HistoryNotWritten(historyPath, config.date, code, entry);
+    if (config.downloadDocuments && !documentPath.empty() && !target.Stopping())
         DownloadDocument(session, config.listBase + hit.href, documentPath);
     return isNew;
 }
 
 // False when the page was not there: the pass ends.
-bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session, int page,
+bool ScanPage(DisclosurePassTarget& target, const DisclosurePassConfig& config, HttpSession& session, int page,
               int& newDisclosures)
 {
     const WholeBody body =
@@ -63,11 +63,11 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
     // exchange serves its pages in.
     std::string text;
     ConvertToShiftJis(body.bytes, text);
-    const std::vector<std::string> codes = window.RowCodes();
+    const std::vector<std::string> codes = target.RowCodes();
     ScanListingPage(text, KeysOf(codes, config), [&](const ListingHit& hit) {
-        if (window.Stopping())
+        if (target.Stopping())
             return false;
-        newDisclosures += HandleHit(window, config, session, hit, codes[hit.keyIndex]) ? 1 : 0;
+        newDisclosures += HandleHit(target, config, session, hit, codes[hit.keyIndex]) ? 1 : 0;
         return true;
     });
     return true;
@@ -75,19 +75,19 @@ bool ScanPage(DisclosurePassWindow& window, const DisclosurePassConfig& config, 
 
 } // namespace
 
-int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session)
+int DisclosurePass(DisclosurePassTarget& target, const DisclosurePassConfig& config, HttpSession& session)
 {
-    window.ShowDisclosureProgress(true);
+    target.SetDisclosureRunning(true);
     int newDisclosures = 0;
     try {
-        for (int page = 1; page <= kLastListingPage && !window.Stopping(); ++page) {
-            if (!ScanPage(window, config, session, page, newDisclosures))
+        for (int page = 1; page <= kLastListingPage && !target.Stopping(); ++page) {
+            if (!ScanPage(target, config, session, page, newDisclosures))
                 break;
         }
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
-    window.ShowDisclosureProgress(false);
+    target.SetDisclosureRunning(false);
     return newDisclosures;
 }
 

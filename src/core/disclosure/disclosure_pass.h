@@ -17,21 +17,21 @@ struct DisclosurePassConfig {
     std::string date;     // yyyymmdd scanned
     std::string today;    // yyyymmdd of Tokyo's clock; only today's disclosures are news
     bool downloadDocuments = false;
-    // The window's count of date changes when the pass was asked for; the
-    // window drops results of a pass that began before a later change.
+    // The watcher's count of date changes when the pass was asked for; it
+    // drops results of a pass that began before a later change.
     std::uint64_t scan = 0;
 };
 
 // The watch list as a disclosure pass sees it. The pass calls it from its
 // own thread; nothing here may wait for the window's thread.
-class DisclosurePassWindow {
+class DisclosurePassTarget {
 public:
-    virtual ~DisclosurePassWindow() = default;
+    virtual ~DisclosurePassTarget() = default;
 
     // True once the program is closing: the pass then asks for nothing more.
     virtual bool Stopping() = 0;
     // The status label shows that a pass runs while any pass runs.
-    virtual void ShowDisclosureProgress(bool running) = 0;
+    virtual void SetDisclosureRunning(bool running) = 0;
     // The code of every list row, in list order, as it is now.
     virtual std::vector<std::string> RowCodes() = 0;
     // A hit of the row's stock: marks the row's disclosure column and adds
@@ -39,10 +39,10 @@ public:
     // Returns true when the entry was added; false when it was known, the
     // row no longer holds `code`, or the date has changed since scan `scan`
     // began.
-    virtual bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
+    virtual bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                                    const std::string& entryText) = 0;
     // A disclosure of today that the stock's history file does not know,
-    // before the history records it: the window writes what must outlive a
+    // before the history records it: the target writes what must outlive a
     // close or a crash (its mail, its notice). False when that could not be
     // written: the history then stays as it was, so the next start finds
     // the disclosure again.
@@ -61,6 +61,6 @@ public:
 // first page that is not answered with status 200 (or is too large), at
 // most the last page the exchange can number, in one session. Returns how
 // many disclosures it recorded for the first time.
-int DisclosurePass(DisclosurePassWindow& window, const DisclosurePassConfig& config, HttpSession& session);
+int DisclosurePass(DisclosurePassTarget& target, const DisclosurePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

@@ -4,35 +4,24 @@
 #include <cstring>
 
 #include "core/disclosure/date_list.h"
+#include "core/disclosure/document_path.h"
+#include "core/disclosure/pending_notice.h"
+#include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
-#include "core/text/sjis.h"
+#include "core/text/texts.h"
 
 namespace zelmora {
-namespace {
-
-// A new row takes at most this much of each entry row value; the next pass
-// brings the whole text.
-constexpr std::size_t kEntryCellBytes = 24;
-
-constexpr std::array<Column, QuoteValueCount> kValueColumns = {ColName, ColTime, ColPrice, ColChange, ColRate, ColVolume};
-
-std::string EntryCell(const std::string& text)
-{
-    return std::string(CutSjis(text, kEntryCellBytes));
-}
-
-} // namespace
 
 Watcher::Watcher(std::string programFolder, const Clock& clock, WatcherObserver& observer)
-    : m_programFolder(std::move(programFolder)), m_clock(clock), m_observer(observer),
-      m_outbox(m_programFolder),
-      m_mail(m_stop, [this](MailKind kind, MailFailure failure) { OnMailSent(kind, failure); }, kMailLimits,
-             [this] { return SendOutboxMail(); }),
+    : m_programFolder(std::move(programFolder)), m_clock(clock), m_observer(observer), m_status(observer),
+      m_rows(observer, FormatDate(clock.Now())),
+      m_lookup(m_rows, observer, m_stop,
+               {[this] { return MakeQuotePassConfig(CurrentSettings()); }, [this] { m_status.SetQuoteProgress({}); },
+                [this] { RequestDisclosurePass(); }}),
+      m_mailer(m_programFolder, clock, m_stop, observer, m_rows, m_status, [this] { return CurrentSettings(); }),
       m_quoteWorker("zelmora-quotes", [this] { RunQuotePass(); }),
-      m_disclosureWorker("zelmora-discl", [this] { RunDisclosurePass(); }),
-      m_lookupWorker("zelmora-lookup", [this] { RunLookup(); })
+      m_disclosureWorker("zelmora-discl", [this] { RunDisclosurePass(); })
 {
-    m_disclosureDate = FormatDate(m_clock.Now());
 }
 
 Watcher::~Watcher()
@@ -46,13 +35,10 @@ void Watcher::Load()
     {
         const std::lock_guard hold(m_lock);
         m_settings = loaded.settings;
-        m_rows.Load(loaded.rows);
         m_settingsReadAsUtf8 = loaded.readAsUtf8;
-        m_mailPasswordReady = m_settings.m_smtpUser.empty() || !m_settings.m_smtpPassword.empty();
     }
-    // What an earlier run could not send goes first.
-    m_outbox.Load(m_startTime);
-    OnOutboxTick();
+    m_rows.Load(loaded.rows);
+    m_mailer.Load(m_startTime);
 }
 
 bool Watcher::SettingsReadAsUtf8() const
@@ -63,13 +49,8 @@ bool Watcher::SettingsReadAsUtf8() const
 
 SaveResult Watcher::Save() const
 {
-    Settings settings;
-    std::vector<StoredRow> rows;
-    {
-        const std::lock_guard hold(m_lock);
-        settings = m_settings;
-        rows = m_rows.StoredRows();
-    }
+    const Settings settings = CurrentSettings();
+    const std::vector<StoredRow> rows = m_rows.StoredRows();
     SaveResult result;
     result.path = SettingsFilePath(m_programFolder);
     errno = 0;
@@ -84,8 +65,8 @@ void Watcher::Stop()
     m_stop.Raise();
     m_quoteWorker.Stop();
     m_disclosureWorker.Stop();
-    m_lookupWorker.Stop();
-    m_mail.Stop();
+    m_lookup.Stop();
+    m_mailer.Stop();
 }
 
 Settings Watcher::CurrentSettings() const
@@ -105,82 +86,55 @@ void Watcher::ChangeSettings(const std::function<void(Settings&)>& change)
 
 void Watcher::ReadRows(const std::function<void(const WatchList&)>& read) const
 {
-    const std::lock_guard hold(m_lock);
-    read(m_rows);
+    m_rows.Read(read);
 }
 
 std::size_t Watcher::RowCount() const
 {
-    const std::lock_guard hold(m_lock);
     return m_rows.RowCount();
 }
 
 std::string Watcher::Cell(std::size_t row, Column column) const
 {
-    const std::lock_guard hold(m_lock);
-    return row < m_rows.RowCount() ? m_rows.Cell(row, column) : std::string();
+    return m_rows.Cell(row, column);
 }
 
 EntryRow Watcher::Entry() const
 {
-    const std::lock_guard hold(m_lock);
-    return m_entry;
+    return m_lookup.Entry();
 }
 
-void Watcher::TypeEntryCode(const std::string& code)
+std::uint64_t Watcher::TypeEntryCode(const std::string& code)
 {
-    const std::lock_guard hold(m_lock);
-    ++m_entry.serial;
-    m_entry.code = code;
-    m_entry.lookupRunning = false;
-    if (code.size() >= kMinCodeLength)
-        LookUpEntryLocked();
+    return m_lookup.TypeCode(code);
 }
 
-void Watcher::ChooseEntryMarket(int market)
+std::uint64_t Watcher::ChooseEntryMarket(int market)
 {
-    const std::lock_guard hold(m_lock);
-    ++m_entry.serial;
-    m_entry.market = market;
-    m_entry.lookupRunning = false;
-    if (m_entry.code.size() >= kMinCodeLength)
-        LookUpEntryLocked();
+    return m_lookup.ChooseMarket(market);
 }
 
-// The page is fetched on the lookup worker; a newer lookup cancels the
-// transfer of an older one, whose answer would be moot anyway.
-void Watcher::LookUpEntryLocked()
+EntryRow Watcher::SelectRow(std::size_t row)
 {
-    m_entry.lookupRunning = true;
-    m_nextLookup = LookupRequest{m_entry.serial, m_entry.code, m_entry.market, MakeQuotePassConfig(m_settings)};
-    m_lookupStop.Raise();
-    m_lookupWorker.Request();
-}
-
-void Watcher::SelectRow(std::size_t row)
-{
+    const std::optional<WatchList::Cells> cells = m_rows.RowCells(row);
+    if (!cells)
+        return m_lookup.Entry();
     bool edited = false;
     {
         const std::lock_guard hold(m_lock);
-        if (row >= m_rows.RowCount())
-            return;
         edited = m_settings.m_selectedItem != static_cast<int>(row);
         m_settings.m_selectedItem = static_cast<int>(row);
-        ++m_entry.serial;
-        m_entry.lookupRunning = false;
-        m_entry.code = m_rows.Cell(row, ColCode);
-        for (std::size_t i = 0; i < kValueColumns.size(); ++i)
-            m_entry.values[i] = m_rows.Cell(row, kValueColumns[i]);
-        m_entry.trend = m_rows.Cell(row, ColTrend);
     }
+    EntryRow entry = m_lookup.CopyRow(*cells);
     if (edited)
         m_observer.SettingsEdited();
+    return entry;
 }
 
 int Watcher::ClampSelectedRow()
 {
-    const std::lock_guard hold(m_lock);
     const int rows = static_cast<int>(m_rows.RowCount());
+    const std::lock_guard hold(m_lock);
     if (rows > 0 && (m_settings.m_selectedItem < 0 || m_settings.m_selectedItem > rows - 1))
         m_settings.m_selectedItem = 0;
     return m_settings.m_selectedItem;
@@ -188,70 +142,343 @@ int Watcher::ClampSelectedRow()
 
 Watcher::AddResult Watcher::AddEntryToList(std::size_t position)
 {
-    {
-        const std::lock_guard hold(m_lock);
-        if (m_entry.code.size() < kMinCodeLength)
-            return AddResult::NoCode;
-        if (m_entry.lookupRunning)
-            return AddResult::Deferred;
-        if (m_rows.IsFull())
-            return AddResult::ListFull;
-        if (!HasQuote(m_entry.values[QuotePrice]))
-            return AddResult::NoQuote;
-        position = std::min(position, m_rows.RowCount());
-        m_rows.InsertRow(position, m_entry.code);
-        const std::size_t market = static_cast<std::size_t>(std::max(0, m_entry.market)) % kMarketCount;
-        m_rows.SetCell(position, ColMarket, MarketNames()[market]);
-        for (std::size_t i = 0; i < kValueColumns.size(); ++i)
-            m_rows.SetCell(position, kValueColumns[i], EntryCell(m_entry.values[i]));
-        m_rows.SetCell(position, ColTrend, EntryCell(m_entry.trend));
-        // The entry row empties for the next stock; its market stays chosen.
-        EntryRow next;
-        next.market = m_entry.market;
-        next.serial = m_entry.serial + 1;
-        m_entry = std::move(next);
-    }
-    m_observer.SettingsEdited();
-    RequestDisclosurePass();
-    return AddResult::Added;
+    return m_lookup.Add(position);
 }
 
 void Watcher::DeleteRow(std::size_t row)
 {
-    {
-        const std::lock_guard hold(m_lock);
-        m_rows.RemoveRow(row);
-    }
-    m_observer.SettingsEdited();
+    m_rows.DeleteRow(row);
 }
 
 void Watcher::DeleteAllRows()
 {
-    {
-        const std::lock_guard hold(m_lock);
-        m_rows.Clear();
-    }
-    m_observer.SettingsEdited();
+    m_rows.DeleteAll();
 }
 
 void Watcher::MoveRow(std::size_t from, std::size_t to)
 {
-    {
-        const std::lock_guard hold(m_lock);
-        m_rows.MoveRow(from, to);
-    }
-    m_observer.SettingsEdited();
+    m_rows.MoveRow(from, to);
 }
 
 void Watcher::SetMemo(std::size_t row, const std::string& memo)
 {
+    m_rows.SetMemo(row, memo);
+}
+
+void Watcher::RequestQuotePass()
+{
+    m_quoteWorker.Request();
+}
+
+void Watcher::RequestDisclosurePass()
+{
+    m_disclosureWorker.Request();
+}
+
+// Each round reads the settings of its own start.
+void Watcher::RunQuotePass()
+{
+    const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
+    HttpSession session(&m_stop);
+    const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    PassReport report{PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0};
+    if (!m_stop.IsRaised())
+        m_status.RecordQuotePass(outcome, report.pagesFetched, HourMinute(m_clock.Now()));
+    report.blind = m_status.Blind();
+    report.lastGoodTime = m_status.LastGoodTime();
+    m_observer.PassFinished(report);
+}
+
+// While today is followed, the first pass after midnight finishes the old
+// day, whose last disclosures are still news, and the new day follows.
+void Watcher::RunDisclosurePass()
+{
+    DisclosurePassConfig config;
+    std::string newDay;
+    const DisclosureScan scan = m_rows.Scan();
     {
         const std::lock_guard hold(m_lock);
-        if (row >= m_rows.RowCount())
-            return;
-        m_rows.SetCell(row, ColMemo, memo);
+        const std::string today = FormatDate(m_clock.Now());
+        if (m_followingToday && scan.date != today)
+            newDay = today;
+        config.programFolder = m_programFolder;
+        config.listBase = m_settings.m_disclosureListBase;
+        config.date = scan.date;
+        config.today = newDay.empty() ? today : scan.date;
+        config.downloadDocuments = m_settings.m_orvekUse;
+        config.scan = scan.count;
     }
-    m_observer.SettingsEdited();
+    HttpSession session(&m_stop);
+    const int newDisclosures = DisclosurePass(*this, config, session);
+    m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
+    if (newDay.empty() || m_stop.IsRaised())
+        return;
+    ChangeDisclosureDate(newDay, EditFrom::Pass);
+    m_observer.DisclosureDayChanged(newDay);
+}
+
+void Watcher::FollowToday(bool following)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        m_followingToday = following;
+    }
+    if (following && m_rows.Scan().date != FormatDate(m_clock.Now()))
+        RequestDisclosurePass();
+}
+
+void Watcher::ChooseDisclosureDate(const std::string& date)
+{
+    ChangeDisclosureDate(date, EditFrom::Owner);
+}
+
+void Watcher::ChangeDisclosureDate(const std::string& date, EditFrom from)
+{
+    m_rows.ChooseDisclosureDate(date, from);
+    RemoveStaleTemporaryFilesOfDate(m_programFolder, date, m_startTime);
+    RequestDisclosurePass();
+}
+
+void Watcher::ClearRowDisclosures()
+{
+    m_rows.ClearDisclosures();
+}
+
+std::string Watcher::DisclosureDate() const
+{
+    return m_rows.Scan().date;
+}
+
+StockDisclosures Watcher::DisclosuresOfRow(std::size_t row) const
+{
+    return DisclosuresOf(m_rows.Cell(row, ColCode), m_rows.Scan().date);
+}
+
+StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
+{
+    return DisclosuresOf(code, m_rows.Scan().date);
+}
+
+StockDisclosures Watcher::DisclosuresOf(const std::string& code, const std::string& date) const
+{
+    const std::lock_guard hold(m_lock);
+    return {m_programFolder, date, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal,
+            m_settings.m_disclosureListBase};
+}
+
+int Watcher::BusyWorkers() const
+{
+    int busy = 0;
+    for (const RepeatingWorker* worker : {&m_quoteWorker, &m_disclosureWorker})
+        busy += worker->IsBusy() ? 1 : 0;
+    return busy + (m_lookup.IsBusy() ? 1 : 0) + (m_mailer.IsBusy() ? 1 : 0);
+}
+
+std::string Watcher::StatusText() const
+{
+    return m_status.Text();
+}
+
+bool Watcher::LayoutWarning() const
+{
+    return m_status.LayoutWarning();
+}
+
+bool Watcher::QuotesBlind() const
+{
+    return m_status.Blind();
+}
+
+void Watcher::OnQuoteTick()
+{
+    if (IsMarketOpen(m_clock.Now()))
+        RequestQuotePass();
+}
+
+void Watcher::OnPriceMailTick()
+{
+    m_mailer.OnPriceMailTick();
+}
+
+std::optional<std::chrono::milliseconds> Watcher::OnMarketCloseMailTick()
+{
+    return m_mailer.OnMarketCloseMailTick();
+}
+
+MailTimerPlan Watcher::MailTimersAtStart() const
+{
+    return m_mailer.MailTimersAtStart();
+}
+
+MailTimerPlan Watcher::MailTimersAtConfirm() const
+{
+    return m_mailer.MailTimersAtConfirm();
+}
+
+void Watcher::SendPriceMail()
+{
+    m_mailer.SendPriceMail();
+}
+
+void Watcher::SendTestMail(const MailAccount& account)
+{
+    m_mailer.SendTestMail(account);
+}
+
+MailSettingsFields Watcher::MailSettings() const
+{
+    const Settings s = CurrentSettings();
+    return {s.m_mailAddress, s.m_smtpServer, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
+            s.m_smtpUser, s.m_smtpPassword};
+}
+
+void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
+{
+    ChangeSettings([&](Settings& s) {
+        s.m_mailAddress = fields.mailAddress;
+        s.m_smtpServer = fields.smtpServer;
+        s.m_disclosureMailOn = fields.disclosureMailOn;
+        s.m_priceMailOn = fields.priceMailOn;
+        s.m_priceMailInterval = fields.priceMailInterval;
+        s.m_smtpUser = fields.smtpUser;
+        s.m_smtpPassword = fields.smtpPassword;
+    });
+}
+
+std::string Watcher::PriceMailStatus() const
+{
+    return m_mailer.PriceMailStatus();
+}
+
+std::string Watcher::DisclosureMailStatus() const
+{
+    return m_mailer.DisclosureMailStatus();
+}
+
+void Watcher::OnOutboxTick()
+{
+    m_mailer.OnOutboxTick();
+}
+
+void Watcher::SetMailPasswordReady(bool ready)
+{
+    m_mailer.SetMailPasswordReady(ready);
+}
+
+std::size_t Watcher::WaitingMails() const
+{
+    return m_mailer.WaitingMails();
+}
+
+std::vector<DisclosureReport> Watcher::PendingNotices()
+{
+    const LocalTime now = m_clock.Now();
+    std::vector<DisclosureReport> reports;
+    for (PendingNotice& notice : TakePendingNotices(m_programFolder, FormatDate(now.year, now.month, now.day), m_startTime)) {
+        const std::size_t row = m_rows.RowOf(notice.code);
+        reports.push_back({row, std::move(notice.code), std::move(notice.entryText), std::move(notice.id)});
+    }
+    return reports;
+}
+
+void Watcher::NoticeShown(const DisclosureReport& report)
+{
+    RemovePendingNotice(m_programFolder, report.noticeId);
+}
+
+bool Watcher::Stopping()
+{
+    return m_stop.IsRaised();
+}
+
+void Watcher::SetProgressText(const std::string& text)
+{
+    m_status.SetQuoteProgress(text);
+}
+
+std::string Watcher::EntryCode(std::uint64_t& serial)
+{
+    return m_lookup.Code(serial);
+}
+
+int Watcher::EntryMarket()
+{
+    return m_lookup.Market();
+}
+
+void Watcher::StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote)
+{
+    m_lookup.StoreQuote(serial, quote);
+}
+
+void Watcher::ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
+{
+    m_observer.IndexChanged(index, valueText, changeText);
+}
+
+std::optional<QuotePassTarget::Row> Watcher::ReadRow(std::size_t row)
+{
+    const std::optional<WatchList::Cells> cells = m_rows.RowCells(row);
+    if (!cells)
+        return std::nullopt;
+    return Row{(*cells)[ColCode], (*cells)[ColMarket]};
+}
+
+void Watcher::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
+{
+    m_rows.StoreRowQuote(row, code, values, trend);
+}
+
+void Watcher::SetDisclosureRunning(bool running)
+{
+    m_status.SetDisclosureRunning(running);
+}
+
+std::vector<std::string> Watcher::RowCodes()
+{
+    return m_rows.Codes();
+}
+
+bool Watcher::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText)
+{
+    return m_rows.RecordDisclosureHit(scan, row, code, entryText);
+}
+
+// The mail's file and the notice's are written even while the program
+// closes: that is what keeps them. A notice that cannot be written is still
+// shown now; only a close right away would lose it.
+bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText)
+{
+    const std::string id = DisclosureId(date, code, entryText);
+    if (Unrecorded(id))
+        return true;
+    WritePendingNotice(m_programFolder, {id, date, code, entryText});
+    return m_mailer.KeepDisclosureMail(id, code, entryText);
+}
+
+void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
+                                    const std::string& entryText)
+{
+    if (Unrecorded(DisclosureId(date, code, entryText)))
+        return;
+    m_mailer.OnOutboxTick();
+    m_observer.DisclosureFound({row, code, entryText, DisclosureId(date, code, entryText)});
+}
+
+void Watcher::HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
+                                const std::string& entryText)
+{
+    {
+        const std::lock_guard hold(m_lock);
+        m_unrecorded.insert(DisclosureId(date, code, entryText));
+    }
+    m_status.SetHistoryError(texts::Format(texts::HistoryWriteErrorFormat, path));
+}
+
+bool Watcher::Unrecorded(const std::string& id) const
+{
+    const std::lock_guard hold(m_lock);
+    return m_unrecorded.count(id) > 0;
 }
 
 } // namespace zelmora

@@ -12,28 +12,18 @@
 
 #include "core/disclosure/disclosure_pass.h"
 #include "core/disclosure/history_line.h"
+#include "core/engine/entry_lookup.h"
+#include "core/engine/mail_scheduler.h"
+#include "core/engine/pass_status.h"
+#include "core/engine/watch_list_store.h"
 #include "core/engine/watcher_observer.h"
-#include "core/mail/mail_sender.h"
-#include "core/mail/outbox.h"
 #include "core/net/stop_flag.h"
 #include "core/platform/repeating_worker.h"
-#include "core/quotes/layout_change_watch.h"
 #include "core/quotes/quote_pass.h"
 #include "core/schedule/clock.h"
 #include "core/settings/settings.h"
-#include "core/watch/watch_list.h"
 
 namespace zelmora {
-
-// The entry row: the typed code and market, and the quote it shows.
-struct EntryRow {
-    std::string code;
-    int market = 0;
-    QuoteValues values;
-    std::string trend;
-    std::uint64_t serial = 0;   // counts the edits of code, market and selection
-    bool lookupRunning = false; // the quote of this edit is still being fetched
-};
 
 // The mail settings the mail settings dialog edits.
 struct MailSettingsFields {
@@ -55,26 +45,24 @@ struct SaveResult {
     explicit operator bool() const { return saved; }
 };
 
-// How the price mail timers run: nothing for a timer that stays stopped.
-struct MailTimerPlan {
-    std::optional<std::chrono::milliseconds> priceMail;
-    std::optional<std::chrono::milliseconds> marketCloseMail;
-    bool keepRunningCloseTimer = false; // a running close-mail timer keeps its rhythm
-};
-
-// The watcher: the watch list, the settings in use, the quote, disclosure
-// and lookup passes, the mails and the schedule's decisions. It knows no
-// window: its owner calls it from one thread (the window's) and hears of
-// results through a WatcherObserver. Rows come and go only by the owner's
-// calls; passes change cells of the rows that still show their stock.
+// The watcher: the settings in use, and the quote and disclosure passes
+// wired to what they change: the watch list (WatchListStore), the entry row
+// and its lookup (EntryLookup), the mails (MailScheduler) and the status
+// label (PassStatus). It knows no window: its owner calls it from one thread
+// (the window's) and hears of results through a WatcherObserver, whose
+// reports carry what changed. Rows come and go only by the owner's calls
+// (and an add the owner asked for while its lookup ran); passes change
+// cells of the rows that still show their stock.
 //
 // There is at most one thread per kind of work (quote pass, disclosure
 // pass, lookup, mail). A pass asked for while one runs runs once more when
 // it ends, with the settings of that moment; a newer lookup cancels an
 // older one. Stop() ends every transfer in flight within a fraction of a
 // second.
-class Watcher : private QuotePassWindow, private DisclosurePassWindow {
+class Watcher : private QuotePassTarget, private DisclosurePassTarget {
 public:
+    using AddResult = zelmora::AddResult;
+
     Watcher(std::string programFolder, const Clock& clock, WatcherObserver& observer);
     ~Watcher() override;
     Watcher(const Watcher&) = delete;
@@ -98,18 +86,20 @@ public:
     std::size_t RowCount() const;
     std::string Cell(std::size_t row, Column column) const;
 
-    // The entry row and the watch list, edited by the owner.
+    // The entry row and the watch list, edited by the owner. An entry edit
+    // returns its serial, which the entry's reports carry.
     EntryRow Entry() const;
-    void TypeEntryCode(const std::string& code);
-    void ChooseEntryMarket(int market);
+    std::uint64_t TypeEntryCode(const std::string& code);
+    std::uint64_t ChooseEntryMarket(int market);
     // Selecting a row copies it into the entry row; the tray follows it.
-    void SelectRow(std::size_t row);
+    // Returns the entry row as the selection left it.
+    EntryRow SelectRow(std::size_t row);
     // Points the selected row back at the first row when its row went
     // away; returns the selected row.
     int ClampSelectedRow();
-    enum class AddResult { Added, Deferred, NoCode, ListFull, NoQuote };
     // Adds the entry row's stock before `position` with the quote it shows;
-    // Deferred while its lookup still runs: ask again once it has answered.
+    // Deferred while its lookup still runs: the watcher adds it with the
+    // answer, unless the entry is edited first, and reports AddFinished.
     AddResult AddEntryToList(std::size_t position);
     void DeleteRow(std::size_t row);
     void DeleteAllRows();
@@ -178,43 +168,26 @@ public:
     void NoticeShown(const DisclosureReport& report);
 
 private:
-    struct LookupRequest {
-        std::uint64_t serial = 0;
-        std::string code;
-        int market = 0;
-        QuotePassConfig config;
-    };
-
     void RunQuotePass();
     void RunDisclosurePass();
-    void RunLookup();
-    void LookUpEntryLocked();
-    void QueueMail(OutgoingMail mail);
-    void OnMailSent(MailKind kind, MailFailure failure);
-    bool SendOutboxMail();
-    void ReportGivenUp();
+    void ChangeDisclosureDate(const std::string& date, EditFrom from);
     bool Unrecorded(const std::string& id) const;
-    void SetQuoteProgress(const std::string& text);
-    void SetDisclosureRunning(bool running);
-    std::string StatusTextLocked() const;
-    // The price mail's first line while the watch is blind, else nothing.
-    std::string StalePricesNoteLocked() const;
-    StockDisclosures DisclosuresOfStockLocked(const std::string& code) const;
+    StockDisclosures DisclosuresOf(const std::string& code, const std::string& date) const;
 
     // What the passes call, on their own threads.
     bool Stopping() override;
     void SetProgressText(const std::string& text) override;
     std::string EntryCode(std::uint64_t& serial) override;
     int EntryMarket() override;
-    void ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote) override;
-    void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
-    std::optional<QuotePassWindow::Row> ReadRow(std::size_t row) override;
-    void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
-                      const std::string& trend) override;
-    void ShowDisclosureProgress(bool running) override;
+    void StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote) override;
+    void ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) override;
+    std::optional<QuotePassTarget::Row> ReadRow(std::size_t row) override;
+    void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                       const std::string& trend) override;
+    void SetDisclosureRunning(bool running) override;
     std::vector<std::string> RowCodes() override;
-    bool ShowDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
-                           const std::string& entryText) override;
+    bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
+                             const std::string& entryText) override;
     bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) override;
     void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
                                const std::string& entryText) override;
@@ -227,39 +200,23 @@ private:
     const std::filesystem::file_time_type m_startTime = std::filesystem::file_time_type::clock::now();
     WatcherObserver& m_observer;
     StopFlag m_stop;
-    StopFlag m_lookupStop{&m_stop};
 
-    // Guards everything below it; held for single reads and writes, never
-    // across a transfer or a call of the observer.
+    // Guards the members up to m_unrecorded; held for single reads and
+    // writes, never across a transfer or a call of the observer.
     mutable std::mutex m_lock;
     Settings m_settings;
-    WatchList m_rows;
-    EntryRow m_entry;
-    std::optional<LookupRequest> m_nextLookup;
     bool m_settingsReadAsUtf8 = false;
-    std::string m_disclosureDate;
-    // Date changes so far; a disclosure pass begun before the last one
-    // changes nothing.
-    std::uint64_t m_disclosureScan = 0;
     bool m_followingToday = false;
-    std::string m_quoteProgress;
-    // No quote page answered in the last pass that asked for any, and none
-    // since; the prices are those of m_lastGoodQuoteTime.
-    bool m_quoteBlind = false;
-    std::string m_lastGoodQuoteTime;
-    bool m_disclosureRunning = false;
-    LayoutChangeWatch m_layoutWatch;
-    bool m_mailPasswordReady = true;
     // Disclosures mailed and shown this run whose history line could not be
     // written: the passes find them again, but they are news only once.
     std::set<std::string> m_unrecorded;
-    std::string m_historyError;
 
-    Outbox m_outbox;
-    MailSender m_mail;
+    PassStatus m_status;
+    WatchListStore m_rows;
+    EntryLookup m_lookup;
+    MailScheduler m_mailer;
     RepeatingWorker m_quoteWorker;
     RepeatingWorker m_disclosureWorker;
-    RepeatingWorker m_lookupWorker;
 };
 
 } // namespace zelmora

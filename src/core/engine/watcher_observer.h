@@ -3,12 +3,51 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/mail/mail_sender.h"
+#include "core/quotes/quote_record.h"
+#include "core/watch/watch_list.h"
 
 namespace zelmora {
 
 enum class PassKind { Quote, Disclosure, Lookup };
+
+// How "リストへ追加" went. Deferred: the typed code is still looked up; the
+// watcher adds it with the answer and reports AddFinished.
+enum class AddResult { Added, Deferred, NoCode, ListFull, NoQuote };
+
+// The reports of the watch list carry the list's version, which counts its
+// changes. Those of the passes arrive in the order of their versions; those
+// of the owner's own edits come during the edit. So a report older than the
+// one its reader holds is stale.
+
+// A watch list row as a pass left it (a quote, the disclosure marker).
+struct RowReport {
+    std::size_t row = 0;
+    std::uint64_t version = 0;
+    WatchList::Cells cells;
+};
+
+// The whole watch list, after rows came, went or moved, or after an edit
+// of the owner's.
+struct RowsReport {
+    std::uint64_t version = 0;
+    std::vector<WatchList::Cells> rows;
+};
+
+// The entry row's quote, for the entry edit numbered serial.
+struct EntryReport {
+    std::uint64_t serial = 0;
+    QuoteValues values;
+    std::string trend;
+};
+
+// A deferred add, done or refused once the lookup has answered.
+struct AddReport {
+    AddResult result = AddResult::Added;
+    std::size_t row = 0; // where the row went
+};
 
 // How a mail fared, and what the status label of its kind says now.
 struct MailReport {
@@ -47,16 +86,19 @@ struct DisclosureReport {
 
 // What the watcher tells its owner (the window, or the headless watcher).
 // Calls come from the watcher's worker threads as well as from the owner's
-// own calls; the owner hands them to its thread. The watcher never holds
-// its lock while it calls here, so the owner may call back at once.
+// own calls; the owner hands them to its thread. The watcher holds none of
+// its data's locks while it calls here, so the owner may call back at once
+// from its own thread; on a pass's thread a call holds the lock that keeps
+// the row reports in order, and must only hand the report on.
 class WatcherObserver {
 public:
     virtual ~WatcherObserver() = default;
-    // Cells of a watch list row changed (a quote, the disclosure marker).
-    virtual void RowChanged(std::size_t row) = 0;
+    virtual void RowChanged(const RowReport& report) = 0;
+    virtual void RowsReplaced(const RowsReport& report) = 0;
     virtual void IndexChanged(std::size_t index, const std::string& valueText, const std::string& changeText) = 0;
-    // The entry row shows a new quote, for the entry edit numbered serial.
-    virtual void EntryChanged(std::uint64_t serial) = 0;
+    // The entry row shows a new quote.
+    virtual void EntryChanged(const EntryReport& report) = 0;
+    virtual void AddFinished(const AddReport& /*report*/) {}
     // The status label's text.
     virtual void StatusChanged(const std::string& text) = 0;
     virtual void DisclosureFound(const DisclosureReport& report) = 0;

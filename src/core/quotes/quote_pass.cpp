@@ -22,12 +22,12 @@ FetchedQuote FetchCounted(HttpSession& session, const std::string& address, cons
 }
 
 // An HTTP error empties the status label, as the fetcher of the page does.
-QuoteValues FetchValues(QuotePassWindow& window, HttpSession& session, const std::string& address,
+QuoteValues FetchValues(QuotePassTarget& target, HttpSession& session, const std::string& address,
                         const QuotePassConfig& config, QuotePassOutcome& outcome, std::string* record = nullptr)
 {
     const FetchedQuote fetched = FetchCounted(session, address, config, outcome);
     if (fetched.kind == FetchOutcome::HttpStatus)
-        window.SetProgressText({});
+        target.SetProgressText({});
     if (record)
         *record = fetched.record;
     return SplitQuoteRecord(fetched.record);
@@ -65,37 +65,37 @@ std::string EntryAddress(const QuotePassConfig& config, const std::string& code,
     return BuildQuoteUrl(config.baseUrl, code, config.marketCodes[index]);
 }
 
-void PreviewEntryRow(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session,
+void PreviewEntryRow(QuotePassTarget& target, const QuotePassConfig& config, HttpSession& session,
                      QuotePassOutcome& outcome)
 {
     std::uint64_t serial = 0;
-    const std::string code = window.EntryCode(serial);
-    if (code.size() < kMinCodeLength || window.Stopping())
+    const std::string code = target.EntryCode(serial);
+    if (code.size() < kMinCodeLength || target.Stopping())
         return;
-    const EntryQuote quote = EntryQuoteOf(FetchCounted(session, EntryAddress(config, code, window.EntryMarket()), config, outcome));
+    const EntryQuote quote = EntryQuoteOf(FetchCounted(session, EntryAddress(config, code, target.EntryMarket()), config, outcome));
     if (quote.httpError)
-        window.SetProgressText({});
-    window.ShowEntryQuote(serial, quote);
+        target.SetProgressText({});
+    target.StoreEntryQuote(serial, quote);
 }
 
-void UpdateIndexQuotes(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session,
+void UpdateIndexQuotes(QuotePassTarget& target, const QuotePassConfig& config, HttpSession& session,
                        QuotePassOutcome& outcome)
 {
     const auto& table = IndexTable();
-    for (std::size_t i = 0; i < table.size() && !window.Stopping(); ++i) {
+    for (std::size_t i = 0; i < table.size() && !target.Stopping(); ++i) {
         const QuoteValues values =
-            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config, outcome);
+            FetchValues(target, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config, outcome);
         if (!HasQuote(values[QuotePrice]))
             continue;
-        window.ShowIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
+        target.ReportIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
                               texts::Format(texts::IndexChangeFormat, values[QuoteChange]));
     }
 }
 
-void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session, QuotePassOutcome& outcome)
+void UpdateRows(QuotePassTarget& target, const QuotePassConfig& config, HttpSession& session, QuotePassOutcome& outcome)
 {
-    for (std::size_t i = 0; !window.Stopping(); ++i) {
-        const std::optional<QuotePassWindow::Row> row = window.ReadRow(i);
+    for (std::size_t i = 0; !target.Stopping(); ++i) {
+        const std::optional<QuotePassTarget::Row> row = target.ReadRow(i);
         if (!row)
             break;
         if (row->code.size() < kMinCodeLength)
@@ -103,14 +103,14 @@ void UpdateRows(QuotePassWindow& window, const QuotePassConfig& config, HttpSess
         const std::string& letter = config.marketCodes[MarketIndex(row->market)];
         std::string record;
         const QuoteValues values =
-            FetchValues(window, session, BuildQuoteUrl(config.baseUrl, row->code, letter), config, outcome, &record);
+            FetchValues(target, session, BuildQuoteUrl(config.baseUrl, row->code, letter), config, outcome, &record);
         ++outcome.rowsFetched;
         if (HasQuote(values[QuotePrice]))
             ++outcome.rowsUsable;
         // A page that could not be fetched keeps the row's last values.
         if (record.empty())
             continue;
-        window.ShowRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
+        target.StoreRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
     }
 }
 
@@ -143,18 +143,18 @@ EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config,
     return quote;
 }
 
-QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session)
+QuotePassOutcome QuotePass(QuotePassTarget& target, const QuotePassConfig& config, HttpSession& session)
 {
     QuotePassOutcome outcome;
-    window.SetProgressText(texts::Sjis(texts::DataFetching));
+    target.SetProgressText(texts::Sjis(texts::DataFetching));
     try {
-        PreviewEntryRow(window, config, session, outcome);
-        UpdateIndexQuotes(window, config, session, outcome);
-        UpdateRows(window, config, session, outcome);
+        PreviewEntryRow(target, config, session, outcome);
+        UpdateIndexQuotes(target, config, session, outcome);
+        UpdateRows(target, config, session, outcome);
     } catch (...) {
         // A pass that fails for any other reason (memory) just ends early.
     }
-    window.SetProgressText({});
+    target.SetProgressText({});
     return outcome;
 }
 

@@ -31,15 +31,15 @@ struct EntryQuote {
 };
 
 // The watch list as a quote pass sees it. The pass calls it from its own
-// thread; nothing here may wait for the window's thread.
-class QuotePassWindow {
+// thread; nothing here may wait for the owner's thread.
+class QuotePassTarget {
 public:
     struct Row {
         std::string code;
         std::string market;
     };
 
-    virtual ~QuotePassWindow() = default;
+    virtual ~QuotePassTarget() = default;
 
     // True once the program is closing: the pass then fetches no further page.
     virtual bool Stopping() = 0;
@@ -48,12 +48,12 @@ public:
     virtual std::string EntryCode(std::uint64_t& serial) = 0;
     virtual int EntryMarket() = 0;
     // The quote of the entry row's code, unless the entry was edited since.
-    virtual void ShowEntryQuote(std::uint64_t serial, const EntryQuote& quote) = 0;
-    virtual void ShowIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) = 0;
+    virtual void StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote) = 0;
+    virtual void ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText) = 0;
     // Row `row` as it is now; nothing when the list has no such row.
     virtual std::optional<Row> ReadRow(std::size_t row) = 0;
     // Writes the values into row `row`, provided it still holds `code`.
-    virtual void ShowRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+    virtual void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                               const std::string& trend) = 0;
 };
 
@@ -81,6 +81,6 @@ EntryQuote LookUpEntryQuote(HttpSession& session, const QuotePassConfig& config,
 
 // One pass in one session: the entry row when a code is typed, the
 // indices, then every list row.
-QuotePassOutcome QuotePass(QuotePassWindow& window, const QuotePassConfig& config, HttpSession& session);
+QuotePassOutcome QuotePass(QuotePassTarget& target, const QuotePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

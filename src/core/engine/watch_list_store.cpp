@@ -1,0 +1,195 @@
+#include "core/engine/watch_list_store.h"
+
+#include "core/text/texts.h"
+
+namespace zelmora {
+
+WatchListStore::WatchListStore(WatcherObserver& observer, std::string disclosureDate) : m_observer(observer)
+{
+    m_scan.date = std::move(disclosureDate);
+}
+
+void WatchListStore::Read(const std::function<void(const WatchList&)>& read) const
+{
+    const std::lock_guard hold(m_lock);
+    read(m_rows);
+}
+
+std::size_t WatchListStore::RowCount() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_rows.RowCount();
+}
+
+std::string WatchListStore::Cell(std::size_t row, Column column) const
+{
+    const std::lock_guard hold(m_lock);
+    return row < m_rows.RowCount() ? m_rows.Cell(row, column) : std::string();
+}
+
+std::optional<WatchList::Cells> WatchListStore::RowCells(std::size_t row) const
+{
+    const std::lock_guard hold(m_lock);
+    if (row >= m_rows.RowCount())
+        return std::nullopt;
+    return m_rows.RowCells(row);
+}
+
+std::vector<std::string> WatchListStore::Codes() const
+{
+    const std::lock_guard hold(m_lock);
+    std::vector<std::string> codes;
+    for (std::size_t row = 0; row < m_rows.RowCount(); ++row)
+        codes.push_back(m_rows.Cell(row, ColCode));
+    return codes;
+}
+
+std::size_t WatchListStore::RowOf(const std::string& code) const
+{
+    const std::lock_guard hold(m_lock);
+    std::size_t row = 0;
+    while (row < m_rows.RowCount() && m_rows.Cell(row, ColCode) != code)
+        ++row;
+    return row;
+}
+
+std::vector<StoredRow> WatchListStore::StoredRows() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_rows.StoredRows();
+}
+
+DisclosureScan WatchListStore::Scan() const
+{
+    const std::lock_guard hold(m_lock);
+    return m_scan;
+}
+
+void WatchListStore::Edit(EditFrom from, const std::function<bool(WatchList&)>& change)
+{
+    Replace(from, true, change);
+}
+
+void WatchListStore::Load(const std::vector<StoredRow>& rows)
+{
+    Replace(EditFrom::Owner, false, [&](WatchList& list) {
+        list.Load(rows);
+        return true;
+    });
+}
+
+void WatchListStore::DeleteRow(std::size_t row)
+{
+    Edit(EditFrom::Owner, [row](WatchList& list) {
+        list.RemoveRow(row);
+        return true;
+    });
+}
+
+void WatchListStore::DeleteAll()
+{
+    Edit(EditFrom::Owner, [](WatchList& list) {
+        list.Clear();
+        return true;
+    });
+}
+
+void WatchListStore::MoveRow(std::size_t from, std::size_t to)
+{
+    Edit(EditFrom::Owner, [from, to](WatchList& list) {
+        list.MoveRow(from, to);
+        return true;
+    });
+}
+
+void WatchListStore::SetMemo(std::size_t row, const std::string& memo)
+{
+    Edit(EditFrom::Owner, [&](WatchList& list) {
+        if (row >= list.RowCount())
+            return false;
+        list.SetCell(row, ColMemo, memo);
+        return true;
+    });
+}
+
+void WatchListStore::ClearDisclosures()
+{
+    Replace(EditFrom::Owner, false, [](WatchList& list) {
+        list.ClearDisclosures();
+        return true;
+    });
+}
+
+void WatchListStore::ChooseDisclosureDate(const std::string& date, EditFrom from)
+{
+    Replace(from, false, [&](WatchList& list) {
+        list.ClearDisclosures();
+        ++m_scan.count;
+        m_scan.date = date;
+        return true;
+    });
+}
+
+void WatchListStore::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                                   const std::string& trend)
+{
+    const std::lock_guard order(m_reportOrder);
+    RowReport report;
+    {
+        const std::lock_guard hold(m_lock);
+        if (row >= m_rows.RowCount() || m_rows.Cell(row, ColCode) != code)
+            return;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            m_rows.SetCell(row, kQuoteColumns[i], values[i]);
+        m_rows.SetCell(row, ColTrend, trend);
+        report = {row, ++m_version, m_rows.RowCells(row)};
+    }
+    m_observer.RowChanged(report);
+}
+
+bool WatchListStore::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
+                                         const std::string& entryText)
+{
+    const std::lock_guard order(m_reportOrder);
+    RowReport report;
+    bool added = false;
+    {
+        const std::lock_guard hold(m_lock);
+        if (scan != m_scan.count || row >= m_rows.RowCount() || m_rows.Cell(row, ColCode) != code)
+            return false;
+        added = m_rows.AddDisclosure(row, entryText);
+        m_rows.SetCell(row, ColDisclosure, texts::Sjis(texts::DisclosureMarker));
+        report = {row, ++m_version, m_rows.RowCells(row)};
+    }
+    m_observer.RowChanged(report);
+    return added;
+}
+
+// The owner's edits are reported at once, on its thread, and need no order:
+// any pass's report still on its way is older and is dropped by its reader.
+void WatchListStore::Replace(EditFrom from, bool edited, const std::function<bool(WatchList&)>& change)
+{
+    std::unique_lock order(m_reportOrder, std::defer_lock);
+    if (from == EditFrom::Pass)
+        order.lock();
+    RowsReport report;
+    {
+        const std::lock_guard hold(m_lock);
+        if (!change(m_rows))
+            return;
+        report = ListReportLocked();
+    }
+    m_observer.RowsReplaced(report);
+    if (edited)
+        m_observer.SettingsEdited();
+}
+
+RowsReport WatchListStore::ListReportLocked()
+{
+    RowsReport report{++m_version, {}};
+    for (std::size_t row = 0; row < m_rows.RowCount(); ++row)
+        report.rows.push_back(m_rows.RowCells(row));
+    return report;
+}
+
+} // namespace zelmora
