@@ -108,7 +108,7 @@ void RunIconv(benchmark::State& state, const std::string& text, const char* from
 void BM_ConvertEucJp(benchmark::State& state)
 {
     const std::string text = ToEucJp(Utf8Page());
-    RunConverter(state, text, zelmora::ScoreEucJp(text));
+    RunConverter(state, text, zelmora::Score(zelmora::JapaneseEncoding::EucJp, text));
 }
 
 void BM_IconvEucJp(benchmark::State& state) { RunIconv(state, ToEucJp(Utf8Page()), "EUC-JP"); }
@@ -116,7 +116,7 @@ void BM_IconvEucJp(benchmark::State& state) { RunIconv(state, ToEucJp(Utf8Page()
 void BM_ConvertUtf8(benchmark::State& state)
 {
     const std::string text = Utf8Page();
-    RunConverter(state, text, zelmora::ScoreUtf8(text));
+    RunConverter(state, text, zelmora::Score(zelmora::JapaneseEncoding::Utf8, text));
 }
 
 void BM_IconvUtf8(benchmark::State& state) { RunIconv(state, Utf8Page(), "UTF-8"); }

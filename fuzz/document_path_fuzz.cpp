@@ -1,5 +1,6 @@
 // Where a disclosure's document goes: the folder from the date and the
 // stock code, the file name from any href a listing page holds.
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -13,18 +14,19 @@ using namespace zelmora;
 
 namespace {
 
-// Nothing a file system could read as a step out of the folder or into
-// another one, nor a control character.
-bool IsPlainName(std::string_view name)
+// True when path is folder followed by one entry of that folder itself, as
+// a file system reads it here and on Windows, where "\" separates too and
+// ":" names a drive or a stream of another file.
+bool EntryOf(const std::string& folder, const std::string& path)
 {
-    if (name.empty() || name == "." || name.find("..") != std::string_view::npos)
+    if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
         return false;
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || c == ':' || byte < 0x20 || byte == 0x7F)
-            return false;
-    }
-    return true;
+    const std::string entry = path.substr(folder.size());
+    if (entry.find_first_of("/\\:") != std::string::npos)
+        return false;
+    const std::filesystem::path normal = std::filesystem::path(path).lexically_normal();
+    return normal.filename() == entry &&
+           normal.parent_path() == std::filesystem::path(folder).lexically_normal().parent_path();
 }
 
 } // namespace
@@ -42,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = DocumentFileName(href);
     const std::string segment = href.substr(href.rfind('/') + 1);
     const bool keptName = IsStockFolderFileName(segment) || IsTemporaryFileName(segment);
-    FUZZ_CHECK(name.empty() || (IsPlainName(name) && !IsStockFolderFileName(name) && !IsTemporaryFileName(name)));
+    FUZZ_CHECK(name.empty() ||
+               (EntryOf("/f/", "/f/" + name) && !IsStockFolderFileName(name) && !IsTemporaryFileName(name)));
     FUZZ_CHECK(name.empty() || keptName || name == segment);
 
 #ifdef _WIN32
@@ -54,10 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [programFolder, inside] : programFolders) {
         const std::string folder = DocumentFolder(programFolder, date, code);
         const char separator = inside.back();
-        FUZZ_CHECK(folder.empty() || (IsPlainName(date) && IsPlainName(code) &&
-                                      folder == inside + date + separator + code + separator));
+        const std::string dateFolder = inside + date + separator;
+        FUZZ_CHECK(folder.empty() || (folder == dateFolder + code + separator && EntryOf(inside, inside + date) &&
+                                      EntryOf(dateFolder, dateFolder + code)));
         const std::string local = LocalDocumentPath(programFolder, date, code, href);
-        FUZZ_CHECK(local.empty() || (local == folder + name && IsOpenableDocument(name)));
+        FUZZ_CHECK(local.empty() || (local == folder + name && EntryOf(folder, local) && IsOpenableDocument(name)));
         // Where the pass downloads to: in the folder, never over its history.
         if (!folder.empty() && !name.empty())
             FUZZ_CHECK(folder + name != HistoryFilePath(programFolder, date, code));

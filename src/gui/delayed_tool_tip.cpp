@@ -9,8 +9,23 @@
 #include "gui/control_fitting.h"
 
 namespace zelmora {
+namespace {
 
-DelayedToolTip::DelayedToolTip(QAbstractItemView& view) : QObject(&view), m_view(view)
+DelayedToolTip::Times g_times;
+
+} // namespace
+
+void DelayedToolTip::SetTimes(Times times)
+{
+    g_times = times;
+}
+
+DelayedToolTip::Times DelayedToolTip::CurrentTimes()
+{
+    return g_times;
+}
+
+DelayedToolTip::DelayedToolTip(QAbstractItemView& view) : QObject(&view), m_view(view), m_times(g_times)
 {
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, &DelayedToolTip::Show);
@@ -26,7 +41,7 @@ bool DelayedToolTip::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
         m_globalPos = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
         if (!QToolTip::isVisible())
-            m_wait.start(kInitialDelayMs);
+            m_wait.start(m_times.initialDelayMs);
         break;
     case QEvent::Leave:
         m_wait.stop();
@@ -44,7 +59,7 @@ void DelayedToolTip::Show()
     if (QApplication::activePopupWidget())
         return;
     const QString tip = TipAt(m_view.viewport()->mapFromGlobal(m_globalPos));
-    QToolTip::showText(m_globalPos, tip, m_view.viewport(), {}, kShowForMs);
+    QToolTip::showText(m_globalPos, tip, m_view.viewport(), {}, m_times.showForMs);
 }
 
 QString DelayedToolTip::TipAt(QPoint viewportPoint) const

@@ -15,10 +15,16 @@ namespace zelmora {
 class DelayedToolTip : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kInitialDelayMs = 1000;
-    static constexpr int kShowForMs = 32767;
+    struct Times {
+        int initialDelayMs = 1000;
+        int showForMs = 32767;
+    };
 
     explicit DelayedToolTip(QAbstractItemView& view);
+
+    // For every tip made after it; tests shorten the times.
+    static void SetTimes(Times times);
+    static Times CurrentTimes();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -28,6 +34,7 @@ private:
     QString TipAt(QPoint viewportPoint) const;
 
     QAbstractItemView& m_view;
+    const Times m_times;
     QTimer m_wait;
     QPoint m_globalPos;
 };

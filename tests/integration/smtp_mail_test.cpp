@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include <mutex>
 #include <set>
 #include <string>
@@ -125,14 +126,23 @@ TEST(SmtpMail, TwoSendsAtOnce)
 // oldest waiting price mail, never a disclosure mail.
 TEST(MailSender, AFullQueueDropsTheOldestPriceMailsAndKeepsTheDisclosureMail)
 {
-    SmtpTestServer server({.delayMs = 150});
+    SmtpTestServer server;
     ASSERT_GT(server.Port(), 0);
     StopFlag stop;
     std::mutex lock;
     std::vector<std::pair<MailKind, bool>> finished;
+    // The sender stays with the first mail until the test has queued the rest.
+    std::promise<void> firstSent;
+    std::promise<void> allQueued;
+    std::shared_future<void> queued = allQueued.get_future().share();
     MailSender sender(stop, [&](MailKind kind, MailFailure failure) {
-        const std::lock_guard hold(lock);
+        std::unique_lock hold(lock);
         finished.emplace_back(kind, failure == MailFailure::None);
+        if (finished.size() == 1) {
+            hold.unlock();
+            firstSent.set_value();
+            queued.wait();
+        }
     });
     auto mail = [&](MailKind kind, const std::string& subject) {
         return OutgoingMail{kind, Account(server.Server()), "zelmora", subject, "body"};
@@ -141,10 +151,11 @@ TEST(MailSender, AFullQueueDropsTheOldestPriceMailsAndKeepsTheDisclosureMail)
     for (int i = 0; i < 12; ++i) {
         dropped += sender.Queue(mail(MailKind::Price, "price " + std::to_string(i))) ? 0 : 1;
         if (i == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the first is on its way
+            firstSent.get_future().wait();
     }
     dropped += sender.Queue(mail(MailKind::Disclosure, "7203")) ? 0 : 1;
-    // One on its way, eight waiting: four price mails made room.
+    allQueued.set_value();
+    // One taken off the queue, eight waiting: four price mails made room.
     EXPECT_EQ(dropped, 4);
     ASSERT_TRUE(server.WaitForMails(9));
     std::vector<std::string> subjects;

@@ -55,7 +55,8 @@ std::ostream& operator<<(std::ostream& os, const Scores& x)
 
 Scores ScoresOf(std::string_view text)
 {
-    return {ScoreShiftJis(text), ScoreUtf8(text), ScoreEucJp(text), ScoreIso2022Jp(text)};
+    using enum JapaneseEncoding;
+    return {Score(ShiftJis, text), Score(Utf8, text), Score(EucJp, text), Score(Iso2022Jp, text)};
 }
 
 std::string Convert(std::string_view text, int* score = nullptr)
@@ -112,13 +113,13 @@ TEST(EncodingConverter, EucJpThatAlsoReadsAsShiftJisIsCopied)
 TEST(EncodingConverter, Utf8IsConvertedAndExcludesShiftJis)
 {
     int score = 0;
-    EXPECT_EQ(ScoreUtf8("トヨタ自動車"), 6);
+    EXPECT_EQ(Score(JapaneseEncoding::Utf8, "トヨタ自動車"), 6);
     EXPECT_EQ(Convert("トヨタ自動車", &score), S("トヨタ自動車"));
     EXPECT_EQ(score, 6);
 
     // Shift_JIS reads more characters here, but any UTF-8 reading beats it.
-    EXPECT_EQ(ScoreShiftJis("日本電信電話"), 12);
-    EXPECT_EQ(ScoreUtf8("日本電信電話"), 6);
+    EXPECT_EQ(Score(JapaneseEncoding::ShiftJis, "日本電信電話"), 12);
+    EXPECT_EQ(Score(JapaneseEncoding::Utf8, "日本電信電話"), 6);
     EXPECT_EQ(Convert("日本電信電話", &score), S("日本電信電話"));
     EXPECT_EQ(score, 6);
 }
@@ -140,7 +141,7 @@ TEST(EncodingConverter, Iso2022JpOlderAndRomanEscapesSwitchModes)
 {
     // ESC $ @ selects JIS X 0208 too, ESC ( J returns to one-byte text.
     const std::string text = "a\x1B$@" "F|" "\x1B(J" "b";
-    EXPECT_EQ(ScoreIso2022Jp(text), 1);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, text), 1);
     EXPECT_EQ(Convert(text), "a" + S("日") + "b");
 }
 
@@ -149,11 +150,11 @@ TEST(EncodingConverter, JisX0212BecomesMiddleDot)
     // 丂 exists only in JIS X 0212.
     const std::string euc = EucJp("日本丂");
     ASSERT_EQ(static_cast<unsigned char>(euc[4]), 0x8F);
-    EXPECT_EQ(ScoreEucJp(euc), 3);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, euc), 3);
     EXPECT_EQ(Convert(euc), S("日本・"));
 
     const std::string iso = "\x1B$B" "F|" "\x1B$D" "0!" "\x1B(B" "x";
-    EXPECT_EQ(ScoreIso2022Jp(iso), 2);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, iso), 2);
     EXPECT_EQ(Convert(iso), S("日・") + "x");
 }
 
@@ -165,9 +166,9 @@ TEST(EncodingConverter, HalfWidthKatakana)
     EXPECT_EQ(Convert(euc), S("日本ｶﾌﾞ"));
     EXPECT_EQ(EucJpToShiftJis(EucJp("ｱｲｳ")), S("ｱｲｳ"));
     // A seven-bit second byte is accepted and gets its top bit set.
-    EXPECT_EQ(ScoreEucJp("\x8E\x31"), 1);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, "\x8E\x31"), 1);
     EXPECT_EQ(EucJpToShiftJis("\x8E\x31"), S("ｱ"));
-    EXPECT_EQ(ScoreEucJp("\x8E\xE0"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, "\x8E\xE0"), 0);
 
     // ISO-2022-JP: ESC ( I, seven-bit or eight-bit bytes.
     const std::string iso = "\x1B(I" "12" "\xB3" "\x1B(B" "!";
@@ -175,7 +176,7 @@ TEST(EncodingConverter, HalfWidthKatakana)
     int score = 0;
     EXPECT_EQ(Convert(iso, &score), S("ｱｲｳ") + "!");
     EXPECT_EQ(score, 3);
-    EXPECT_EQ(ScoreIso2022Jp("\x1B(I" "\x60"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, "\x1B(I" "\x60"), 0);
 }
 
 TEST(EncodingConverter, TextValidInNoEncodingIsFolded)
@@ -241,19 +242,19 @@ TEST(EncodingConverter, Iso2022JpBeatsALowerUtf8Score)
 TEST(EncodingConverter, ScorersRejectWhatTheirEncodingForbids)
 {
     for (const char* bad : {"\x80", "\xA0", "\xF0\x40", "\x81\x7F", "\x81\xFD", "\x81\x20"})
-        EXPECT_EQ(ScoreShiftJis(std::string("a") + bad), 0) << "Shift_JIS " << bad;
-    EXPECT_EQ(ScoreShiftJis("\x81\x40\x9F\xFC\xEF\x80"), 3);
+        EXPECT_EQ(Score(JapaneseEncoding::ShiftJis, std::string("a") + bad), 0) << "Shift_JIS " << bad;
+    EXPECT_EQ(Score(JapaneseEncoding::ShiftJis, "\x81\x40\x9F\xFC\xEF\x80"), 3);
 
     // Four-byte sequences are not accepted, nor stray continuation bytes.
     for (const char* bad : {"\xF0\x9F\x93\x88", "\x80", "\xC3", "\xC3\x41", "\xE3\x81\x41"})
-        EXPECT_EQ(ScoreUtf8(std::string("a") + bad), 0) << "UTF-8 " << bad;
+        EXPECT_EQ(Score(JapaneseEncoding::Utf8, std::string("a") + bad), 0) << "UTF-8 " << bad;
 
     for (const char* bad : {"\xA1\x41", "\xFF\xA1", "\x8F\xA1\x41", "\x8E\x80"})
-        EXPECT_EQ(ScoreEucJp(std::string("a") + bad), 0) << "EUC-JP " << bad;
+        EXPECT_EQ(Score(JapaneseEncoding::EucJp, std::string("a") + bad), 0) << "EUC-JP " << bad;
 
-    EXPECT_EQ(ScoreIso2022Jp("a\x7F"), 0);
-    EXPECT_EQ(ScoreIso2022Jp("\x1B$B" "F\n"), 0);
-    EXPECT_EQ(ScoreIso2022Jp("\x1B$B" "F|\x1B$Z"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, "a\x7F"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, "\x1B$B" "F\n"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, "\x1B$B" "F|\x1B$Z"), 0);
 }
 
 TEST(EncodingConverter, TruncatedSequencesAreNotValid)
@@ -262,15 +263,15 @@ TEST(EncodingConverter, TruncatedSequencesAreNotValid)
     const std::string utf8 = "日本";
     const std::string euc = EucJp("日本");
     const std::string iso = Iso2022Jp("日本");
-    EXPECT_EQ(ScoreShiftJis(sjis.substr(0, 3)), 0);
-    EXPECT_EQ(ScoreUtf8(utf8.substr(0, 5)), 0);
-    EXPECT_EQ(ScoreUtf8(utf8.substr(0, 4)), 0);
-    EXPECT_EQ(ScoreEucJp(euc.substr(0, 3)), 0);
-    EXPECT_EQ(ScoreEucJp("\x8F\xB0"), 0);
-    EXPECT_EQ(ScoreEucJp("\x8E"), 0);
-    EXPECT_EQ(ScoreIso2022Jp(iso.substr(0, 6)), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::ShiftJis, sjis.substr(0, 3)), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Utf8, utf8.substr(0, 5)), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Utf8, utf8.substr(0, 4)), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, euc.substr(0, 3)), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, "\x8F\xB0"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::EucJp, "\x8E"), 0);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, iso.substr(0, 6)), 0);
     // Ending inside two-byte mode at a character boundary is fine.
-    EXPECT_EQ(ScoreIso2022Jp(iso.substr(0, 7)), 2);
+    EXPECT_EQ(Score(JapaneseEncoding::Iso2022Jp, iso.substr(0, 7)), 2);
 
     // Converters called on them directly keep what is whole and mark the rest.
     EXPECT_EQ(EucJpToShiftJis(euc.substr(0, 3)), S("日") + "?");
@@ -283,7 +284,7 @@ TEST(EncodingConverter, TruncatedSequencesAreNotValid)
 TEST(EncodingConverter, EmbeddedNulEndsTheText)
 {
     const std::string text = S("トヨタ") + std::string("\0\xFF\xFE", 3);
-    EXPECT_EQ(ScoreShiftJis(text), 3);
+    EXPECT_EQ(Score(JapaneseEncoding::ShiftJis, text), 3);
     int score = 0;
     EXPECT_EQ(Convert(text, &score), S("トヨタ"));
     EXPECT_EQ(score, 3);

@@ -12,13 +12,6 @@ namespace zelmora {
 namespace {
 
 // A link target with a line break would split the record into lines.
-std::string SingleLine(std::string line)
-{
-    std::replace(line.begin(), line.end(), '\r', ' ');
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    return line;
-}
-
 std::string HistoryLineOf(const std::string& entryText, const std::string& baseAddress, const std::string& href)
 {
     return SingleLine(entryText + "_" + baseAddress + href);

@@ -46,16 +46,6 @@ bool IsPrintableAscii(std::string_view text)
     return true;
 }
 
-std::string SingleLine(std::string_view text)
-{
-    std::string line(text);
-    for (char& c : line) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return line;
-}
-
 // The display name of the From line: a quoted string when it is plain ASCII,
 // encoded words otherwise.
 std::string DisplayName(std::string_view name)

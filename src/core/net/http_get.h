@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/net/curl_easy.h"
 
@@ -20,6 +21,29 @@ public:
     virtual ~BodySink() = default;
     // False ends the transfer here.
     virtual bool Take(std::string_view chunk) = 0;
+};
+
+// A sink that hands each chunk to the handler (false ends the transfer). A throw
+// ends the transfer too, and is remembered: it must not cross libcurl.
+template <class Handler>
+class ChunkSink : public BodySink {
+public:
+    explicit ChunkSink(Handler handler) : m_handler(std::move(handler)) {}
+
+    bool Take(std::string_view chunk) override
+    {
+        try {
+            return m_handler(chunk);
+        } catch (...) {
+            broken = true;
+            return false;
+        }
+    }
+
+    bool broken = false;
+
+private:
+    Handler m_handler;
 };
 
 struct HttpAnswer {

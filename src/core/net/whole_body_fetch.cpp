@@ -3,42 +3,24 @@
 namespace zelmora {
 namespace {
 
-class WholeSink : public BodySink {
-public:
-    explicit WholeSink(std::size_t maxBytes) : m_maxBytes(maxBytes) {}
-
-    bool Take(std::string_view chunk) override
-    {
-        if (chunk.size() > m_maxBytes - body.size()) {
-            tooLarge = true;
-            return false;
-        }
-        try {
-            body.append(chunk);
-        } catch (...) {
-            broken = true;
-            return false;
-        }
-        return true;
-    }
-
-    std::string body;
-    bool tooLarge = false;
-    bool broken = false;
-
-private:
-    std::size_t m_maxBytes;
-};
-
 WholeBody Fetch(HttpSession& session, const std::string& address, std::size_t maxBytes, const NetworkLimits& limits)
 {
     WholeBody result;
-    WholeSink sink(maxBytes);
+    std::string body;
+    bool tooLarge = false;
+    ChunkSink sink([&](std::string_view chunk) {
+        if (chunk.size() > maxBytes - body.size()) {
+            tooLarge = true;
+            return false;
+        }
+        body.append(chunk);
+        return true;
+    });
     const HttpAnswer answer = session.Get(address, limits, sink);
     result.status = answer.status;
     if (sink.broken)
         return result;
-    if (sink.tooLarge) {
+    if (tooLarge) {
         result.kind = WholeBody::TooLarge;
         return result;
     }
@@ -49,7 +31,7 @@ WholeBody Fetch(HttpSession& session, const std::string& address, std::size_t ma
     if (answer.result != CURLE_OK)
         return result;
     result.kind = WholeBody::Ok;
-    result.bytes = std::move(sink.body);
+    result.bytes = std::move(body);
     return result;
 }
 

@@ -9,32 +9,6 @@ namespace {
 // page; a longer one is cut off.
 constexpr std::size_t kMaxDroppedRestBytes = 256u << 10;
 
-class WindowSink : public BodySink {
-public:
-    explicit WindowSink(const PieceWindow& window) : cutter(window) {}
-
-    bool Take(std::string_view chunk) override
-    {
-        if (cutter.Done()) {
-            m_dropped += chunk.size();
-            return m_dropped <= kMaxDroppedRestBytes;
-        }
-        try {
-            cutter.Feed(chunk);
-        } catch (...) {
-            broken = true;
-            return false;
-        }
-        return true;
-    }
-
-    PageWindowCutter cutter;
-    bool broken = false;
-
-private:
-    std::size_t m_dropped = 0;
-};
-
 FetchOutcome StatusOutcome(long status)
 {
     FetchOutcome outcome;
@@ -46,23 +20,32 @@ FetchOutcome StatusOutcome(long status)
 FetchOutcome Fetch(HttpSession& session, const std::string& address, const PieceWindow& window,
                    const NetworkLimits& limits)
 {
-    WindowSink sink(window);
+    PageWindowCutter cutter(window);
+    std::size_t dropped = 0;
+    ChunkSink sink([&](std::string_view chunk) {
+        if (cutter.Done()) {
+            dropped += chunk.size();
+            return dropped <= kMaxDroppedRestBytes;
+        }
+        cutter.Feed(chunk);
+        return true;
+    });
     const HttpAnswer answer = session.Get(address, limits, sink);
     if (sink.broken)
         return {};
     if (answer.stoppedForStatus)
         return StatusOutcome(answer.status);
     // Whatever happened to the rest of the body, a whole window is a page.
-    const bool complete = answer.result == CURLE_OK || sink.cutter.Done();
+    const bool complete = answer.result == CURLE_OK || cutter.Done();
     if (!complete)
         return {};
     if (answer.status != 200)
         return StatusOutcome(answer.status);
 
-    sink.cutter.Finish();
+    cutter.Finish();
     FetchOutcome outcome;
     outcome.kind = FetchOutcome::Ok;
-    outcome.window = sink.cutter.TakeWindow();
+    outcome.window = cutter.TakeWindow();
     return outcome;
 }
 

@@ -55,17 +55,6 @@ std::string Flag(bool on)
     return on ? "1" : "0";
 }
 
-// A value with a line end would break the file into lines of its own.
-std::string SingleLine(std::string_view value)
-{
-    std::string line(value);
-    for (char& c : line) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return line;
-}
-
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';

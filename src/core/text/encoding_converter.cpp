@@ -407,28 +407,13 @@ std::string Convert(std::string_view text, ByteConverter convert)
 
 } // namespace
 
-int ScoreShiftJis(std::string_view text)
+int Score(JapaneseEncoding encoding, std::string_view text)
 {
+    // In the order of the enum.
+    static constexpr std::size_t (*kCounters[])(const Byte*, const Byte*) = {CountShiftJis, CountUtf8, CountEucJp,
+                                                                             CountIso2022Jp};
     text = UntilTerminator(text);
-    return ToScore(CountShiftJis(Begin(text), End(text)));
-}
-
-int ScoreUtf8(std::string_view text)
-{
-    text = UntilTerminator(text);
-    return ToScore(CountUtf8(Begin(text), End(text)));
-}
-
-int ScoreEucJp(std::string_view text)
-{
-    text = UntilTerminator(text);
-    return ToScore(CountEucJp(Begin(text), End(text)));
-}
-
-int ScoreIso2022Jp(std::string_view text)
-{
-    text = UntilTerminator(text);
-    return ToScore(CountIso2022Jp(Begin(text), End(text)));
+    return ToScore(kCounters[static_cast<int>(encoding)](Begin(text), End(text)));
 }
 
 std::string Utf8ToAnsi(std::string_view text) { return Convert(text, ConvertUtf8); }

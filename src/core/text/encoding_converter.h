@@ -12,12 +12,11 @@ namespace zelmora {
 // Safe to call from several threads at once.
 int ConvertToShiftJis(std::string_view input, std::string& output);
 
-// The scorers: the number of non-ASCII characters of the text read in that
-// encoding, 0 when the text is not valid in it.
-int ScoreShiftJis(std::string_view text);
-int ScoreUtf8(std::string_view text);
-int ScoreEucJp(std::string_view text);
-int ScoreIso2022Jp(std::string_view text);
+enum class JapaneseEncoding { ShiftJis, Utf8, EucJp, Iso2022Jp };
+
+// The number of non-ASCII characters of the text read in that encoding, 0
+// when the text is not valid in it.
+int Score(JapaneseEncoding encoding, std::string_view text);
 
 // The converters.
 std::string Utf8ToAnsi(std::string_view text);

@@ -78,4 +78,14 @@ int ParseLeadingInt(std::string_view text)
     return static_cast<int>(value);
 }
 
+std::string SingleLine(std::string_view text)
+{
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return line;
+}
+
 } // namespace zelmora

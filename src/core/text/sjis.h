@@ -48,6 +48,11 @@ inline bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view 
     return text.size() >= prefix.size() && EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The text with each CR and LF made a blank, for a value written on one line
+// of a file or a mail header. Neither byte is ever part of a double-byte
+// character.
+std::string SingleLine(std::string_view text);
+
 // Leading integer of a text as the C runtime's atoi reads it: optional blanks,
 // optional sign, decimal digits up to the first non-digit; no digits give 0.
 // Values that do not fit wrap modulo 2^32, as Windows does.
