@@ -64,7 +64,7 @@ std::string Window(const std::vector<int>& cellLines)
 
 void Run(benchmark::State& state, const std::string& window)
 {
-    const MarkerRules rules = Settings().m_markerRules;
+    const MarkerRules rules = Settings().markerRules;
     if (SplitQuoteRecord(ExtractQuoteRecord(window, rules))[QuotePrice] != "5,120") {
         state.SkipWithError("window does not hold the quote");
         return;
@@ -87,7 +87,7 @@ void BM_ExtractMarkersSpread(benchmark::State& state)
 void BM_ExtractWithoutAnchor(benchmark::State& state)
 {
     const std::string window = Window({-1, -1, -1, -1, -1, -1, -1});
-    const MarkerRules rules = Settings().m_markerRules;
+    const MarkerRules rules = Settings().markerRules;
     for (auto _ : state)
         benchmark::DoNotOptimize(ExtractQuoteRecord(window, rules));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(window.size()));

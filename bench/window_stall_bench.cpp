@@ -54,7 +54,7 @@ void BM_WindowStallWhileTheWatcherWorks(benchmark::State& state)
     std::vector<double> lateness;
     for (auto _ : state) {
         zelmora::MainWindow window(folder.path().toStdString() + "/", clock);
-        window.OnInitDialog();
+        window.Start();
 
         // The user and the timers keep the watcher busy.
         int step = 0;

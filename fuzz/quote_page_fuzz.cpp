@@ -15,7 +15,7 @@ namespace {
 // keep the built-in rules.
 MarkerRules RulesFrom(std::string_view text)
 {
-    MarkerRules rules = Settings().m_markerRules;
+    MarkerRules rules = Settings().markerRules;
     for (std::size_t i = 0; i < RuleCount && !text.empty(); ++i) {
         const std::size_t end = text.find('\n');
         rules[i] = ParseMarkerRule(text.substr(0, end), i == RuleKey);

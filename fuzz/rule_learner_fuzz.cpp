@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(read[v] == *seen[v]);
     }
     if (std::find(learnedIt.begin(), learnedIt.end(), true) == learnedIt.end()) {
-        FUZZ_CHECK(learned.rules == Settings().m_markerRules);
+        FUZZ_CHECK(learned.rules == Settings().markerRules);
         return 0;
     }
     for (std::size_t v = 0; v < QuoteValueCount; ++v) {

@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
 
     window.ListenForExitSignals();
 
-    window.OnInitDialog();
+    window.Start();
 
     const QString screenshot = qEnvironmentVariable("ZELMORA_SCREENSHOT");
     std::unique_ptr<zelmora::ScreenshotKeeper> keeper;

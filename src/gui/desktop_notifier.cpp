@@ -80,7 +80,7 @@ DesktopNotifier::DesktopNotifier(const Watcher& watcher, TrayIcon& tray, QObject
 // that is running.
 void DesktopNotifier::OnDisclosureFound(const DisclosureReport& report)
 {
-    if (!m_watcher.CurrentSettings().m_disclosureNotifyOn)
+    if (!m_watcher.CurrentSettings().disclosureNotifyOn)
         return;
     if (m_noticesThisPass == kNoticesPerPass) {
         ++m_heldThisPass;

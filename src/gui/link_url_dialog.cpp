@@ -49,13 +49,13 @@ LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::st
     setWindowIcon(ProgramIcon());
     setFont(DialogFont());
 
-    m_indexCombo = LinkCombo(indexLinks, settings.m_indexOpenUrl, this);
+    m_indexCombo = LinkCombo(indexLinks, settings.indexOpenUrl, this);
     m_indexCombo->setObjectName(QStringLiteral("indexLinkCombo"));
-    m_indexName = new QLabel(ToQString(settings.m_indexLinkName), this);
+    m_indexName = new QLabel(ToQString(settings.indexLinkName), this);
     m_indexName->setObjectName(QStringLiteral("indexLinkNameLabel"));
-    m_stockCombo = LinkCombo(stockLinks, settings.m_quoteOpenUrl, this);
+    m_stockCombo = LinkCombo(stockLinks, settings.quoteOpenUrl, this);
     m_stockCombo->setObjectName(QStringLiteral("stockLinkCombo"));
-    m_stockName = new QLabel(ToQString(settings.m_stockLinkName), this);
+    m_stockName = new QLabel(ToQString(settings.stockLinkName), this);
     m_stockName->setObjectName(QStringLiteral("stockLinkNameLabel"));
 
     auto* layout = new QGridLayout(this);
@@ -68,7 +68,7 @@ LinkUrlDialog::LinkUrlDialog(const Settings& settings, const std::vector<std::st
     layout->setColumnStretch(1, 1);
 
     for (std::size_t i = 0; i < m_marketEdits.size(); ++i) {
-        m_marketEdits[i] = new QLineEdit(ToQString(settings.m_marketCodes[i]), this);
+        m_marketEdits[i] = new QLineEdit(ToQString(settings.marketCodes[i]), this);
         m_marketEdits[i]->hide();
     }
 
@@ -106,12 +106,12 @@ void LinkUrlDialog::OnEntryChosen(QComboBox& combo, QLabel& name, int index)
 
 void LinkUrlDialog::ApplyTo(Settings& settings) const
 {
-    settings.m_stockLinkName = ToSjis(m_stockName->text());
-    settings.m_indexLinkName = ToSjis(m_indexName->text());
-    settings.m_quoteOpenUrl = ToSjis(m_stockCombo->currentText());
-    settings.m_indexOpenUrl = ToSjis(m_indexCombo->currentText());
+    settings.stockLinkName = ToSjis(m_stockName->text());
+    settings.indexLinkName = ToSjis(m_indexName->text());
+    settings.quoteOpenUrl = ToSjis(m_stockCombo->currentText());
+    settings.indexOpenUrl = ToSjis(m_indexCombo->currentText());
     for (std::size_t i = 0; i < m_marketEdits.size(); ++i)
-        settings.m_marketCodes[i] = std::string(CutSjis(ToSjis(m_marketEdits[i]->text()), kMarketCodeLength));
+        settings.marketCodes[i] = std::string(CutSjis(ToSjis(m_marketEdits[i]->text()), kMarketCodeLength));
 }
 
 } // namespace zelmora

@@ -94,7 +94,7 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     TrayMenu& trayMenu = m_tray->Icon().Menu();
     connect(&trayMenu, &TrayMenu::StartInTrayToggled, this, &MainWindow::ToggleStartInTray, Qt::QueuedConnection);
     connect(&trayMenu, &TrayMenu::CloseChosen, this, &QWidget::close, Qt::QueuedConnection);
-    connect(m_tray, &TrayController::Restored, this, [this] { SelectRow(m_watcher->CurrentSettings().m_selectedItem); });
+    connect(m_tray, &TrayController::Restored, this, [this] { SelectRow(m_watcher->CurrentSettings().selectedRow); });
     connect(m_tray, &TrayController::RowPageRequested, this, &MainWindow::OpenRowLink);
     // New disclosures of today also show on the desktop.
     auto* notifier = new DesktopNotifier(*m_watcher, m_tray->Icon(), this);
@@ -184,12 +184,12 @@ void MainWindow::ConnectControls()
     connect(m_intervalSpin, &QSpinBox::valueChanged, m_intervalEdit,
             [this](int value) { m_intervalEdit->setText(QString::number(value)); });
     connect(m_connectButton, &QPushButton::clicked, this, [this] {
-        ConnectPolling();
+        StartPolling();
         m_disconnectButton->setFocus();
         activateWindow();
     });
     connect(m_disconnectButton, &QPushButton::clicked, this, [this] {
-        DisconnectPolling();
+        StopPolling();
         m_connectButton->setFocus();
         activateWindow();
     });
@@ -243,7 +243,7 @@ void MainWindow::ConnectWatcher()
     connect(m_events, &WatcherSignals::PassDone, this, &MainWindow::OnPassFinished);
 }
 
-void MainWindow::OnInitDialog()
+void MainWindow::Start()
 {
     m_titleText = FormatTitle(ReadFileVersion());
     setWindowTitle(ToQString(m_titleText));
@@ -267,13 +267,13 @@ void MainWindow::OnInitDialog()
     // The date list starts on today, which the session follows.
     m_session->SetFollowingToday(true);
     const Settings settings = m_watcher->CurrentSettings();
-    if (!settings.m_startInTray) {
-        SelectRow(settings.m_selectedItem);
+    if (!settings.startInTray) {
+        SelectRow(settings.selectedRow);
         show();
     } else if (!m_tray->GoToTrayAtStart()) {
         // Without a notification area the window starts minimised instead,
         // so there is always a way back to it.
-        SelectRow(settings.m_selectedItem);
+        SelectRow(settings.selectedRow);
         showMinimized();
     }
 }
@@ -360,19 +360,19 @@ void MainWindow::FitFixedColumns()
     resize(std::max(width(), minimumWidth()), height());
 }
 
-void MainWindow::ConnectPolling()
+void MainWindow::StartPolling()
 {
     if (m_watcher->RowCount() == 0 || m_watcherTimers->IsPolling())
         return;
-    m_watcherTimers->ConnectPolling(m_intervalSpin->value());
+    m_watcherTimers->StartPolling(m_intervalSpin->value());
     ShowPollingButtons();
 }
 
-void MainWindow::DisconnectPolling()
+void MainWindow::StopPolling()
 {
     if (!m_watcherTimers->IsPolling())
         return;
-    m_watcherTimers->DisconnectPolling();
+    m_watcherTimers->StopPolling();
     ShowPollingButtons();
 }
 

@@ -46,7 +46,7 @@ public:
 
     // Brings the freshly built window to its running state: title, list,
     // settings, date list, the first passes; then shows it.
-    void OnInitDialog();
+    void Start();
 
     // SIGTERM, SIGINT and SIGHUP close the window as a click on its close
     // button does. For the program itself, not for tests.
@@ -63,8 +63,8 @@ public slots:
     void ShowQuoteSourceSettings();
     void ShowAboutDialog();
     void ToggleStartInTray();
-    void ConnectPolling();
-    void DisconnectPolling();
+    void StartPolling();
+    void StopPolling();
     void AddToWatchList();
     void DeleteWatchRow();
     void DeleteAllWatchRows();

@@ -99,9 +99,9 @@ void MainWindow::ShowAddResult(const AddReport& report)
         break;
     }
     // Polling starts over with the new row.
-    DisconnectPolling();
+    StopPolling();
     RowsChanged(static_cast<int>(report.row));
-    ConnectPolling();
+    StartPolling();
     ClearEntryRow();
 }
 

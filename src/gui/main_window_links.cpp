@@ -18,7 +18,7 @@ constexpr const char* kJasdaqCode = "23337";
 std::string RowPage(const Watcher& watcher, int row, const std::string& urlTemplate, const Settings& settings)
 {
     const auto r = static_cast<std::size_t>(row);
-    const std::string letter = MarketLetterFor(watcher.Cell(r, ColMarket), settings.m_marketCodes);
+    const std::string letter = MarketLetterFor(watcher.Cell(r, ColMarket), settings.marketCodes);
     return ExpandLinkTemplate(urlTemplate, watcher.Cell(r, ColCode), letter);
 }
 
@@ -29,7 +29,7 @@ void MainWindow::OpenRowLink(int row)
     if (row < 0 || static_cast<std::size_t>(row) >= m_watcher->RowCount())
         return;
     const Settings settings = m_watcher->CurrentSettings();
-    OpenWebPage(RowPage(*m_watcher, row, settings.m_quoteOpenUrl, settings));
+    OpenWebPage(RowPage(*m_watcher, row, settings.quoteOpenUrl, settings));
 }
 
 void MainWindow::OpenSelectedRowLink()
@@ -52,13 +52,13 @@ void MainWindow::OpenIndexPage(int index)
     const Settings settings = m_watcher->CurrentSettings();
     switch (index) {
     case 0:
-        OpenWebPage(settings.m_indexOpenUrl);
+        OpenWebPage(settings.indexOpenUrl);
         break;
     case 1:
-        OpenWebPage(BuildQuoteUrl(settings.m_quoteBaseUrl, kTopixCode, {}));
+        OpenWebPage(BuildQuoteUrl(settings.quoteBaseUrl, kTopixCode, {}));
         break;
     case 2:
-        OpenWebPage(BuildQuoteUrl(settings.m_quoteBaseUrl, kJasdaqCode, {}));
+        OpenWebPage(BuildQuoteUrl(settings.quoteBaseUrl, kJasdaqCode, {}));
         break;
     default:
         break;

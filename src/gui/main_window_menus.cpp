@@ -42,13 +42,13 @@ void RunAfterMenu(QAction* item, QObject* receiver, Slot slot)
 void MainWindow::ShowSettingsMenu()
 {
     const Settings settings = m_watcher->CurrentSettings();
-    auto* menu = new SettingsMenu(settings.m_startInTray, settings.m_disclosureNotifyOn, this);
+    auto* menu = new SettingsMenu(settings.startInTray, settings.disclosureNotifyOn, this);
     RunAfterMenu(menu->quoteSourceSettings, this, [this] { ShowQuoteSourceSettings(); });
     RunAfterMenu(menu->linkUrlSettings, this, [this] { ShowLinkUrlSettings(); });
     RunAfterMenu(menu->mailSettings, this, [this] { ShowMailSettings(); });
     RunAfterMenu(menu->startInTray, this, [this] { ToggleStartInTray(); });
     RunAfterMenu(menu->notifyDisclosures, this, [this] {
-        m_watcher->ChangeSettings([](Settings& s) { s.m_disclosureNotifyOn = !s.m_disclosureNotifyOn; });
+        m_watcher->ChangeSettings([](Settings& s) { s.disclosureNotifyOn = !s.disclosureNotifyOn; });
     });
     RunAfterMenu(menu->versionInfo, this, [this] { ShowAboutDialog(); });
     RunAfterMenu(menu->closeProgram, this, [this] { close(); });
@@ -57,7 +57,7 @@ void MainWindow::ShowSettingsMenu()
 
 void MainWindow::ToggleStartInTray()
 {
-    m_watcher->ChangeSettings([](Settings& s) { s.m_startInTray = !s.m_startInTray; });
+    m_watcher->ChangeSettings([](Settings& s) { s.startInTray = !s.startInTray; });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -115,7 +115,7 @@ void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
     const Settings before = m_watcher->CurrentSettings();
     MailSettingsFields fields = dialog.Fields();
     if (!dialog.PasswordTyped())
-        fields.smtpPassword = before.m_smtpPassword;
+        fields.smtpPassword = before.smtpPassword;
     m_watcher->ApplyMailSettings(fields);
     m_mailPasswords->LoginConfirmed(MailLoginOf(before));
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
@@ -138,8 +138,8 @@ void MainWindow::ShowQuoteSourceSettings()
     const int row = FirstSelectedRow();
     const auto r = static_cast<std::size_t>(std::max(0, row));
     const std::string code = row >= 0 ? m_watcher->Cell(r, ColCode) : std::string();
-    const std::string letter = row >= 0 ? MarketLetterFor(m_watcher->Cell(r, ColMarket), settings.m_marketCodes)
-                                        : settings.m_marketCodes[0];
+    const std::string letter = row >= 0 ? MarketLetterFor(m_watcher->Cell(r, ColMarket), settings.marketCodes)
+                                        : settings.marketCodes[0];
     auto* dialog = new QuoteSourceDialog(settings, code, letter, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,

@@ -114,7 +114,7 @@ std::array<std::string, RuleCount> RuleTextsOf(const Settings& settings)
 {
     std::array<std::string, RuleCount> rules;
     for (std::size_t k = 0; k < RuleCount; ++k)
-        rules[k] = settings.m_markerRuleValuesInFile[k].value_or(DefaultMarkerRuleText(k));
+        rules[k] = settings.markerRuleTextsInFile[k].value_or(DefaultMarkerRuleText(k));
     return rules;
 }
 
@@ -136,7 +136,7 @@ QuoteSourceDialog::QuoteSourceDialog(const Settings& settings, const std::string
     setFont(DialogFont());
     CreateControls();
     m_codeEdit->setText(ToQString(code));
-    Show(settings.m_quoteBaseUrl, m_rulesAtStart, settings.m_quoteWindow);
+    Show(settings.quoteBaseUrl, m_rulesAtStart, settings.quoteWindow);
 }
 
 QuoteSourceDialog::~QuoteSourceDialog()
@@ -330,13 +330,13 @@ void QuoteSourceDialog::done(int result)
 // Rules left as they were keep their place in the file, or their absence.
 void QuoteSourceDialog::ApplyTo(Settings& settings) const
 {
-    settings.m_quoteBaseUrl = ToSjis(m_baseUrlEdit->text());
+    settings.quoteBaseUrl = ToSjis(m_baseUrlEdit->text());
     for (std::size_t k = 0; k < RuleCount; ++k) {
         const std::string text = ToSjis(m_ruleEdits[k]->text());
         if (text != m_rulesAtStart[k])
             SetMarkerRuleText(settings, k, text);
     }
-    settings.m_quoteWindow = Window().value_or(settings.m_quoteWindow);
+    settings.quoteWindow = Window().value_or(settings.quoteWindow);
 }
 
 } // namespace zelmora

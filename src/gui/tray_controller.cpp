@@ -35,7 +35,7 @@ TrayController::TrayController(QWidget& window, Watcher& watcher, const QLabel& 
     connect(m_icon, &TrayIcon::DoubleClicked, this, &TrayController::Restore);
     TrayMenu& menu = m_icon->Menu();
     // Each choice runs once the menu has closed.
-    connect(&menu, &TrayMenu::IndexChosen, this, [this] { OpenWebPage(m_watcher.CurrentSettings().m_indexOpenUrl); },
+    connect(&menu, &TrayMenu::IndexChosen, this, [this] { OpenWebPage(m_watcher.CurrentSettings().indexOpenUrl); },
             Qt::QueuedConnection);
     connect(&menu, &TrayMenu::RowChosen, this, &TrayController::ChooseRow, Qt::QueuedConnection);
     connect(&menu, &TrayMenu::OpenWindowChosen, this, &TrayController::Restore, Qt::QueuedConnection);
@@ -96,7 +96,7 @@ void TrayController::Update()
 {
     if (!m_inTray)
         return;
-    const auto row = static_cast<std::size_t>(m_watcher.CurrentSettings().m_selectedItem);
+    const auto row = static_cast<std::size_t>(m_watcher.CurrentSettings().selectedRow);
     const bool layoutWarning = m_watcher.LayoutWarning();
     const bool quotesBlind = m_watcher.QuotesBlind();
     std::string tip;
@@ -148,7 +148,7 @@ void TrayController::OnMenuOpening(TrayMenu& menu)
     });
     if (!content.rows.empty())
         content.trayRow = trayRow;
-    content.startInTray = m_watcher.CurrentSettings().m_startInTray;
+    content.startInTray = m_watcher.CurrentSettings().startInTray;
     menu.Fill(content);
 }
 
@@ -158,9 +158,9 @@ void TrayController::ChooseRow(int row, bool pickedWithMouse)
 {
     if (row < 0 || static_cast<std::size_t>(row) >= m_watcher.RowCount())
         return;
-    m_watcher.ChangeSettings([row](Settings& s) { s.m_selectedItem = row; });
+    m_watcher.ChangeSettings([row](Settings& s) { s.selectedRow = row; });
     Update();
-    if (pickedWithMouse && m_watcher.CurrentSettings().m_openUrlOnClick)
+    if (pickedWithMouse && m_watcher.CurrentSettings().openUrlOnClick)
         emit RowPageRequested(row);
 }
 

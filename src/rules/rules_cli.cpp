@@ -333,7 +333,7 @@ int Learn(const RulesOptions& options, const Settings& settings, std::ostream& o
         if (options.seen[v])
             values[v] = Utf8ToSjis(*options.seen[v]);
     }
-    const LearnedRules learned = LearnMarkerRules(*page, values, settings.m_quoteWindow);
+    const LearnedRules learned = LearnMarkerRules(*page, values, settings.quoteWindow);
     const std::string lines = LearnedLines(learned);
     out.write(lines.data(), static_cast<std::streamsize>(lines.size()));
     out.flush();
@@ -387,17 +387,17 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     RulesReport report;
     report.rulesOrigin = options.iniPath;
-    report.rules = settings.m_markerRules;
+    report.rules = settings.markerRules;
     report.source = options.argument;
     switch (options.source) {
     case Source::Url:
-        report.outcome = FetchPageWindow(options.argument, settings.m_quoteWindow);
+        report.outcome = FetchPageWindow(options.argument, settings.quoteWindow);
         break;
     case Source::Code: {
-        const std::string letter = options.market ? Utf8ToSjis(*options.market) : settings.m_marketCodes[0];
-        const std::string address = BuildQuoteUrl(settings.m_quoteBaseUrl, Utf8ToSjis(options.argument), letter);
+        const std::string letter = options.market ? Utf8ToSjis(*options.market) : settings.marketCodes[0];
+        const std::string address = BuildQuoteUrl(settings.quoteBaseUrl, Utf8ToSjis(options.argument), letter);
         report.source = SjisToUtf8(address);
-        report.outcome = FetchPageWindow(address, settings.m_quoteWindow);
+        report.outcome = FetchPageWindow(address, settings.quoteWindow);
         break;
     }
     case Source::File:
@@ -409,7 +409,7 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         report.outcome.kind = FetchOutcome::Ok;
         report.outcome.window =
-            options.source == Source::File ? CutPageWindow(*bytes, settings.m_quoteWindow) : std::move(*bytes);
+            options.source == Source::File ? CutPageWindow(*bytes, settings.quoteWindow) : std::move(*bytes);
         break;
     }
     case Source::Convert:

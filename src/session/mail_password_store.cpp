@@ -22,7 +22,7 @@ QString KeyOf(const MailLogin& login)
 
 MailLogin MailLoginOf(const Settings& settings)
 {
-    return {settings.m_smtpUser, settings.m_smtpServer, settings.m_smtpPassword};
+    return {settings.smtpUser, settings.smtpServer, settings.smtpPassword};
 }
 
 MailPasswordStore::MailPasswordStore(Watcher& watcher, QObject* parent) : QObject(parent), m_watcher(watcher) {}
@@ -43,7 +43,7 @@ void MailPasswordStore::LoginConfirmed(const MailLogin& before)
     const MailLogin now = MailLoginOf(m_watcher.CurrentSettings());
     if (now == before)
         return;
-    m_watcher.ChangeSettings([](Settings& s) { s.m_smtpPasswordInStore = false; });
+    m_watcher.ChangeSettings([](Settings& s) { s.smtpPasswordInStore = false; });
     if (KeyOf(before) != KeyOf(now) && !before.password.empty())
         Remove(before);
     if (now.password.empty()) {
@@ -72,8 +72,8 @@ void MailPasswordStore::Read(const MailLogin& login)
             m_watcher.ChangeSettings([&](Settings& s) {
                 if (MailLoginOf(s) != login)
                     return;
-                s.m_smtpPassword = password;
-                s.m_smtpPasswordInStore = true;
+                s.smtpPassword = password;
+                s.smtpPasswordInStore = true;
             });
         }
     });
@@ -98,7 +98,7 @@ void MailPasswordStore::Write(const MailLogin& login)
         if (!m_storeMissing) {
             m_watcher.ChangeSettings([&](Settings& s) {
                 if (MailLoginOf(s) == login)
-                    s.m_smtpPasswordInStore = true;
+                    s.smtpPasswordInStore = true;
             });
         }
     });

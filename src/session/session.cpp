@@ -72,7 +72,7 @@ void Session::StartWatching(int quoteIntervalSeconds)
     QMetaObject::invokeMethod(this, [this] { m_watcher->RequestQuotePass(); }, Qt::QueuedConnection);
     m_watcher->RequestDisclosurePass();
     if (m_watcher->RowCount() > 0)
-        m_timers->ConnectPolling(quoteIntervalSeconds);
+        m_timers->StartPolling(quoteIntervalSeconds);
     m_timers->ArmMailTimersAtStart();
     m_dayTimer.start(kDayCheckPeriod);
     m_outboxTimer.start(kOutboxPeriod);

@@ -18,14 +18,14 @@ WatcherTimers::WatcherTimers(Watcher& watcher, QObject* parent) : QObject(parent
     connect(&m_marketCloseMailTimer, &QTimer::timeout, this, &WatcherTimers::OnMarketCloseMailTimer);
 }
 
-void WatcherTimers::ConnectPolling(int seconds)
+void WatcherTimers::StartPolling(int seconds)
 {
     m_polling = true;
     m_quoteTimer.start(std::chrono::seconds(seconds));
     m_disclosureTimer.start(kDisclosurePeriod);
 }
 
-void WatcherTimers::DisconnectPolling()
+void WatcherTimers::StopPolling()
 {
     m_polling = false;
     m_quoteTimer.stop();
@@ -61,7 +61,7 @@ void WatcherTimers::RearmMailTimers()
 
 void WatcherTimers::StopAll()
 {
-    DisconnectPolling();
+    StopPolling();
     m_priceMailTimer.stop();
     m_marketCloseMailTimer.stop();
 }

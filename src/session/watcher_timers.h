@@ -25,8 +25,8 @@ public:
 
     // Polling: quote passes every `seconds` while the market is open, a
     // disclosure pass every 170 s.
-    void ConnectPolling(int seconds);
-    void DisconnectPolling();
+    void StartPolling(int seconds);
+    void StopPolling();
     bool IsPolling() const { return m_polling; }
     // Quote passes pause (the list was emptied) until polling is connected again.
     void PauseQuotes();

@@ -51,7 +51,7 @@ protected:
     {
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
         QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
-        window->OnInitDialog();
+        window->Start();
         EXPECT_TRUE(scanned.wait(20000));
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -213,7 +213,7 @@ TEST_F(DisclosureWindowTest, ClosingDuringAPassEndsItAndSavesAtOnce)
 
     auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
     QSignalSpy finished(window.get(), &MainWindow::ShutdownFinished);
-    window->OnInitDialog();
+    window->Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return asked == 1; }));
     window->close();
     EXPECT_EQ(finished.count(), 1);

@@ -143,7 +143,7 @@ protected:
         folder.WriteSettings(ini);
         window = std::make_unique<MainWindow>(folder.Folder(), clock);
         QSignalSpy passed(window.get(), &MainWindow::QuotePassFinished);
-        window->OnInitDialog();
+        window->Start();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ASSERT_TRUE(passed.wait(20000));
     }

@@ -44,7 +44,7 @@ protected:
     {
         folder.WriteSettings("[SPECIALKEY]\r\nSMTP=" + server + "\r\nADDRESS=kabu@example.jp\r\n" + special + extra);
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
         return window;
     }
 
@@ -328,7 +328,7 @@ protected:
     std::unique_ptr<MainWindow> Restart()
     {
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
         QSignalSpy settled(Store(*window), &MailPasswordStore::Settled);
         EXPECT_TRUE(settled.wait(15000));
         return window;
@@ -383,7 +383,7 @@ TEST_F(MailLoginTest, DialogKeepsThePasswordInTheSecretStoreAndARestartLogsInWit
         return;
     folder.WriteSettings("[SPECIALKEY]\r\nSMTP=" + server.Server() + "\r\nADDRESS=kabu@example.jp\r\nKABUKAMAIL=1\r\n");
     auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-    window->OnInitDialog();
+    window->Start();
 
     // The test mail logs in with what is typed; Cancel keeps nothing of it.
     Confirm(*window, "cancelButton", [&](MailSettingsDialog& dialog) {

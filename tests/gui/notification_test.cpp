@@ -146,7 +146,7 @@ protected:
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
         QSignalSpy quotes(window.get(), &MainWindow::QuotePassFinished);
         QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
-        window->OnInitDialog();
+        window->Start();
         EXPECT_TRUE(quotes.wait(20000));
         EXPECT_TRUE(scanned.count() > 0 || scanned.wait(20000));
         return window;
@@ -157,7 +157,7 @@ protected:
     {
         if (base.empty())
             base = simulator.ListingBase();
-        SessionEngine(window).ChangeSettings([&](Settings& s) { s.m_disclosureListBase = base; });
+        SessionEngine(window).ChangeSettings([&](Settings& s) { s.disclosureListBase = base; });
         QSignalSpy scanned(&window, &MainWindow::DisclosurePassFinished);
         static_cast<QPushButton*>(Control(window, "disclosureCheckButton"))->click();
         ASSERT_TRUE(scanned.wait(20000));
@@ -258,7 +258,7 @@ TEST_F(NotificationTest, ARestartShowsNothingAgainAndTheSwitchSilencesNewOnes)
     EXPECT_TRUE(notify->isChecked());
     notify->trigger();
     menu->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !SessionEngine(*window).CurrentSettings().m_disclosureNotifyOn; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !SessionEngine(*window).CurrentSettings().disclosureNotifyOn; }));
     Close(*window);
     window.reset();
     EXPECT_NE(folder.ReadSettings().find("TEKIJINOTIFY=0\r\n"), std::string::npos);

@@ -41,7 +41,7 @@ protected:
     std::unique_ptr<MainWindow> Start()
     {
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
         return window;
     }
 

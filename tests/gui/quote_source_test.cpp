@@ -34,7 +34,7 @@ protected:
                              simulator->BaseAddress() + S("/q?s=銘柄.市場\r\n"));
         window = std::make_unique<MainWindow>(folder.Folder(), clock);
         QSignalSpy passes(window.get(), &MainWindow::QuotePassFinished);
-        window->OnInitDialog();
+        window->Start();
         ASSERT_TRUE(passes.wait(20000));
     }
 
@@ -124,12 +124,12 @@ TEST_F(QuoteSourceTest, CancelChangesNothingAndDefaultsComeBack)
     for (int save = 0; save < 2; ++save) {
         window->close();
         window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
     }
     window->close();
     const std::string before = folder.ReadSettings();
     window = std::make_unique<MainWindow>(folder.Folder(), clock);
-    window->OnInitDialog();
+    window->Start();
     QuoteSourceDialog* dialog = Open();
     ASSERT_NE(dialog, nullptr);
     Control<QLineEdit>(*dialog, "keyRuleEdit")->setText(QStringLiteral("[key]_changed"));

@@ -56,7 +56,7 @@ protected:
         if (!settings.empty())
             folder.WriteSettings(settings);
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
         return window;
     }
 
@@ -450,8 +450,8 @@ TEST_F(ShellTest, LinkUrlDialogChoosesAnEntryAndOkStoresIt)
 TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
 {
     Settings settings;
-    settings.m_marketCodes[0] = S("abcdef");
-    settings.m_marketCodes[1] = S("ab東京");
+    settings.marketCodes[0] = S("abcdef");
+    settings.marketCodes[1] = S("ab東京");
     const Settings before = settings;
     const std::vector<std::string> indexLinks = {S("Yahoo日経    _http://i/998407"), "no separator"};
     const std::vector<std::string> stockLinks = {S("1日株価        _http://s/?c=銘柄")};
@@ -473,8 +473,8 @@ TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
         EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("indexLinkNameLabel"))->text(), QStringLiteral("Yahoo日経"));
         QTest::mouseClick(Button(dialog, QStringLiteral("ｷｬﾝｾﾙ")), Qt::LeftButton);
     }
-    EXPECT_EQ(settings.m_indexOpenUrl, before.m_indexOpenUrl);
-    EXPECT_EQ(settings.m_indexLinkName, before.m_indexLinkName);
+    EXPECT_EQ(settings.indexOpenUrl, before.indexOpenUrl);
+    EXPECT_EQ(settings.indexLinkName, before.indexLinkName);
 
     // OK keeps a hand-typed address with the last chosen label, and the
     // hidden market letters come back cut to 4 bytes.
@@ -483,11 +483,11 @@ TEST_F(ShellTest, LinkUrlDialogCancelChangesNothingAndOnlyTheWidthChanges)
     stock->setEditText(QStringLiteral("http://typed/銘柄"));
     dialog.accept();
     dialog.ApplyTo(settings);
-    EXPECT_EQ(settings.m_quoteOpenUrl, S("http://typed/銘柄"));
-    EXPECT_EQ(settings.m_stockLinkName, before.m_stockLinkName);
-    EXPECT_EQ(settings.m_marketCodes[0], "abcd");
-    EXPECT_EQ(settings.m_marketCodes[1], "ab" + S("東"));
-    EXPECT_EQ(settings.m_marketCodes[2], before.m_marketCodes[2]);
+    EXPECT_EQ(settings.quoteOpenUrl, S("http://typed/銘柄"));
+    EXPECT_EQ(settings.stockLinkName, before.stockLinkName);
+    EXPECT_EQ(settings.marketCodes[0], "abcd");
+    EXPECT_EQ(settings.marketCodes[1], "ab" + S("東"));
+    EXPECT_EQ(settings.marketCodes[2], before.marketCodes[2]);
 }
 
 TEST_F(ShellTest, LinkLabelsColourTheIndexBandAndOpenTheProductPage)
@@ -540,7 +540,7 @@ TEST_F(ShellTest, DisclosureMenuListsTheStocksHistoryAndOpensTheChosenEntry)
                            "[SPECIALKEY]\r\nTEKIJI_URL=") + simulator.ListingBase() + "pages=2/\r\n");
     auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
     QSignalSpy scanned(window.get(), &MainWindow::DisclosurePassFinished);
-    window->OnInitDialog();
+    window->Start();
     ASSERT_TRUE(scanned.wait(20000));
     ASSERT_FALSE(Cell(*window, 0, ColDisclosure).isEmpty());
     ASSERT_TRUE(Cell(*window, 1, ColDisclosure).isEmpty());

@@ -35,7 +35,7 @@ protected:
     {
         folder.WriteSettings(settings);
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
-        window->OnInitDialog();
+        window->Start();
         return window;
     }
 

@@ -38,7 +38,7 @@ protected:
                              "/q?" + query + S("s=銘柄.市場") + "\r\n");
         auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
         QSignalSpy startPass(window.get(), &MainWindow::QuotePassFinished);
-        window->OnInitDialog();
+        window->Start();
         lookups = std::make_unique<QSignalSpy>(window.get(), &MainWindow::EntryRowLookedUp);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         // Requests counted by a test start after the start's pass.
@@ -183,7 +183,7 @@ TEST_F(WatchListEditTest, FullListAndMissingPriceAreRefusedWithAMessage)
     }
     {
         auto window = Start(Rows({"7203"}), "missing=price&");
-        window->DisconnectPolling();
+        window->StopPolling();
         Type(*window, QStringLiteral("9984"));
         ASSERT_TRUE(WaitForLookup());
         EXPECT_EQ(Text(*window, "priceEdit"), QStringLiteral("no data"));

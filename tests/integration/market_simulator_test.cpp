@@ -35,7 +35,7 @@ public:
 // not found). nullopt when the anchor is missing.
 std::optional<std::vector<std::string>> ReadWithDefaultRules(const std::string& window)
 {
-    const auto& rules = Settings().m_markerRules;
+    const auto& rules = Settings().markerRules;
     const std::size_t anchor = FindSjis(window, rules[RuleKey].prefix);
     if (anchor == npos)
         return std::nullopt;
@@ -207,7 +207,7 @@ TEST(MarketSimulatorServer, ServesThePageAndEachQuerySwitchDoesWhatItSays)
     ASSERT_GT(market.Start(), 0);
     const std::string toyota = sim::EncodePage(sim::RenderQuotePageUtf8("7203.t", kMoment, {}), sim::PageEncoding::ShiftJis);
     const std::string sonyUtf8 = CutPageWindow(sim::RenderQuotePageUtf8("6758.t", kMoment, {}));
-    const auto& rules = Settings().m_markerRules;
+    const auto& rules = Settings().markerRules;
     auto answers = [](long status) { return [status](const RawGet& got) { EXPECT_EQ(got.status, status); }; };
     const std::vector<std::pair<std::string, std::function<void(const RawGet&)>>> cases{
         {"7203.t", [&](const RawGet& got) { // a window without "Shift_JIS" may be another encoding to the reader

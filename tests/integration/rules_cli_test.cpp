@@ -141,13 +141,13 @@ TEST_F(RulesCli, SavedPageWindowAndRawRecord)
     // --raw gives exactly the record the program would keep.
     const Finished raw = Rules({"--file", pagePath, "--raw"});
     EXPECT_EQ(raw.status, 0);
-    EXPECT_EQ(raw.out, ExtractQuoteRecord(CutPageWindow(page), Settings().m_markerRules));
+    EXPECT_EQ(raw.out, ExtractQuoteRecord(CutPageWindow(page), Settings().markerRules));
     EXPECT_EQ(SplitQuoteRecord(raw.out)[QuoteName], Utf8ToSjis(quote->name));
 
     // The same bytes taken as a window: the whole page is searched.
     const Finished window = Rules({"--window", pagePath, "--raw"});
     EXPECT_EQ(window.status, 0);
-    EXPECT_EQ(window.out, ExtractQuoteRecord(page, Settings().m_markerRules));
+    EXPECT_EQ(window.out, ExtractQuoteRecord(page, Settings().markerRules));
 }
 
 TEST_F(RulesCli, ConvertGivesBytesAndScore)
@@ -197,7 +197,7 @@ TEST_F(RulesCli, FetchesFromTheLocalMarket)
     EXPECT_NE(ok.out.find(Line("price", quote->price)), std::string::npos) << ok.out;
 
     const Finished raw = Rules({"--url", market.QuoteAddress("7203.t"), "--raw"});
-    EXPECT_EQ(raw.out, ExtractQuoteRecord(CutPageWindow(SavedPage("7203.t", m_clock.Now())), Settings().m_markerRules));
+    EXPECT_EQ(raw.out, ExtractQuoteRecord(CutPageWindow(SavedPage("7203.t", m_clock.Now())), Settings().markerRules));
 
     const Finished status = Rules({"--url", market.QuoteAddress("7203.t") + "&status=404"});
     EXPECT_EQ(status.status, 0);

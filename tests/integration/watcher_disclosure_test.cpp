@@ -197,7 +197,7 @@ TEST_F(WatcherDisclosures, ShiftJisAndUtf8ListingsGiveTheSameEntries)
     Start({{"6758", "東証"}, {"1234", "東証"}});
     RunPass();
     const std::vector<std::string> sjis0 = Disclosures(0), sjis1 = Disclosures(1);
-    watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "enc=utf8/"; });
+    watcher->ChangeSettings([&](Settings& s) { s.disclosureListBase = simulator->ListingBase() + "enc=utf8/"; });
     watcher->ChooseDisclosureDate("20261206");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(Disclosures(0), sjis0);
@@ -247,7 +247,7 @@ TEST_F(WatcherDisclosures, APassOfAnEarlierDateLeavesTheNewDateAlone)
     while (ListingRequests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     // The new date's listing is empty, so only the old pass could mark the row.
-    watcher->ChangeSettings([&](Settings& s) { s.m_disclosureListBase = simulator->ListingBase() + "pages=0/"; });
+    watcher->ChangeSettings([&](Settings& s) { s.disclosureListBase = simulator->ListingBase() + "pages=0/"; });
     watcher->ChooseDisclosureDate("20261206");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));
     EXPECT_EQ(watcher->Cell(0, ColDisclosure), "");
@@ -265,13 +265,13 @@ TEST_F(WatcherDisclosures, TheMailSwitchCountsAtOnceAlsoInARunningPass)
     watcher->RequestDisclosurePass();
     while (ListingRequests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    watcher->ChangeSettings([](Settings& s) { s.m_disclosureMailOn = false; });
+    watcher->ChangeSettings([](Settings& s) { s.disclosureMailOn = false; });
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 1));
     EXPECT_EQ(News().size(), 2u);
     EXPECT_TRUE(observer.Get([](auto& o) { return o.mails.empty(); }));
 
     // Switched on again: the next new disclosure is mailed (and fails here).
-    watcher->ChangeSettings([](Settings& s) { s.m_disclosureMailOn = true; });
+    watcher->ChangeSettings([](Settings& s) { s.disclosureMailOn = true; });
     fs::remove_all(root / Date());
     watcher->ChooseDisclosureDate(Date());
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Disclosure, 2));

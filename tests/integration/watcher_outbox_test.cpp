@@ -123,7 +123,7 @@ TEST_F(WatcherOutbox, AMailWithALoginWaitsForThePassword)
     EXPECT_EQ(MailReports(), 0u);
     EXPECT_EQ(watcher->WaitingMails(), 1u);
 
-    watcher->ChangeSettings([](Settings& s) { s.m_smtpPassword = "se cret"; });
+    watcher->ChangeSettings([](Settings& s) { s.smtpPassword = "se cret"; });
     watcher->SetMailPasswordReady(true);
     ASSERT_TRUE(server.WaitForMails(1));
     EXPECT_EQ(server.Field(1, "login"), "taro");

@@ -129,7 +129,7 @@ TEST_F(WatcherQuotes, AChangedLayoutIsWarnedAfterThreePassesAndClearedByOneThatR
     EXPECT_FALSE(watcher->LayoutWarning());
     EXPECT_EQ(watcher->StatusText(), "");
 
-    watcher->ChangeSettings([](Settings& s) { s.m_quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
+    watcher->ChangeSettings([](Settings& s) { s.quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
     for (int pass = 0; pass < 4; ++pass)
         RunQuotePass();
     EXPECT_FALSE(watcher->LayoutWarning());
@@ -151,8 +151,8 @@ TEST_F(WatcherQuotes, PassesReadTheRulesAndWindowOfTheSettings)
     WriteSettings({{"6758", "東証"}}, "BASE_URL=" + QuoteBase("layout=json&") + "\r\n");
     Start();
     watcher->ChangeSettings([&](Settings& s) {
-        s.m_markerRules = learned.rules;
-        s.m_quoteWindow = learned.window;
+        s.markerRules = learned.rules;
+        s.quoteWindow = learned.window;
     });
     RunQuotePass();
     EXPECT_EQ(watcher->Cell(0, ColPrice), Sjis(Quote("6758.t").price));
@@ -171,7 +171,7 @@ TEST_F(WatcherQuotes, PassesAskedForWhileOneRunsGiveOneMorePassWithTheNewSetting
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (int i = 0; i < 10; ++i)
         watcher->RequestQuotePass();
-    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = QuoteBase("missing=price&"); });
+    watcher->ChangeSettings([&](Settings& s) { s.quoteBaseUrl = QuoteBase("missing=price&"); });
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Quote, 2));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(observer.Get([](auto& o) { return o.Finished(PassKind::Quote); }), 2);
@@ -185,11 +185,11 @@ TEST_F(WatcherQuotes, ANewerLookupCancelsTheOlderOne)
 {
     WriteSettings({}, "BASE_URL=" + simulator->BaseAddress() + S("/q?s=銘柄.市場") + "\r\n");
     Start();
-    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = simulator->BaseAddress() + S("/q?slow=5000&s=銘柄.市場"); });
+    watcher->ChangeSettings([&](Settings& s) { s.quoteBaseUrl = simulator->BaseAddress() + S("/q?slow=5000&s=銘柄.市場"); });
     watcher->TypeEntryCode("7203");
     while (simulator->RequestCount() < 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = QuoteBase(); });
+    watcher->ChangeSettings([&](Settings& s) { s.quoteBaseUrl = QuoteBase(); });
     const auto started = std::chrono::steady_clock::now();
     watcher->TypeEntryCode("6758");
     ASSERT_TRUE(observer.WaitForPasses(PassKind::Lookup, 1));
@@ -217,7 +217,7 @@ TEST_F(WatcherQuotes, AddingTheEntryRowWaitsForItsLookupAndTakesItsQuote)
     EXPECT_EQ(watcher->Cell(0, ColPrice), Sjis(Quote("7203.t").price));
     EXPECT_EQ(watcher->Entry().code, ""); // ready for the next stock
 
-    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = QuoteBase("missing=price&"); });
+    watcher->ChangeSettings([&](Settings& s) { s.quoteBaseUrl = QuoteBase("missing=price&"); });
     TypeAndWait("9984");
     EXPECT_EQ(watcher->Entry().values[QuotePrice], texts::Sjis(texts::NoData));
     EXPECT_EQ(watcher->AddEntryToList(0), Watcher::AddResult::NoQuote);
@@ -269,7 +269,7 @@ TEST_F(WatcherQuotes, AWatchNoServerAnswersIsBlindUntilAPassGetsPagesAgain)
     Start();
     RunQuotePass();
     clock.Set({2026, 12, 7, 10, 45, 0, 1});
-    watcher->ChangeSettings([](Settings& s) { s.m_quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
+    watcher->ChangeSettings([](Settings& s) { s.quoteBaseUrl = S("http://127.0.0.1:1/q?s=銘柄.市場"); });
     RunQuotePass();
     EXPECT_TRUE(observer.LastPass(PassKind::Quote).blind);
     EXPECT_EQ(observer.LastPass(PassKind::Quote).lastGoodTime, "10:00");
@@ -277,7 +277,7 @@ TEST_F(WatcherQuotes, AWatchNoServerAnswersIsBlindUntilAPassGetsPagesAgain)
     TypeAndWait("9984");
     EXPECT_EQ(watcher->Entry().values[QuoteName], S("接続エラー"));
 
-    watcher->ChangeSettings([&](Settings& s) { s.m_quoteBaseUrl = QuoteBase(); });
+    watcher->ChangeSettings([&](Settings& s) { s.quoteBaseUrl = QuoteBase(); });
     RunQuotePass();
     EXPECT_FALSE(observer.LastPass(PassKind::Quote).blind);
     EXPECT_EQ(watcher->StatusText(), "");

@@ -204,11 +204,11 @@ TEST(DisclosureSettings, AddressesComeFromSpecialKeyAndAreNeverWritten)
     const std::string file = "[SPECIALKEY]\r\nTEKIJI_URL=http://127.0.0.1:8/inbs\r\nTEKIJI_TOP_URL=http://127.0.0.1:8/top\r\n";
     ProfileFile profile = ProfileFile::Parse(file);
     Settings moved = LoadSettings(profile).settings;
-    EXPECT_EQ(moved.m_disclosureListBase, "http://127.0.0.1:8/inbs/"); // page names are appended
-    EXPECT_EQ(moved.m_disclosurePortal, "http://127.0.0.1:8/top");
-    moved.m_disclosureListBase = "http://elsewhere/";
+    EXPECT_EQ(moved.disclosureListBase, "http://127.0.0.1:8/inbs/"); // page names are appended
+    EXPECT_EQ(moved.disclosurePortal, "http://127.0.0.1:8/top");
+    moved.disclosureListBase = "http://elsewhere/";
     SaveSettings(profile, moved, {});
-    EXPECT_EQ(LoadSettings(profile).settings.m_disclosureListBase, "http://127.0.0.1:8/inbs/");
-    EXPECT_EQ(LoadSettings(ProfileFile::Parse("[SPECIALKEY]\r\nTEKIJI_URL=\r\n")).settings.m_disclosureListBase,
-              Settings().m_disclosureListBase);
+    EXPECT_EQ(LoadSettings(profile).settings.disclosureListBase, "http://127.0.0.1:8/inbs/");
+    EXPECT_EQ(LoadSettings(ProfileFile::Parse("[SPECIALKEY]\r\nTEKIJI_URL=\r\n")).settings.disclosureListBase,
+              Settings().disclosureListBase);
 }

@@ -278,7 +278,7 @@ TEST(EncodingConverter, TruncatedSequencesAreNotValid)
     EXPECT_EQ(EucJpToShiftJis("\x8F\xB0"), "?");
     EXPECT_EQ(EucJpToShiftJis("\x8E"), "?");
     EXPECT_EQ(Iso2022JpToShiftJis(iso.substr(0, 6)), S("日") + "?");
-    EXPECT_EQ(Utf8ToAnsi(utf8.substr(0, 5)), S("日") + "?");
+    EXPECT_EQ(Utf8PageToShiftJis(utf8.substr(0, 5)), S("日") + "?");
 }
 
 TEST(EncodingConverter, EmbeddedNulEndsTheText)
@@ -288,7 +288,7 @@ TEST(EncodingConverter, EmbeddedNulEndsTheText)
     int score = 0;
     EXPECT_EQ(Convert(text, &score), S("トヨタ"));
     EXPECT_EQ(score, 3);
-    EXPECT_EQ(Utf8ToAnsi(std::string("a\0b", 3)), "a");
+    EXPECT_EQ(Utf8PageToShiftJis(std::string("a\0b", 3)), "a");
     EXPECT_EQ(FoldLatin(std::string("\xE9\0\xE9", 3)), "e");
 }
 
@@ -343,11 +343,11 @@ TEST(EncodingConverter, Utf8ToAnsiAgreesWithIconvOnEveryBmpCharacter)
                 text += static_cast<char>(0x80 | (u & 0x3F));
             }
         }
-        const std::string converted = Utf8ToAnsi(text);
+        const std::string converted = Utf8PageToShiftJis(text);
         ASSERT_EQ(converted, Utf8ToSjis(text)) << "block " << std::hex << static_cast<unsigned>(block);
         ASSERT_LE(converted.size(), text.size());
     }
-    EXPECT_EQ(Utf8ToAnsi("\xC2\xA5 \xE2\x82\xAC \xF0\x9F\x93\x88"), "\\ ? ?");
+    EXPECT_EQ(Utf8PageToShiftJis("\xC2\xA5 \xE2\x82\xAC \xF0\x9F\x93\x88"), "\\ ? ?");
 }
 
 TEST(EncodingConverter, Utf8ToAnsiAgreesWithIconvOnMalformedText)
@@ -357,7 +357,7 @@ TEST(EncodingConverter, Utf8ToAnsiAgreesWithIconvOnMalformedText)
     for (const char* text : {"\xC0\x80", "\xC1\xBF" "a", "\xC1\x81", "\xE0\x80\x80", "\xE0\x82\xA7", "\xE0\x9F\xBF", "\xED\xA0\x80",
                              "\xEF\xBF\xBF", "\x80\x80", "\xE3\x81", "\xE3\x81" "a", "\xF4\x90\x80\x80",
                              "\xF8\x88\x80\x80\x80", "\xFE\xFF", "\xF0\x9F" "a"}) {
-        EXPECT_EQ(Utf8ToAnsi(text), Utf8ToSjis(text)) << testing::PrintToString(std::string(text));
+        EXPECT_EQ(Utf8PageToShiftJis(text), Utf8ToSjis(text)) << testing::PrintToString(std::string(text));
     }
 
     std::mt19937 random(20240611);
@@ -367,7 +367,7 @@ TEST(EncodingConverter, Utf8ToAnsiAgreesWithIconvOnMalformedText)
         std::string text(random() % 12, '\0');
         for (char& c : text)
             c = static_cast<char>(pieces[random() % pieces.size()]);
-        ASSERT_EQ(Utf8ToAnsi(text), Utf8ToSjis(text)) << testing::PrintToString(text);
+        ASSERT_EQ(Utf8PageToShiftJis(text), Utf8ToSjis(text)) << testing::PrintToString(text);
     }
 }
 
@@ -386,7 +386,7 @@ TEST(EncodingConverter, GarbageNeverGrowsTheText)
         const int score = ConvertToShiftJis(text, out);
         ASSERT_LE(out.size(), text.size());
         ASSERT_GE(score, 0);
-        for (auto convert : {Utf8ToAnsi, EucJpToShiftJis, Iso2022JpToShiftJis, FoldLatin})
+        for (auto convert : {Utf8PageToShiftJis, EucJpToShiftJis, Iso2022JpToShiftJis, FoldLatin})
             ASSERT_LE(convert(text).size(), text.size());
     }
 }

@@ -305,7 +305,7 @@ TEST(LearnMarkerRules, WithoutAnyValueLearnedTheBuiltInRulesStay)
     SeenValues values;
     values[QuotePrice] = "1";
     const LearnedRules learned = LearnMarkerRules("<html>no quote here</html>", values);
-    EXPECT_EQ(learned.rules, Settings().m_markerRules);
+    EXPECT_EQ(learned.rules, Settings().markerRules);
     EXPECT_EQ(learned.problems[QuotePrice], LearnProblem::NotOnPage);
     EXPECT_EQ(learned.window, PieceWindow{});
 }

@@ -16,7 +16,7 @@ namespace {
 
 MarkerRules DefaultRules()
 {
-    return Settings().m_markerRules;
+    return Settings().markerRules;
 }
 
 // Rules with short markers for position tests: anchor "#", values "N=" to
@@ -274,7 +274,7 @@ TEST(QuoteRecordFromOutcome, EachOutcomeGivesItsRecord)
 
 TEST(BuildQuoteUrl, DefaultTemplate)
 {
-    const std::string base = Settings().m_quoteBaseUrl;
+    const std::string base = Settings().quoteBaseUrl;
     const std::string stock = BuildQuoteUrl(base, "1234", "t");
     EXPECT_TRUE(stock.ends_with("q?s=1234.t")) << stock;
     EXPECT_EQ(stock.size(), base.size() - 4 - 4 + 4 + 1);

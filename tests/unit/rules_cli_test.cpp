@@ -140,7 +140,7 @@ TEST(FormatReport, ShowsOutcomeWindowRecordValuesAndMarks)
 {
     RulesReport report;
     report.source = "saved.html";
-    report.rules = Settings().m_markerRules;
+    report.rules = Settings().markerRules;
     report.outcome.kind = FetchOutcome::Ok;
     report.outcome.window = kTable;
     report.record = ExtractQuoteRecord(kTable, report.rules);
@@ -277,14 +277,14 @@ TEST(RunRules, RawRecordUsesTheRulesOfTheSettingsFile)
     const std::string window = dir.Write("w.bin", kTable);
     const RunResult builtIn = RunWith({"--window", window, "--raw"});
     EXPECT_EQ(builtIn.status, kExitOk);
-    EXPECT_EQ(builtIn.out, ExtractQuoteRecord(kTable, Settings().m_markerRules));
+    EXPECT_EQ(builtIn.out, ExtractQuoteRecord(kTable, Settings().markerRules));
     EXPECT_EQ(builtIn.err, "");
 
     // A price rule of its own; the other rules stay the built-in ones.
     const std::string iniPath = dir.Write("base_data.ini", S("[LINK_JOUHOU]\r\ngenzaiti=[現在値]_<td nowrap align=center>_</td>\r\n"));
     const RunResult run = RunWith({"--ini", iniPath, "--window", window, "--raw"});
     EXPECT_EQ(run.status, kExitOk);
-    MarkerRules rules = Settings().m_markerRules;
+    MarkerRules rules = Settings().markerRules;
     rules[RulePrice] = ParseMarkerRule(S("[現在値]_<td nowrap align=center>_</td>"), false);
     EXPECT_EQ(run.out, ExtractQuoteRecord(kTable, rules));
     EXPECT_NE(run.out, builtIn.out);

@@ -41,10 +41,10 @@ std::string SavedText(const std::string& before, const LoadedSettings& loaded)
 // Every member of Settings, to compare two of them.
 auto Fields(const Settings& s)
 {
-    return std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_markerRules, s.m_markerRuleValuesInFile,
-                    s.m_quoteBaseUrl, s.m_quoteOpenUrl, s.m_indexOpenUrl, s.m_stockLinkName, s.m_indexLinkName,
-                    s.m_marketCodes, s.m_orvekUse, s.m_disclosureMailOn, s.m_disclosureNotifyOn, s.m_priceMailOn, s.m_priceMailInterval,
-                    s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword, s.m_smtpPasswordInStore);
+    return std::tie(s.openUrlOnClick, s.startInTray, s.selectedRow, s.markerRules, s.markerRuleTextsInFile,
+                    s.quoteBaseUrl, s.quoteOpenUrl, s.indexOpenUrl, s.stockLinkName, s.indexLinkName,
+                    s.marketCodes, s.downloadDocuments, s.disclosureMailOn, s.disclosureNotifyOn, s.priceMailOn, s.priceMailInterval,
+                    s.smtpServer, s.mailAddress, s.smtpUser, s.smtpPassword, s.smtpPasswordInStore);
 }
 
 void ExpectSameSettings(const Settings& a, const Settings& b)
@@ -100,10 +100,10 @@ TEST(SettingsLoad, FirstStartWithoutAFileUsesEveryDefault)
     const LoadedSettings loaded = LoadSettings(ProfileFile::Load("/nonexistent-folder/base_data.ini"));
     const Settings& s = loaded.settings;
     EXPECT_TRUE(loaded.rows.empty());
-    EXPECT_EQ(std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_priceMailOn, s.m_priceMailInterval,
-                       s.m_disclosureMailOn, s.m_orvekUse, s.m_smtpServer, s.m_mailAddress),
+    EXPECT_EQ(std::tie(s.openUrlOnClick, s.startInTray, s.selectedRow, s.priceMailOn, s.priceMailInterval,
+                       s.disclosureMailOn, s.downloadDocuments, s.smtpServer, s.mailAddress),
               std::make_tuple(1, 0, 0, 0, 30, 0, 0, "", ""));
-    EXPECT_EQ(s.m_marketCodes, (std::array<std::string, kMarketCount>{"t", "q", "j", "o", "n", "f", "s"}));
+    EXPECT_EQ(s.marketCodes, (std::array<std::string, kMarketCount>{"t", "q", "j", "o", "n", "f", "s"}));
     EXPECT_EQ(PriceMailStatusText(s), "");
     EXPECT_EQ(DisclosureMailStatusText(s), "");
 
@@ -115,18 +115,18 @@ TEST(SettingsLoad, FirstStartWithoutAFileUsesEveryDefault)
         Rule(S("[前日差]"), "<td nowrap>", "</td>"),
         Rule(S("[差割合]"), "<td nowrap>", "</td>"),
         Rule(S("[出来高]"), "<td nowrap>", "</td>")};
-    EXPECT_EQ(s.m_markerRules, rules);
-    for (const auto& inFile : s.m_markerRuleValuesInFile)
+    EXPECT_EQ(s.markerRules, rules);
+    for (const auto& inFile : s.markerRuleTextsInFile)
         EXPECT_FALSE(inFile);
 
     const std::string query = "/q?s=" + S("銘柄.市場");
-    ASSERT_GT(s.m_quoteBaseUrl.size(), query.size());
-    EXPECT_EQ(s.m_quoteBaseUrl.substr(0, 7), "http://");
-    EXPECT_EQ(s.m_quoteBaseUrl.substr(s.m_quoteBaseUrl.size() - query.size()), query);
-    EXPECT_EQ(s.m_quoteOpenUrl, s.m_quoteBaseUrl);
-    EXPECT_EQ(s.m_indexOpenUrl, s.m_quoteBaseUrl.substr(0, s.m_quoteBaseUrl.size() - query.size()) + "/q?s=998407");
-    EXPECT_EQ(s.m_stockLinkName, "Yahoo finance");
-    EXPECT_EQ(s.m_indexLinkName, S("Yahoo日経"));
+    ASSERT_GT(s.quoteBaseUrl.size(), query.size());
+    EXPECT_EQ(s.quoteBaseUrl.substr(0, 7), "http://");
+    EXPECT_EQ(s.quoteBaseUrl.substr(s.quoteBaseUrl.size() - query.size()), query);
+    EXPECT_EQ(s.quoteOpenUrl, s.quoteBaseUrl);
+    EXPECT_EQ(s.indexOpenUrl, s.quoteBaseUrl.substr(0, s.quoteBaseUrl.size() - query.size()) + "/q?s=998407");
+    EXPECT_EQ(s.stockLinkName, "Yahoo finance");
+    EXPECT_EQ(s.indexLinkName, S("Yahoo日経"));
 
     ExpectSameSettings(s, Settings());
 }
@@ -177,17 +177,17 @@ A=あ
     const LoadedSettings loaded = LoadText(before);
     const Settings& s = loaded.settings;
     EXPECT_EQ(loaded.rows, (std::vector<StoredRow>{{"7203", S("東証"), S("トヨタ　買い増し")}, {"9984", S("ＨＣ"), ""}}));
-    EXPECT_EQ(std::tie(s.m_openUrlOnClick, s.m_startInTray, s.m_selectedItem, s.m_orvekUse, s.m_disclosureMailOn,
-                       s.m_priceMailInterval),
+    EXPECT_EQ(std::tie(s.openUrlOnClick, s.startInTray, s.selectedRow, s.downloadDocuments, s.disclosureMailOn,
+                       s.priceMailInterval),
               std::make_tuple(0, 1, 1, 1, 1, 60));
-    EXPECT_EQ(s.m_markerRules[RuleKey], Rule("[key]", "<tr>", ""));
-    EXPECT_EQ(s.m_markerRules[RuleName], Rule(S("[銘柄名]"), "<b>", "</b>"));
-    EXPECT_EQ(s.m_markerRules[RuleTime], Settings().m_markerRules[RuleTime]);
-    EXPECT_EQ(s.m_stockLinkName, S("株価ページ"));
-    EXPECT_EQ(s.m_marketCodes[6], "S");
+    EXPECT_EQ(s.markerRules[RuleKey], Rule("[key]", "<tr>", ""));
+    EXPECT_EQ(s.markerRules[RuleName], Rule(S("[銘柄名]"), "<b>", "</b>"));
+    EXPECT_EQ(s.markerRules[RuleTime], Settings().markerRules[RuleTime]);
+    EXPECT_EQ(s.stockLinkName, S("株価ページ"));
+    EXPECT_EQ(s.marketCodes[6], "S");
     EXPECT_EQ(PriceMailStatusText(s), S("株価を60分毎にメール"));
     // A login the program leaves unchanged keeps its lines.
-    EXPECT_EQ(std::tie(s.m_smtpUser, s.m_smtpPassword), std::make_tuple("taro", "p=ss word"));
+    EXPECT_EQ(std::tie(s.smtpUser, s.smtpPassword), std::make_tuple("taro", "p=ss word"));
 
     const std::string after = SavedText(before, loaded);
     EXPECT_EQ(after, SjisCrlfFile(R"(; 設定ファイル
@@ -249,7 +249,7 @@ ORVEKSENYOU=1
 MYKEY=mine
 )");
     const LoadedSettings loaded = LoadText(before);
-    EXPECT_EQ(loaded.settings.m_markerRules[RuleKey], Rule("[key]", "<tr> ", ""));
+    EXPECT_EQ(loaded.settings.markerRules[RuleKey], Rule("[key]", "<tr> ", ""));
 
     const auto saved = ProfileFile::Parse(SavedText(before, loaded));
     EXPECT_EQ(saved.FindRaw("LINK_JOUHOU", "key"), "'[key]_<tr> '");
@@ -272,7 +272,7 @@ TEST(SettingsSave, NotificationSwitchIsWrittenOnlyOnceItDiffersFromTheDefault)
     // save gives the same bytes.
     const std::string first = SavedText("", LoadText(""));
     const std::string saved = SavedText(first, LoadText(first));
-    EXPECT_TRUE(LoadText(saved).settings.m_disclosureNotifyOn);
+    EXPECT_TRUE(LoadText(saved).settings.disclosureNotifyOn);
     EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
     EXPECT_EQ(saved.find("TEKIJINOTIFY"), std::string::npos);
 
@@ -293,11 +293,11 @@ TEST(SettingsSave, NotificationSwitchIsWrittenOnlyOnceItDiffersFromTheDefault)
         SCOPED_TRACE(std::string(c.line) + (c.turnOn ? " on" : " off"));
         const std::string before = "[SPECIALKEY]\r\n" + std::string(c.line);
         LoadedSettings loaded = LoadText(before);
-        EXPECT_EQ(loaded.settings.m_disclosureNotifyOn, c.loadedOn);
-        loaded.settings.m_disclosureNotifyOn = c.turnOn;
+        EXPECT_EQ(loaded.settings.disclosureNotifyOn, c.loadedOn);
+        loaded.settings.disclosureNotifyOn = c.turnOn;
         const std::string after = SavedText(before, loaded);
         EXPECT_EQ(ProfileFile::Parse(after).FindRaw("SPECIALKEY", "TEKIJINOTIFY"), c.written);
-        EXPECT_EQ(LoadText(after).settings.m_disclosureNotifyOn, c.turnOn);
+        EXPECT_EQ(LoadText(after).settings.disclosureNotifyOn, c.turnOn);
     }
 }
 
@@ -323,9 +323,9 @@ TEST(SettingsSave, MailLoginGoesToTheFileUnlessTheSecretStoreHoldsThePassword)
         SCOPED_TRACE(std::string(c.lines) + c.user + "/" + c.password + (c.inStore ? " in the store" : ""));
         const std::string before = "[SPECIALKEY]\r\n" + std::string(c.lines);
         LoadedSettings loaded = LoadText(before);
-        loaded.settings.m_smtpUser = c.user;
-        loaded.settings.m_smtpPassword = c.password;
-        loaded.settings.m_smtpPasswordInStore = c.inStore;
+        loaded.settings.smtpUser = c.user;
+        loaded.settings.smtpPassword = c.password;
+        loaded.settings.smtpPasswordInStore = c.inStore;
         const ProfileFile after = ProfileFile::Parse(SavedText(before, loaded));
         EXPECT_EQ(Keys(after.FindRaw("SPECIALKEY", "SMTPUSER"), after.FindRaw("SPECIALKEY", "SMTPPASS")), c.written);
     }
@@ -393,7 +393,7 @@ TEST(SettingsSave, LineEndsInsideValuesBecomeBlanks)
 {
     LoadedSettings loaded;
     loaded.rows = {{"1234", "t", "a\r\nb\rc"}};
-    loaded.settings.m_smtpServer = "smtp\n[MEIGARA_DATA]";
+    loaded.settings.smtpServer = "smtp\n[MEIGARA_DATA]";
     const std::string saved = SavedText("", loaded);
     EXPECT_NE(saved.find("\r\nMESSAGE0=a  b c\r\n"), std::string::npos);
     EXPECT_NE(saved.find("\r\nSMTP=smtp [MEIGARA_DATA]\r\n"), std::string::npos);
@@ -407,13 +407,13 @@ TEST(SettingsSave, ValuesWithOuterBlanksOrQuotesLoadBackAsTheyWere)
     LoadedSettings loaded;
     loaded.rows = {{"7203", S("東証 "), " memo "}, {"6758", "t", "\"quoted\""}, {"9984", "t", "\t"},
                    {"8306", "t", "'single'"}, {"4755", "t", "\"half"}};
-    loaded.settings.m_smtpServer = "  mail.example.jp";
+    loaded.settings.smtpServer = "  mail.example.jp";
     const std::string saved = SavedText("", loaded);
     EXPECT_NE(saved.find("\r\nMESSAGE0=\" memo \"\r\n"), std::string::npos);
     EXPECT_NE(saved.find("\r\nMESSAGE4=\"half\r\n"), std::string::npos);
     const LoadedSettings reloaded = LoadText(saved);
     EXPECT_EQ(reloaded.rows, loaded.rows);
-    EXPECT_EQ(reloaded.settings.m_smtpServer, loaded.settings.m_smtpServer);
+    EXPECT_EQ(reloaded.settings.smtpServer, loaded.settings.smtpServer);
 }
 
 TEST(SettingsLoad, WindowPiecesReadsFirstDashLastOrFallsBackToTheDefault)
@@ -438,7 +438,7 @@ TEST(SettingsLoad, WindowPiecesReadsFirstDashLastOrFallsBackToTheDefault)
     };
     for (const auto& [line, window] : cases) {
         const Settings s = LoadText(SjisCrlfFile((std::string("[LINK_JOUHOU]\n") + line).c_str())).settings;
-        EXPECT_EQ(s.m_quoteWindow, window) << line;
+        EXPECT_EQ(s.quoteWindow, window) << line;
     }
     EXPECT_EQ(PieceWindowText({1, 2000}), "1-2000");
 }
@@ -458,12 +458,12 @@ TEST(SettingsSave, WindowPiecesIsWrittenOnlyWhenItIsNotTheDefault)
 
     // Another window follows the rule keys, before the addresses.
     LoadedSettings moved = LoadText(before);
-    moved.settings.m_quoteWindow = {78, 98};
+    moved.settings.quoteWindow = {78, 98};
     std::string expected = before;
     expected.insert(expected.find("BASE_URL="), "WINDOW_PIECES=78-98\r\n");
     const std::string saved = SavedText(before, moved);
     EXPECT_EQ(saved, expected);
-    EXPECT_EQ(LoadText(saved).settings.m_quoteWindow, (PieceWindow{78, 98}));
+    EXPECT_EQ(LoadText(saved).settings.quoteWindow, (PieceWindow{78, 98}));
     EXPECT_EQ(SavedText(saved, LoadText(saved)), saved);
 }
 
@@ -474,16 +474,16 @@ TEST(SettingsSave, RulesSetFromTheirTextAreWrittenUnlessBuiltIn)
     SetMarkerRuleText(loaded.settings, RulePrice, price);
     SetMarkerRuleText(loaded.settings, RuleKey, "[key]_<dl class=\"quote\">");
     SetMarkerRuleText(loaded.settings, RuleName, DefaultMarkerRuleText(RuleName));
-    EXPECT_EQ(loaded.settings.m_markerRules[RulePrice], Rule(S("[現在値]"), "<dd class=\"price\">", "</dd>"));
+    EXPECT_EQ(loaded.settings.markerRules[RulePrice], Rule(S("[現在値]"), "<dd class=\"price\">", "</dd>"));
 
     const std::string saved = SavedText("", loaded);
     EXPECT_NE(saved.find("[LINK_JOUHOU]\r\nkey=[key]_<dl class=\"quote\">\r\ngenzaiti=" + price + "\r\nBASE_URL="),
               std::string::npos)
         << saved;
     const Settings again = LoadText(saved).settings;
-    EXPECT_EQ(again.m_markerRules, loaded.settings.m_markerRules);
-    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RulePrice], false), price);
-    EXPECT_EQ(MarkerRuleText(again.m_markerRules[RuleKey], true), "[key]_<dl class=\"quote\">");
+    EXPECT_EQ(again.markerRules, loaded.settings.markerRules);
+    EXPECT_EQ(MarkerRuleText(again.markerRules[RulePrice], false), price);
+    EXPECT_EQ(MarkerRuleText(again.markerRules[RuleKey], true), "[key]_<dl class=\"quote\">");
 }
 
 TEST(SettingsBadInput, EmptyOrMeaninglessFilesGiveTheDefaults)
@@ -521,8 +521,8 @@ TEST(SettingsBadInput, AProgramSectionWrittenTwiceLoadsTheSameAfterASave)
     const std::string before = "[LINK_JOUHOU]\r\nTOSYOU=T\r\n[MEIGARA_DATA]\r\nKOSUU=1\r\nNUM0=7203\r\n"
                                "[LINK_JOUHOU]\r\nkey=[k]_<b>\r\nTOSYOU=X\r\n[MEIGARA_DATA]\r\nKOSUU=2\r\n";
     const LoadedSettings loaded = LoadText(before);
-    ASSERT_EQ(loaded.settings.m_markerRules, Settings().m_markerRules);
-    ASSERT_EQ(loaded.settings.m_marketCodes[0], "T");
+    ASSERT_EQ(loaded.settings.markerRules, Settings().markerRules);
+    ASSERT_EQ(loaded.settings.marketCodes[0], "T");
     const LoadedSettings reloaded = LoadText(SavedText(before, loaded));
     ExpectSameSettings(reloaded.settings, loaded.settings);
     EXPECT_EQ(reloaded.rows, loaded.rows);
@@ -565,11 +565,11 @@ TEST(SettingsBadInput, OverlongValuesAreCutBetweenCharacters)
     EXPECT_EQ(loaded.rows[0].code, "x" + a200.substr(0, 22));   // 25-byte buffer: 23 bytes fit whole
     EXPECT_EQ(loaded.rows[0].market, std::string(24, 's'));
     EXPECT_EQ(loaded.rows[0].memo, a200.substr(0, 254));        // 256-byte buffer
-    EXPECT_EQ(loaded.settings.m_smtpServer, std::string(511, 'm')); // 512-byte buffer
+    EXPECT_EQ(loaded.settings.smtpServer, std::string(511, 'm')); // 512-byte buffer
 
     // Market letters keep at most four bytes, never half a character.
     const Settings s = LoadText(SjisCrlfFile("[LINK_JOUHOU]\nTOSYOU=tokyo\nJASDAQ=東証\nOOSAKA=x東証\n")).settings;
-    EXPECT_EQ(s.m_marketCodes, (std::array<std::string, kMarketCount>{"toky", S("東証"), "j", "x" + S("東"), "n", "f", "s"}));
+    EXPECT_EQ(s.marketCodes, (std::array<std::string, kMarketCount>{"toky", S("東証"), "j", "x" + S("東"), "n", "f", "s"}));
 }
 
 TEST(SettingsFile, FirstSaveCreatesTheFileAndLoadsBackTheSame)
@@ -627,9 +627,9 @@ TEST(SettingsFile, FileWithAMailLoginIsTheOwnersAloneWhateverTheUmask)
             ASSERT_EQ(chmod(path.c_str(), *c.before), 0);
         }
         Settings settings;
-        settings.m_smtpUser = c.user;
-        settings.m_smtpPassword = c.password;
-        settings.m_smtpPasswordInStore = c.inStore;
+        settings.smtpUser = c.user;
+        settings.smtpPassword = c.password;
+        settings.smtpPasswordInStore = c.inStore;
         const mode_t umaskBefore = umask(c.umask);
         ::testing::internal::CaptureStderr();
         const bool saved = SaveSettingsFile(path, settings, {});
@@ -641,7 +641,7 @@ TEST(SettingsFile, FileWithAMailLoginIsTheOwnersAloneWhateverTheUmask)
         EXPECT_EQ(info.st_mode & 07777, c.after);
         EXPECT_EQ(told, c.toldOnStderr ? path + " holds a mail login and was readable by others: it is now readable by you alone\n"
                                        : "");
-        EXPECT_EQ(LoadSettings(ProfileFile::Load(path)).settings.m_smtpUser, c.user);
+        EXPECT_EQ(LoadSettings(ProfileFile::Load(path)).settings.smtpUser, c.user);
     }
 }
 
@@ -657,8 +657,8 @@ TEST(SettingsFile, FiftyMegabyteFileLoadsAndSaves)
 
     const auto loaded = LoadSettings(ProfileFile::Load(path));
     EXPECT_EQ(loaded.rows, (std::vector<StoredRow>{{"7203", "", ""}}));
-    EXPECT_EQ(loaded.settings.m_disclosureMailOn, 1);
-    EXPECT_EQ(loaded.settings.m_marketCodes[0], "x");
+    EXPECT_EQ(loaded.settings.disclosureMailOn, 1);
+    EXPECT_EQ(loaded.settings.marketCodes[0], "x");
 
     ASSERT_TRUE(SaveSettingsFile(path, loaded.settings, loaded.rows));
     const std::string saved = ReadAll(path);

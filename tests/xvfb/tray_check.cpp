@@ -132,7 +132,7 @@ int main(int argc, char* argv[])
     {
         QTemporaryDir folder;
         zelmora::MainWindow window(folder.path().toStdString() + "/", clock);
-        window.OnInitDialog();
+        window.Start();
         MinimiseAndRestoreThreeTimes(window, tray);
         Close(window);
     }
@@ -142,7 +142,7 @@ int main(int argc, char* argv[])
         std::ofstream(folder.filePath(QStringLiteral("base_data.ini")).toStdString(), std::ios::binary)
             << "[MEIGARA_DATA]\r\nKOSUU=0\r\nCHKGOTASK=1\r\n";
         zelmora::MainWindow window(folder.path().toStdString() + "/", clock);
-        window.OnInitDialog();
+        window.Start();
         Check(QTest::qWaitFor([] { return TrayIconWidget() != nullptr; }, 5000) && !window.isVisible(),
               "starts in the notification area");
         RestoreFromTheTray(window, 0);

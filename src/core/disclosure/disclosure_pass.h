@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 
 namespace zelmora {
 

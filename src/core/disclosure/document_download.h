@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 
 namespace zelmora {
 

@@ -15,7 +15,7 @@ constexpr const char* kTestMailBody = "OK";
 
 MailAccount AccountOf(const Settings& s)
 {
-    return {s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, s.m_smtpPassword};
+    return {s.smtpServer, s.mailAddress, s.smtpUser, s.smtpPassword};
 }
 
 } // namespace
@@ -35,7 +35,7 @@ void MailScheduler::Load(std::filesystem::file_time_type startTime)
     const Settings s = m_settings();
     {
         const std::lock_guard hold(m_lock);
-        m_passwordReady = s.m_smtpUser.empty() || !s.m_smtpPassword.empty();
+        m_passwordReady = s.smtpUser.empty() || !s.smtpPassword.empty();
     }
     m_outbox.Load(startTime);
     OnOutboxTick();
@@ -55,13 +55,13 @@ bool MailScheduler::IsBusy() const
 // so a program left running overnight mails again the next trading day.
 void MailScheduler::OnPriceMailTick()
 {
-    if (m_settings().m_priceMailOn && IsMarketOpen(m_clock.Now()))
+    if (m_settings().priceMailOn && IsMarketOpen(m_clock.Now()))
         SendPriceMail();
 }
 
 std::optional<std::chrono::milliseconds> MailScheduler::OnMarketCloseMailTick()
 {
-    if (!m_settings().m_priceMailOn)
+    if (!m_settings().priceMailOn)
         return std::nullopt;
     const CloseMailStep step = MarketCloseMailStep(m_clock.Now());
     if (step.sendMail)
@@ -72,18 +72,18 @@ std::optional<std::chrono::milliseconds> MailScheduler::OnMarketCloseMailTick()
 MailTimerPlan MailScheduler::MailTimersAtStart() const
 {
     const Settings settings = m_settings();
-    if (!settings.m_priceMailOn)
+    if (!settings.priceMailOn)
         return {};
-    return {PriceMailPeriod(settings.m_priceMailInterval), MarketCloseMailStartPeriod(m_clock.Now()), false};
+    return {PriceMailPeriod(settings.priceMailInterval), MarketCloseMailStartPeriod(m_clock.Now()), false};
 }
 
 MailTimerPlan MailScheduler::MailTimersAtConfirm() const
 {
     const Settings settings = m_settings();
-    if (!settings.m_priceMailOn)
+    if (!settings.priceMailOn)
         return {};
     const CloseMailArming arming = MarketCloseMailArmingAtConfirm(m_clock.Now());
-    return {PriceMailPeriod(settings.m_priceMailInterval), arming.period, arming.keepRunningTimer};
+    return {PriceMailPeriod(settings.priceMailInterval), arming.period, arming.keepRunningTimer};
 }
 
 void MailScheduler::SendPriceMail()
@@ -110,9 +110,9 @@ void MailScheduler::SendTestMail(const MailAccount& account)
 bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText)
 {
     const Settings s = m_settings();
-    if (!s.m_disclosureMailOn)
+    if (!s.disclosureMailOn)
         return true;
-    const OutboxMail mail{{}, m_clock.Instant(), s.m_smtpServer, s.m_mailAddress, s.m_smtpUser, kNotificationSender,
+    const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kNotificationSender,
                           DisclosureMailSubject(code), DisclosureMailBody(entryText)};
     int givenUp = 0;
     const bool kept = m_outbox.Add(id, mail, givenUp);

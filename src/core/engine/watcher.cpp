@@ -122,8 +122,8 @@ EntryRow Watcher::SelectRow(std::size_t row)
     bool edited = false;
     {
         const std::lock_guard hold(m_lock);
-        edited = m_settings.m_selectedItem != static_cast<int>(row);
-        m_settings.m_selectedItem = static_cast<int>(row);
+        edited = m_settings.selectedRow != static_cast<int>(row);
+        m_settings.selectedRow = static_cast<int>(row);
     }
     EntryRow entry = m_lookup.CopyRow(*cells);
     if (edited)
@@ -135,9 +135,9 @@ int Watcher::ClampSelectedRow()
 {
     const int rows = static_cast<int>(m_rows.RowCount());
     const std::lock_guard hold(m_lock);
-    if (rows > 0 && (m_settings.m_selectedItem < 0 || m_settings.m_selectedItem > rows - 1))
-        m_settings.m_selectedItem = 0;
-    return m_settings.m_selectedItem;
+    if (rows > 0 && (m_settings.selectedRow < 0 || m_settings.selectedRow > rows - 1))
+        m_settings.selectedRow = 0;
+    return m_settings.selectedRow;
 }
 
 Watcher::AddResult Watcher::AddEntryToList(std::size_t position)
@@ -202,10 +202,10 @@ void Watcher::RunDisclosurePass()
         if (m_followingToday && scan.date != today)
             newDay = today;
         config.programFolder = m_programFolder;
-        config.listBase = m_settings.m_disclosureListBase;
+        config.listBase = m_settings.disclosureListBase;
         config.date = scan.date;
         config.today = newDay.empty() ? today : scan.date;
-        config.downloadDocuments = m_settings.m_orvekUse;
+        config.downloadDocuments = m_settings.downloadDocuments;
         config.scan = scan.count;
     }
     HttpSession session(&m_stop);
@@ -262,8 +262,8 @@ StockDisclosures Watcher::DisclosuresOfStock(const std::string& code) const
 StockDisclosures Watcher::DisclosuresOf(const std::string& code, const std::string& date) const
 {
     const std::lock_guard hold(m_lock);
-    return {m_programFolder, date, code, m_settings.m_orvekUse, m_settings.m_disclosurePortal,
-            m_settings.m_disclosureListBase};
+    return {m_programFolder, date, code, m_settings.downloadDocuments, m_settings.disclosurePortal,
+            m_settings.disclosureListBase};
 }
 
 int Watcher::BusyWorkers() const
@@ -328,20 +328,20 @@ void Watcher::SendTestMail(const MailAccount& account)
 MailSettingsFields Watcher::MailSettings() const
 {
     const Settings s = CurrentSettings();
-    return {s.m_mailAddress, s.m_smtpServer, s.m_disclosureMailOn, s.m_priceMailOn, s.m_priceMailInterval,
-            s.m_smtpUser, s.m_smtpPassword};
+    return {s.mailAddress, s.smtpServer, s.disclosureMailOn, s.priceMailOn, s.priceMailInterval,
+            s.smtpUser, s.smtpPassword};
 }
 
 void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
 {
     ChangeSettings([&](Settings& s) {
-        s.m_mailAddress = fields.mailAddress;
-        s.m_smtpServer = fields.smtpServer;
-        s.m_disclosureMailOn = fields.disclosureMailOn;
-        s.m_priceMailOn = fields.priceMailOn;
-        s.m_priceMailInterval = fields.priceMailInterval;
-        s.m_smtpUser = fields.smtpUser;
-        s.m_smtpPassword = fields.smtpPassword;
+        s.mailAddress = fields.mailAddress;
+        s.smtpServer = fields.smtpServer;
+        s.disclosureMailOn = fields.disclosureMailOn;
+        s.priceMailOn = fields.priceMailOn;
+        s.priceMailInterval = fields.priceMailInterval;
+        s.smtpUser = fields.smtpUser;
+        s.smtpPassword = fields.smtpPassword;
     });
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/mail/mail_message.h"
-#include "core/net/curl_easy.h"
+#include "core/net/transfer_runner.h"
 #include "core/text/code_page.h"
 #include "core/text/encoding_converter.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 #include "core/net/network_limits.h"
 
 // Whole bodies of pages and documents, read with the same GET, time-outs

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 #include "core/quotes/quote_record.h"
 
 namespace zelmora {

@@ -452,7 +452,7 @@ Attempt LearnOnce(const Page& page, const SeenValues& values, const PieceWindow&
     Attempt attempt;
     LearnedRules& learned = attempt.learned;
     learned.window = range;
-    learned.rules = Settings().m_markerRules;
+    learned.rules = Settings().markerRules;
 
     bool anchored = false;
     std::size_t pos = npos;
@@ -494,7 +494,7 @@ Attempt LearnOnce(const Page& page, const SeenValues& values, const PieceWindow&
         }
     }
     if (!anchored)
-        learned.rules = Settings().m_markerRules;
+        learned.rules = Settings().markerRules;
     Check(page, w, values, anchored, attempt);
     return attempt;
 }

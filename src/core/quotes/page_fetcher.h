@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 #include "core/net/network_limits.h"
 #include "core/quotes/page_window_cutter.h"
 

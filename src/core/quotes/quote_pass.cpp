@@ -118,7 +118,7 @@ void UpdateRows(QuotePassTarget& target, const QuotePassConfig& config, HttpSess
 
 QuotePassConfig MakeQuotePassConfig(const Settings& settings)
 {
-    return {settings.m_quoteBaseUrl, settings.m_markerRules, settings.m_marketCodes, settings.m_quoteWindow};
+    return {settings.quoteBaseUrl, settings.markerRules, settings.marketCodes, settings.quoteWindow};
 }
 
 const std::array<IndexQuote, 4>& IndexTable()

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 #include "core/quotes/quote_record.h"
 #include "core/settings/settings.h"
 

@@ -134,23 +134,23 @@ const std::string& DefaultMarkerRuleText(std::size_t k)
 
 void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& text)
 {
-    settings.m_markerRules[k] = ParseMarkerRule(text, k == RuleKey);
-    settings.m_markerRuleValuesInFile[k] = text == DefaultMarkerRuleText(k) ? std::nullopt : std::optional(text);
+    settings.markerRules[k] = ParseMarkerRule(text, k == RuleKey);
+    settings.markerRuleTextsInFile[k] = text == DefaultMarkerRuleText(k) ? std::nullopt : std::optional(text);
 }
 
 Settings::Settings()
-    : m_quoteBaseUrl(texts::Sjis(texts::DefaultBaseUrl)),
-      m_quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
-      m_indexOpenUrl(texts::Sjis(texts::DefaultIndexOpenUrl)),
-      m_stockLinkName(texts::Sjis(texts::DefaultStockLinkName)),
-      m_indexLinkName(texts::Sjis(texts::DefaultIndexLinkName)),
-      m_disclosureListBase(kDefaultDisclosureListBase),
-      m_disclosurePortal(kDefaultDisclosurePortal)
+    : quoteBaseUrl(texts::Sjis(texts::DefaultBaseUrl)),
+      quoteOpenUrl(texts::Sjis(texts::DefaultBaseUrl)),
+      indexOpenUrl(texts::Sjis(texts::DefaultIndexOpenUrl)),
+      stockLinkName(texts::Sjis(texts::DefaultStockLinkName)),
+      indexLinkName(texts::Sjis(texts::DefaultIndexLinkName)),
+      disclosureListBase(kDefaultDisclosureListBase),
+      disclosurePortal(kDefaultDisclosurePortal)
 {
     for (std::size_t i = 0; i < RuleCount; ++i)
-        m_markerRules[i] = ParseMarkerRule(DefaultMarkerRuleText(i), i == RuleKey);
+        markerRules[i] = ParseMarkerRule(DefaultMarkerRuleText(i), i == RuleKey);
     for (std::size_t i = 0; i < kMarketCount; ++i)
-        m_marketCodes[i] = kDefaultMarketCodes[i];
+        marketCodes[i] = kDefaultMarketCodes[i];
 }
 
 std::string SettingsFilePath(const std::string& programFolder)
@@ -166,16 +166,16 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
         const std::string value = profile.GetString(kLinkSection, kMarkerRuleKeys[i], DefaultMarkerRuleText(i), kRuleBuffer);
-        s.m_markerRules[i] = ParseMarkerRule(value, i == RuleKey);
-        s.m_markerRuleValuesInFile[i] = profile.FindRaw(kLinkSection, kMarkerRuleKeys[i]);
+        s.markerRules[i] = ParseMarkerRule(value, i == RuleKey);
+        s.markerRuleTextsInFile[i] = profile.FindRaw(kLinkSection, kMarkerRuleKeys[i]);
     }
     const std::string window = profile.GetString(kLinkSection, kWindowPiecesKey, "", kWindowBuffer);
-    s.m_quoteWindow = ParsePieceWindow(window).value_or(PieceWindow{});
+    s.quoteWindow = ParsePieceWindow(window).value_or(PieceWindow{});
 
-    s.m_openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1) == 1;
-    s.m_startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
+    s.openUrlOnClick = profile.GetInt(kListSection, "CHKOPENURL", 1) == 1;
+    s.startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
     const int rowCount = ParseLeadingInt(profile.GetString(kListSection, "KOSUU", "", kRowTextBuffer));
-    s.m_selectedItem = profile.GetInt(kListSection, "SELECTEDITEM", 0);
+    s.selectedRow = profile.GetInt(kListSection, "SELECTEDITEM", 0);
     for (int j = 0; j < rowCount && loaded.rows.size() < kMaxStoredRows; ++j) {
         const auto i = static_cast<std::size_t>(j);
         loaded.rows.push_back({profile.GetString(kListSection, Numbered("NUM", i), "", kRowTextBuffer),
@@ -183,32 +183,32 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
                                profile.GetString(kListSection, Numbered("MESSAGE", i), "", kMemoBuffer)});
     }
 
-    s.m_quoteBaseUrl = profile.GetString(kLinkSection, "BASE_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
-    s.m_quoteOpenUrl = profile.GetString(kLinkSection, "OPEN_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
-    s.m_indexOpenUrl = profile.GetString(kLinkSection, "OPEN_NIKKEI_URL", texts::Sjis(texts::DefaultIndexOpenUrl), kUrlBuffer);
-    s.m_stockLinkName = profile.GetString(kLinkSection, "STOCK_LINK", texts::Sjis(texts::DefaultStockLinkName), kUrlBuffer);
-    s.m_indexLinkName = profile.GetString(kLinkSection, "STOCK_NIKKEI", texts::Sjis(texts::DefaultIndexLinkName), kUrlBuffer);
+    s.quoteBaseUrl = profile.GetString(kLinkSection, "BASE_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
+    s.quoteOpenUrl = profile.GetString(kLinkSection, "OPEN_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
+    s.indexOpenUrl = profile.GetString(kLinkSection, "OPEN_NIKKEI_URL", texts::Sjis(texts::DefaultIndexOpenUrl), kUrlBuffer);
+    s.stockLinkName = profile.GetString(kLinkSection, "STOCK_LINK", texts::Sjis(texts::DefaultStockLinkName), kUrlBuffer);
+    s.indexLinkName = profile.GetString(kLinkSection, "STOCK_NIKKEI", texts::Sjis(texts::DefaultIndexLinkName), kUrlBuffer);
     for (std::size_t i = 0; i < kMarketCount; ++i)
-        s.m_marketCodes[i] = profile.GetString(kLinkSection, kMarketKeys[i], kDefaultMarketCodes[i], kMarketCodeBuffer);
+        s.marketCodes[i] = profile.GetString(kLinkSection, kMarketKeys[i], kDefaultMarketCodes[i], kMarketCodeBuffer);
 
-    s.m_orvekUse = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
-    s.m_disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
-    s.m_disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
-    s.m_priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
-    s.m_priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
-    s.m_smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
-    s.m_mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
-    s.m_smtpUser = profile.GetString(kSpecialSection, kSmtpUserKey, "", kUrlBuffer);
-    s.m_smtpPassword = profile.GetString(kSpecialSection, kSmtpPasswordKey, "", kUrlBuffer);
-    s.m_disclosureListBase = profile.GetString(kSpecialSection, "TEKIJI_URL", kDefaultDisclosureListBase, kUrlBuffer);
+    s.downloadDocuments = profile.GetInt(kSpecialSection, "ORVEKSENYOU", 0) == 1;
+    s.disclosureMailOn = profile.GetInt(kSpecialSection, "TEKIJIMAIL", 0) == 1;
+    s.disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
+    s.priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
+    s.priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
+    s.smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
+    s.mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
+    s.smtpUser = profile.GetString(kSpecialSection, kSmtpUserKey, "", kUrlBuffer);
+    s.smtpPassword = profile.GetString(kSpecialSection, kSmtpPasswordKey, "", kUrlBuffer);
+    s.disclosureListBase = profile.GetString(kSpecialSection, "TEKIJI_URL", kDefaultDisclosureListBase, kUrlBuffer);
     // Page names are appended to the base.
-    if (s.m_disclosureListBase.empty())
-        s.m_disclosureListBase = kDefaultDisclosureListBase;
-    else if (s.m_disclosureListBase.back() != '/')
-        s.m_disclosureListBase += '/';
-    s.m_disclosurePortal = profile.GetString(kSpecialSection, "TEKIJI_TOP_URL", kDefaultDisclosurePortal, kUrlBuffer);
-    if (s.m_disclosurePortal.empty())
-        s.m_disclosurePortal = kDefaultDisclosurePortal;
+    if (s.disclosureListBase.empty())
+        s.disclosureListBase = kDefaultDisclosureListBase;
+    else if (s.disclosureListBase.back() != '/')
+        s.disclosureListBase += '/';
+    s.disclosurePortal = profile.GetString(kSpecialSection, "TEKIJI_TOP_URL", kDefaultDisclosurePortal, kUrlBuffer);
+    if (s.disclosurePortal.empty())
+        s.disclosurePortal = kDefaultDisclosurePortal;
     return loaded;
 }
 
@@ -227,35 +227,35 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
         profile.WriteString(kListSection, Numbered("MESSAGE", i), StoredText(rows[i].memo));
     }
     profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
-    profile.WriteString(kListSection, "CHKOPENURL", Flag(s.m_openUrlOnClick));
-    profile.WriteString(kListSection, "CHKGOTASK", Flag(s.m_startInTray));
-    profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.m_selectedItem));
+    profile.WriteString(kListSection, "CHKOPENURL", Flag(s.openUrlOnClick));
+    profile.WriteString(kListSection, "CHKGOTASK", Flag(s.startInTray));
+    profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.selectedRow));
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
-        if (s.m_markerRuleValuesInFile[i])
-            profile.WriteString(kLinkSection, kMarkerRuleKeys[i], SingleLine(*s.m_markerRuleValuesInFile[i]));
+        if (s.markerRuleTextsInFile[i])
+            profile.WriteString(kLinkSection, kMarkerRuleKeys[i], SingleLine(*s.markerRuleTextsInFile[i]));
     }
-    if (s.m_quoteWindow != PieceWindow{})
-        profile.WriteString(kLinkSection, kWindowPiecesKey, PieceWindowText(s.m_quoteWindow));
-    profile.WriteString(kLinkSection, "BASE_URL", StoredText(s.m_quoteBaseUrl));
-    profile.WriteString(kLinkSection, "OPEN_URL", StoredText(s.m_quoteOpenUrl));
-    profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", StoredText(s.m_indexOpenUrl));
-    profile.WriteString(kLinkSection, "STOCK_LINK", StoredText(s.m_stockLinkName));
-    profile.WriteString(kLinkSection, "STOCK_NIKKEI", StoredText(s.m_indexLinkName));
+    if (s.quoteWindow != PieceWindow{})
+        profile.WriteString(kLinkSection, kWindowPiecesKey, PieceWindowText(s.quoteWindow));
+    profile.WriteString(kLinkSection, "BASE_URL", StoredText(s.quoteBaseUrl));
+    profile.WriteString(kLinkSection, "OPEN_URL", StoredText(s.quoteOpenUrl));
+    profile.WriteString(kLinkSection, "OPEN_NIKKEI_URL", StoredText(s.indexOpenUrl));
+    profile.WriteString(kLinkSection, "STOCK_LINK", StoredText(s.stockLinkName));
+    profile.WriteString(kLinkSection, "STOCK_NIKKEI", StoredText(s.indexLinkName));
     for (std::size_t i = 0; i < kMarketCount; ++i)
-        profile.WriteString(kLinkSection, kMarketKeys[i], StoredText(s.m_marketCodes[i]));
+        profile.WriteString(kLinkSection, kMarketKeys[i], StoredText(s.marketCodes[i]));
 
-    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Flag(s.m_disclosureMailOn));
-    profile.WriteString(kSpecialSection, "KABUKAMAIL", Flag(s.m_priceMailOn));
-    profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.m_priceMailInterval));
-    profile.WriteString(kSpecialSection, "SMTP", StoredText(s.m_smtpServer));
-    profile.WriteString(kSpecialSection, "ADDRESS", StoredText(s.m_mailAddress));
-    WriteOrDelete(profile, kSmtpUserKey, s.m_smtpUser);
-    WriteOrDelete(profile, kSmtpPasswordKey, s.m_smtpPasswordInStore ? std::string() : s.m_smtpPassword);
+    profile.WriteString(kSpecialSection, "TEKIJIMAIL", Flag(s.disclosureMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAMAIL", Flag(s.priceMailOn));
+    profile.WriteString(kSpecialSection, "KABUKAUPDATETIME", Decimal(s.priceMailInterval));
+    profile.WriteString(kSpecialSection, "SMTP", StoredText(s.smtpServer));
+    profile.WriteString(kSpecialSection, "ADDRESS", StoredText(s.mailAddress));
+    WriteOrDelete(profile, kSmtpUserKey, s.smtpUser);
+    WriteOrDelete(profile, kSmtpPasswordKey, s.smtpPasswordInStore ? std::string() : s.smtpPassword);
     // A file that never turned the notifications off keeps its bytes; one
     // that did is told when they are on again.
-    if (!s.m_disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
-        profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.m_disclosureNotifyOn));
+    if (!s.disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
+        profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.disclosureNotifyOn));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)
@@ -277,7 +277,7 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings, const s
 
 std::string PriceMailStatusText(const Settings& s)
 {
-    return PriceMailStatusText(s.m_priceMailOn, s.m_priceMailInterval);
+    return PriceMailStatusText(s.priceMailOn, s.priceMailInterval);
 }
 
 int PriceMailMinutes(int priceMailInterval)
@@ -301,7 +301,7 @@ std::string PriceMailStatusText(bool priceMailOn, int priceMailInterval)
 
 std::string DisclosureMailStatusText(const Settings& s)
 {
-    return s.m_disclosureMailOn ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
+    return s.disclosureMailOn ? texts::Sjis(texts::DisclosureMailStatus) : std::string();
 }
 
 } // namespace zelmora

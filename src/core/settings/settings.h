@@ -53,43 +53,43 @@ struct Settings {
     Settings();
     bool operator==(const Settings&) const = default;
 
-    bool m_openUrlOnClick = true;
-    bool m_startInTray = false;
-    int m_selectedItem = 0;
-    std::array<MarkerRule, RuleCount> m_markerRules;
+    bool openUrlOnClick = true;
+    bool startInTray = false;
+    int selectedRow = 0;
+    std::array<MarkerRule, RuleCount> markerRules;
     // The rule keys as they stood in the file (raw text), so that a save
     // writes back what the user set and leaves out what was never there.
-    std::array<std::optional<std::string>, RuleCount> m_markerRuleValuesInFile;
+    std::array<std::optional<std::string>, RuleCount> markerRuleTextsInFile;
     // The pieces of a quote page the rules read (WINDOW_PIECES); written
     // only when it is not the built-in 151-201. A malformed value reads as
     // the built-in window.
-    PieceWindow m_quoteWindow;
-    std::string m_quoteBaseUrl;
-    std::string m_quoteOpenUrl;
-    std::string m_indexOpenUrl;
-    std::string m_stockLinkName;
-    std::string m_indexLinkName;
-    std::array<std::string, kMarketCount> m_marketCodes;
-    bool m_orvekUse = false; // disclosure documents are downloaded
-    bool m_disclosureMailOn = false;
+    PieceWindow quoteWindow;
+    std::string quoteBaseUrl;
+    std::string quoteOpenUrl;
+    std::string indexOpenUrl;
+    std::string stockLinkName;
+    std::string indexLinkName;
+    std::array<std::string, kMarketCount> marketCodes;
+    bool downloadDocuments = false; // disclosure documents are downloaded
+    bool disclosureMailOn = false;
     // New disclosures of today show on the desktop (TEKIJINOTIFY, 1 unless
     // the file says otherwise).
-    bool m_disclosureNotifyOn = true;
-    bool m_priceMailOn = false;
-    int m_priceMailInterval = 30;
-    std::string m_smtpServer;
-    std::string m_mailAddress;
+    bool disclosureNotifyOn = true;
+    bool priceMailOn = false;
+    int priceMailInterval = 30;
+    std::string smtpServer;
+    std::string mailAddress;
     // An optional login for the mail server (SMTPUSER, SMTPPASS).
-    std::string m_smtpUser;
-    std::string m_smtpPassword;
+    std::string smtpUser;
+    std::string smtpPassword;
     // The desktop's secret store holds the password: the save leaves
     // SMTPPASS out of the file. Otherwise the file keeps it.
-    bool m_smtpPasswordInStore = false;
+    bool smtpPasswordInStore = false;
     // The exchange's disclosure listing base (ends with "/") and portal page;
     // SPECIALKEY may move them (TEKIJI_URL, TEKIJI_TOP_URL), the program
     // never writes them.
-    std::string m_disclosureListBase;
-    std::string m_disclosurePortal;
+    std::string disclosureListBase;
+    std::string disclosurePortal;
 };
 
 // Sets rule k from its text form, as a dialog does: the save writes it

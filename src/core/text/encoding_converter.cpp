@@ -416,7 +416,7 @@ int Score(JapaneseEncoding encoding, std::string_view text)
     return ToScore(kCounters[static_cast<int>(encoding)](Begin(text), End(text)));
 }
 
-std::string Utf8ToAnsi(std::string_view text) { return Convert(text, ConvertUtf8); }
+std::string Utf8PageToShiftJis(std::string_view text) { return Convert(text, ConvertUtf8); }
 std::string EucJpToShiftJis(std::string_view text) { return Convert(text, ConvertEucJp); }
 std::string Iso2022JpToShiftJis(std::string_view text) { return Convert(text, ConvertIso2022Jp); }
 std::string FoldLatin(std::string_view text) { return Convert(text, FoldLatinBytes); }

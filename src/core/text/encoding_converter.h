@@ -19,7 +19,9 @@ enum class JapaneseEncoding { ShiftJis, Utf8, EucJp, Iso2022Jp };
 int Score(JapaneseEncoding encoding, std::string_view text);
 
 // The converters.
-std::string Utf8ToAnsi(std::string_view text);
+// A page in UTF-8 as Shift_JIS, by the converter's own tables (Utf8ToSjis in
+// code_page.h is iconv's, for the program's own texts).
+std::string Utf8PageToShiftJis(std::string_view text);
 std::string EucJpToShiftJis(std::string_view text);
 std::string Iso2022JpToShiftJis(std::string_view text);
 std::string FoldLatin(std::string_view text);

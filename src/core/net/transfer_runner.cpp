@@ -1,4 +1,4 @@
-#include "core/net/curl_easy.h"
+#include "core/net/transfer_runner.h"
 
 #include <algorithm>
 

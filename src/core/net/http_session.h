@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/net/curl_easy.h"
+#include "core/net/transfer_runner.h"
 
 // The one way the program makes an HTTP GET: only http and https (also
 // after redirects), its agent name, past caches, redirects, time-outs and

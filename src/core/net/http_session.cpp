@@ -1,4 +1,4 @@
-#include "core/net/http_get.h"
+#include "core/net/http_session.h"
 
 #include "core/text/sjis.h"
 
