@@ -35,6 +35,7 @@ const ControlTemplate kControls[] = {
     {"disclosureMailCheck", ControlKind::CheckBox, 16, 95, 81, 10, "適時情報をメールする"},
     {"testMailButton", ControlKind::Button, 112, 93, 56, 15, "メール送信テスト"},
     {"testMailResultLabel", ControlKind::Label, 112, 109, 56, 8, ""},
+    {"testMailReasonLabel", ControlKind::Label, 7, 171, 161, 17, ""},
     {"priceMailCheck", ControlKind::CheckBox, 16, 131, 67, 10, "株価をメールする"},
     {"interval10Radio", ControlKind::RadioButton, 21, 148, 43, 10, "10分間隔"},
     {"interval30Radio", ControlKind::RadioButton, 71, 148, 43, 10, "30分間隔"},
@@ -64,6 +65,8 @@ MailSettingsDialog::MailSettingsDialog(const MailSettingsFields& fields, bool pa
     m_testMailResultLabel = TemplateControl<QLabel>(this, "testMailResultLabel");
     SetWidestTexts(*m_testMailResultLabel,
                    {ToQString(texts::Sjis(texts::MailSent)), ToQString(texts::Sjis(texts::MailSendError))});
+    m_testMailReasonLabel = TemplateControl<QLabel>(this, "testMailReasonLabel");
+    m_testMailReasonLabel->setWordWrap(true);
     m_priceMailCheck = TemplateControl<QCheckBox>(this, "priceMailCheck");
     m_interval10Radio = TemplateControl<QRadioButton>(this, "interval10Radio");
     m_interval30Radio = TemplateControl<QRadioButton>(this, "interval30Radio");
@@ -72,6 +75,7 @@ MailSettingsDialog::MailSettingsDialog(const MailSettingsFields& fields, bool pa
     connect(m_priceMailCheck, &QCheckBox::clicked, this, &MailSettingsDialog::EnableIntervalRadios);
     connect(m_testMailButton, &QPushButton::clicked, this, [this] {
         m_testMailResultLabel->clear();
+        m_testMailReasonLabel->clear();
         emit TestMailRequested({ToSjis(m_serverEdit->text()), ToSjis(m_addressEdit->text()), ToSjis(m_userEdit->text()),
                                 ToSjis(m_passwordEdit->text())});
     });
@@ -106,9 +110,29 @@ void MailSettingsDialog::EnableIntervalRadios()
         radio->setEnabled(enabled);
 }
 
-void MailSettingsDialog::ShowTestMailResult(const std::string& text)
+void MailSettingsDialog::ShowTestMailResult(const std::string& text, MailFailure failure)
 {
     m_testMailResultLabel->setText(ToQString(text));
+    m_testMailReasonLabel->setText(TestMailReason(failure));
+}
+
+QString TestMailReason(MailFailure failure)
+{
+    switch (failure) {
+    case MailFailure::NotReached:
+        return QStringLiteral("サーバーに接続できません（名前とポートを確かめてください）");
+    case MailFailure::LoginRefused:
+        return QStringLiteral("サーバーがログインを拒否しました");
+    case MailFailure::NoEncryption:
+        return QStringLiteral("サーバーが暗号化に対応していません（ログインには STARTTLS が要ります）");
+    case MailFailure::AddressRefused:
+        return QStringLiteral("サーバーがメールアドレスを受け付けません");
+    case MailFailure::None:
+    case MailFailure::Stopped:
+    case MailFailure::Other:
+        break;
+    }
+    return {};
 }
 
 void MailSettingsDialog::accept()

@@ -28,7 +28,9 @@ public:
     // OK came after an edit of the password field.
     bool PasswordTyped() const { return m_passwordTyped; }
     // The test mail's outcome, shown under its button.
-    void ShowTestMailResult(const std::string& text);
+    // The result under the test button; why it failed, when the transfer
+    // said, under the dialog's fields.
+    void ShowTestMailResult(const std::string& text, MailFailure failure);
 
     void accept() override;
 
@@ -48,10 +50,15 @@ private:
     QCheckBox* m_disclosureMailCheck;
     QPushButton* m_testMailButton;
     QLabel* m_testMailResultLabel;
+    QLabel* m_testMailReasonLabel;
     QCheckBox* m_priceMailCheck;
     QRadioButton* m_interval10Radio;
     QRadioButton* m_interval30Radio;
     QRadioButton* m_interval60Radio;
 };
+
+// Why a test mail failed, in the user's words; empty when the transfer did
+// not say.
+QString TestMailReason(MailFailure failure);
 
 } // namespace zelmora

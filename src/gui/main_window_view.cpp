@@ -53,7 +53,7 @@ void MainWindow::ShowMailResult(const MailReport& report)
         break;
     case MailKind::Test:
         if (m_mailDialog)
-            m_mailDialog->ShowTestMailResult(report.statusText);
+            m_mailDialog->ShowTestMailResult(report.statusText, report.failure);
         break;
     }
     emit MailFinished();

@@ -25,6 +25,7 @@
 #include <QTest>
 
 #include "gui/dialog_units.h"
+#include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
 #include "gui/tray_icon.h"
 #include "gui_test_support.h"
@@ -235,6 +236,13 @@ TEST_F(FittingTest, DialogsAndMessageBoxesShowTheirTextsWholeWithACloseButtonOnl
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
     frameOfADialog(*dialog);
     SetTexts(*dialog, "testMailResultLabel", {"送信しました", "送信エラー"});
+    // Why a test mail failed wraps within its label.
+    auto* reason = Control<QLabel>(*dialog, "testMailReasonLabel");
+    for (MailFailure failure : {MailFailure::NotReached, MailFailure::LoginRefused, MailFailure::NoEncryption,
+                                MailFailure::AddressRefused}) {
+        reason->setText(TestMailReason(failure));
+        EXPECT_LE(reason->heightForWidth(reason->width()), reason->height()) << reason->text().toStdString();
+    }
     ExpectEveryTextWhole(*dialog);
     KeepPicture(*dialog, QStringLiteral("mail-settings"));
     dialog->reject();

@@ -393,6 +393,7 @@ TEST_F(MailLoginTest, DialogKeepsThePasswordInTheSecretStoreAndARestartLogsInWit
         Type(dialog, "passwordEdit", QStringLiteral("wrong"));
         Click(dialog, "testMailButton");
         EXPECT_TRUE(QTest::qWaitFor([&] { return Text(dialog, "testMailResultLabel") == QStringLiteral("送信エラー"); }, 20000));
+        EXPECT_EQ(Text(dialog, "testMailReasonLabel"), QStringLiteral("サーバーがログインを拒否しました"));
         Type(dialog, "passwordEdit", QStringLiteral("himitsu 123"));
         Click(dialog, "testMailButton");
         EXPECT_TRUE(server.WaitForMails(1));

@@ -120,6 +120,7 @@ TEST_F(ShutdownTest, MailDialogEnterPressesTheFocusedButtonAndTheTestMailAnswers
     testButton->click();
     ASSERT_TRUE(mails.wait(20000));
     EXPECT_EQ(Text(*dialog, "testMailResultLabel"), QStringLiteral("送信エラー"));
+    EXPECT_EQ(Text(*dialog, "testMailReasonLabel"), QStringLiteral("サーバーに接続できません（名前とポートを確かめてください）"));
 
     QSignalSpy rejected(dialog, &QDialog::rejected);
     auto* cancel = Control<QPushButton>(*dialog, "cancelButton");

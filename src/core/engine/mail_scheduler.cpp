@@ -141,8 +141,6 @@ void MailScheduler::OnMailSent(MailKind kind, MailFailure failure)
         text = DisclosureMailStatus();
     else if (sent)
         text = texts::Sjis(texts::MailSent);
-    else if (kind == MailKind::Test && failure == MailFailure::NoEncryption)
-        text = texts::Sjis(texts::MailNoEncryption); // the password was kept from a plain line
     m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting()});
 }
 

@@ -57,7 +57,6 @@ enum Id {
     LayoutChangeTip,     // the same, short, as the tray tip's first line
     MailsWaitingFormat,  // disclosure mail status label while mails wait in the outbox, count
     MailsGivenUp,        // disclosure mail status label: a mail left the outbox unsent
-    MailNoEncryption,    // test mail result: a login needs STARTTLS and the server offers none
     HistoryWriteErrorFormat, // status label: a history file could not take a line, its path
     ConnectionError,     // entry row's name after a lookup that reached no server
     QuoteFetchError,     // status label: the last quote pass got no answer at all
