@@ -142,9 +142,16 @@ TEST_F(DisclosureWindowTest, NewDisclosuresOfTodayAreMailedOnce)
     };
     ASSERT_TRUE(QTest::qWaitFor(outboxEmpty, 10000));
     window.reset();
-    EXPECT_EQ(server.Field(1, "subject") + "|" + server.Field(1, "body"),
-              "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n");
-    EXPECT_EQ(server.Field(3, "subject") + "|" + server.Field(3, "body"), "6758|13:30 株主総会資料_電子提供措置事項 \n");
+    // The entry line, the name when the list knows it, the document's address.
+    const auto mailed = [&](int n, const std::string& entry, const char* document) {
+        const std::string body = server.Field(n, "body");
+        const std::string address = listBase + document + "\n";
+        return body.starts_with(entry + "\n") && body.ends_with(address) &&
+               body.size() <= entry.size() + 1 + 64 + address.size();
+    };
+    EXPECT_EQ(server.Field(1, "subject") + "|" + server.Field(3, "subject"), "7203|6758");
+    EXPECT_TRUE(mailed(1, "15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） ", "T20261207-1.pdf")) << server.Field(1, "body");
+    EXPECT_TRUE(mailed(3, "13:30 株主総会資料_電子提供措置事項 ", "T20261207-3.pdf")) << server.Field(3, "body");
 
     auto restarted = StartAndScan(); // the history knows them all
     EXPECT_EQ(server.MailCount(), 3u);

@@ -33,6 +33,13 @@ using zelmora::testing::SmtpTestServer;
 
 namespace {
 
+// The stock's name as a mail's line, when the list knows it.
+std::string NameLine(MainWindow& window, int row)
+{
+    const std::string name = Cell(window, row, ColName).toStdString();
+    return name.empty() ? name : name + "\n";
+}
+
 constexpr int kMinute = 60000;
 
 class MailTest : public ::testing::Test {
@@ -145,8 +152,14 @@ TEST_F(MailTest, PriceMailsFollowTheClockThroughTheAfternoonAndTheNextDay)
     // The mail shows the list as the window shows it.
     QString body;
     for (int row = 0; row < 2; ++row)
-        body += Cell(*window, row, ColCode) + " " + Cell(*window, row, ColPrice) + " " + Cell(*window, row, ColChange) +
-                Cell(*window, row, ColTrend) + "\n";
+        body += Cell(*window, row, ColCode) + " " + Cell(*window, row, ColName) + " " + Cell(*window, row, ColPrice) + " " +
+                Cell(*window, row, ColChange) + Cell(*window, row, ColTrend) + "\n";
+    // The four indices below the rows, as their labels show them.
+    body += "\n";
+    for (const char* index : {"nikkei", "topix", "jasdaq", "futures"}) {
+        const QByteArray label(index);
+        body += Text(*window, label + "Label") + " " + Text(*window, label + "ChangeLabel") + "\n";
+    }
     EXPECT_EQ(server.Field(3, "subject"), Cell(*window, 0, ColTime).toStdString());
     EXPECT_EQ(server.Field(3, "body"), body.toStdString());
     EXPECT_EQ(server.Field(3, "from_name") + " " + server.Field(3, "to"), "zelmora kabu@example.jp");
@@ -210,7 +223,8 @@ TEST_F(MailTest, FailedMailShowsSendErrorInItsOwnLabelUntilTheNextGoesOut)
     EXPECT_EQ(labels(), QStringLiteral("株価を10分毎にメール|適時開示をメール"));
     ASSERT_TRUE(server.WaitForMails(3));
     EXPECT_EQ(server.Field(2, "subject") + "|" + server.Field(2, "body"),
-              "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n");
+              "7203|15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n" + NameLine(*window, 0) +
+                  simulator.ListingBase() + "pages=1/T20261207-1.pdf\n");
     CloseAndWait(*window);
 }
 
@@ -276,7 +290,7 @@ TEST_F(MailTest, CancelAfterATestMailChangesNothing)
     ASSERT_EQ(server.MailCount(), 1u);
     EXPECT_EQ(server.Field(1, "rcpt_to") + "|" + server.Field(1, "from_name") + "|" + server.Field(1, "subject") + "|" +
                   server.Field(1, "body"),
-              "typed@example.jp|FromZelmora|test mail|OK\n");
+              "typed@example.jp|zelmora|test mail|OK\n");
     EXPECT_EQ(Text(*window, "priceMailStatusLabel") + Text(*window, "disclosureMailStatusLabel"),
               QStringLiteral("株価を60分毎にメール適時開示をメール"));
     EXPECT_EQ(Timer(*window, "priceMailTimer")->interval(), 60 * kMinute);

@@ -31,8 +31,10 @@ TEST(SmtpMail, MailsArriveWithSenderNameSubjectAndBodyIntact)
 {
     SmtpTestServer server;
     ASSERT_GT(server.Port(), 0);
-    const PriceMail prices = ComposePriceMail(
-        {{"7203", "15:00", "2,345", "+15", S("△ ")}, {"9984", "14:59", "6,012", "-120", S("▼ ")}, {"6758", "", "", "", ""}});
+    const PriceMail prices = ComposePriceMail({{"7203", S("トヨタ自動車"), "15:00", "2,345", "+15", S("△ ")},
+                                               {"9984", "SBG\r\nBcc: x", "14:59", "6,012", "-120", S("▼ ")},
+                                               {"6758", "", "", "", "", ""}},
+                                              {S("日経平均株価 ( 15:00 ) 38,000.12 +120.34")});
     // Disclosure titles come in the listing page's encoding, here UTF-8.
     const std::string title = "2027年3月期 第2四半期決算短信〔日本基準〕（連結）";
     const std::string longSubject = "株価のお知らせ：トヨタ自動車、ソフトバンクグループ、ソニーグループの終値";
@@ -40,8 +42,10 @@ TEST(SmtpMail, MailsArriveWithSenderNameSubjectAndBodyIntact)
         std::string subject, body;
         std::string expectedSubject, expectedBody; // UTF-8
     } cases[] = {
-        {prices.subject, prices.body, "15:00", "7203 2,345 +15△ \n9984 6,012 -120▼ \n6758  \n"},
-        {DisclosureMailSubject("72030"), DisclosureMailBody("15:00 " + title + " "), "7203", "15:00 " + title + " \n"},
+        {prices.subject, prices.body, "15:00",
+         "7203 トヨタ自動車 2,345 +15△ \n9984 SBG  Bcc: x 6,012 -120▼ \n6758  \n\n日経平均株価 ( 15:00 ) 38,000.12 +120.34\n"},
+        {DisclosureMailSubject("72030"), DisclosureMailBody("15:00 " + title + " ", "トヨタ自動車", "http://h/a.pdf"),
+         "7203", "15:00 " + title + " \nトヨタ自動車\nhttp://h/a.pdf\n"},
         {S("9984\r\nBcc: evil@example.jp"), "x", "9984  Bcc: evil@example.jp", "x\n"},
         {"dot", "first\n.\nlast\n", "dot", "first\n.\nlast\n"},
         {S(longSubject.c_str()), "", longSubject, ""},

@@ -39,7 +39,7 @@ bool HandleHit(DisclosurePassTarget& target, const DisclosurePassConfig& config,
     // or a crash in between sends them (again, at worst), never forgets them.
     const bool isNew = !KnowsDisclosure(historyPath, entry, config.listBase, hit.href);
     const bool news = isNew && config.date == config.today;
-    if (news && !target.KeepNewDisclosure(config.date, code, entry))
+    if (news && !target.KeepNewDisclosure(config.date, code, entry, config.listBase + hit.href))
         return false;
     RecordDisclosure(historyPath, entry, config.listBase, hit.href);
     if (news)

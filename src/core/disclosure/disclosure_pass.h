@@ -46,7 +46,8 @@ public:
     // close or a crash (its mail, its notice). False when that could not be
     // written: the history then stays as it was, so the next start finds
     // the disclosure again.
-    virtual bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) = 0;
+    virtual bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
+                                   const std::string& documentAddress) = 0;
     // The same disclosure, now in the history file. Must not wait for the
     // mail to go out.
     virtual void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,

@@ -9,7 +9,7 @@ namespace zelmora {
 namespace {
 
 constexpr const char* kNotificationSender = "zelmora";
-constexpr const char* kTestMailSender = "FromZelmora";
+constexpr const char* kTestMailSender = "zelmora";
 constexpr const char* kTestMailSubject = "test mail";
 constexpr const char* kTestMailBody = "OK";
 
@@ -91,11 +91,11 @@ void MailScheduler::SendPriceMail()
     std::vector<PriceMailRow> rows;
     m_rows.Read([&](const WatchList& list) {
         for (std::size_t row = 0; row < list.RowCount(); ++row) {
-            rows.push_back({list.Cell(row, ColCode), list.Cell(row, ColTime), list.Cell(row, ColPrice),
-                            list.Cell(row, ColChange), list.Cell(row, ColTrend)});
+            rows.push_back({list.Cell(row, ColCode), list.Cell(row, ColName), list.Cell(row, ColTime),
+                            list.Cell(row, ColPrice), list.Cell(row, ColChange), list.Cell(row, ColTrend)});
         }
     });
-    PriceMail mail = ComposePriceMail(rows);
+    PriceMail mail = ComposePriceMail(rows, m_status.IndexLines());
     mail.body.insert(0, m_status.StalePricesNote());
     QueueMail({MailKind::Price, AccountOf(m_settings()), kNotificationSender, mail.subject, mail.body});
 }
@@ -107,18 +107,33 @@ void MailScheduler::SendTestMail(const MailAccount& account)
 
 // The switch is read as each new disclosure is found, so turning
 // disclosure mail on or off counts at once, also in a running pass.
-bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText)
+bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
+                                       const std::string& documentAddress)
 {
     const Settings s = m_settings();
     if (!s.disclosureMailOn)
         return true;
     const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kNotificationSender,
-                          DisclosureMailSubject(code), DisclosureMailBody(entryText)};
+                          DisclosureMailSubject(code),
+                          DisclosureMailBody(entryText, NameOfStock(code), documentAddress)};
     int givenUp = 0;
     const bool kept = m_outbox.Add(id, mail, givenUp);
     if (givenUp > 0)
         ReportGivenUp();
     return kept;
+}
+
+// Wherever the stock's row stands now; empty before its first quote.
+std::string MailScheduler::NameOfStock(const std::string& code) const
+{
+    std::string name;
+    m_rows.Read([&](const WatchList& list) {
+        for (std::size_t row = 0; row < list.RowCount() && name.empty(); ++row) {
+            if (list.Cell(row, ColCode) == code)
+                name = list.Cell(row, ColName);
+        }
+    });
+    return name;
 }
 
 void MailScheduler::QueueMail(OutgoingMail mail)

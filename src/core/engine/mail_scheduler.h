@@ -56,13 +56,15 @@ public:
 
     // A new disclosure's mail, kept in the outbox while disclosure mail is
     // on; false when it could not be kept.
-    bool KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText);
+    bool KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
+                            const std::string& documentAddress);
     // Sends the waiting mails that are due.
     void OnOutboxTick();
     void SetMailPasswordReady(bool ready);
     std::size_t WaitingMails() const;
 
 private:
+    std::string NameOfStock(const std::string& code) const;
     void QueueMail(OutgoingMail mail);
     void OnMailSent(MailKind kind, MailFailure failure);
     bool SendOutboxMail();

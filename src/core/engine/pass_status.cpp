@@ -48,6 +48,24 @@ std::string PassStatus::LastGoodTime() const
     return m_lastGoodTime;
 }
 
+std::vector<std::string> PassStatus::IndexLines() const
+{
+    const std::lock_guard hold(m_lock);
+    std::vector<std::string> lines;
+    for (const std::string& line : m_indexLines) {
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+void PassStatus::SetIndex(std::size_t index, const std::string& valueText, const std::string& changeText)
+{
+    const std::lock_guard hold(m_lock);
+    if (index < m_indexLines.size())
+        m_indexLines[index] = valueText + " " + changeText;
+}
+
 std::string PassStatus::StalePricesNote() const
 {
     const std::lock_guard hold(m_lock);

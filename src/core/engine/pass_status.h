@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <vector>
+
 #include <mutex>
 #include <string>
 
@@ -23,6 +26,10 @@ public:
     std::string LastGoodTime() const;
     // The price mail's first line while the watch is blind, else nothing.
     std::string StalePricesNote() const;
+    // The index labels' texts as the last passes left them, for the price
+    // mail: "value change" per index that has been read.
+    std::vector<std::string> IndexLines() const;
+    void SetIndex(std::size_t index, const std::string& valueText, const std::string& changeText);
 
     void SetQuoteProgress(const std::string& text);
     void SetDisclosureRunning(bool running);
@@ -45,6 +52,7 @@ private:
     // since; the prices are those of m_lastGoodTime.
     bool m_blind = false;
     std::string m_lastGoodTime;
+    std::array<std::string, 4> m_indexLines;
     LayoutChangeWatch m_layoutWatch;
 };
 

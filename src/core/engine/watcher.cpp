@@ -413,6 +413,7 @@ void Watcher::StoreEntryQuote(std::uint64_t serial, const EntryQuote& quote)
 
 void Watcher::ReportIndexQuote(std::size_t index, const std::string& valueText, const std::string& changeText)
 {
+    m_status.SetIndex(index, valueText, changeText);
     m_observer.IndexChanged(index, valueText, changeText);
 }
 
@@ -447,13 +448,14 @@ bool Watcher::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std
 // The mail's file and the notice's are written even while the program
 // closes: that is what keeps them. A notice that cannot be written is still
 // shown now; only a close right away would lose it.
-bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText)
+bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
+                                const std::string& documentAddress)
 {
     const std::string id = DisclosureId(date, code, entryText);
     if (Unrecorded(id))
         return true;
     WritePendingNotice(m_programFolder, {id, date, code, entryText});
-    return m_mailer.KeepDisclosureMail(id, code, entryText);
+    return m_mailer.KeepDisclosureMail(id, code, entryText, documentAddress);
 }
 
 void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,

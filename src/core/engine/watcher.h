@@ -188,7 +188,8 @@ private:
     std::vector<std::string> RowCodes() override;
     bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                              const std::string& entryText) override;
-    bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText) override;
+    bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
+                           const std::string& documentAddress) override;
     void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
                                const std::string& entryText) override;
     void HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,

@@ -4,13 +4,20 @@
 
 namespace zelmora {
 
-PriceMail ComposePriceMail(const std::vector<PriceMailRow>& rows)
+PriceMail ComposePriceMail(const std::vector<PriceMailRow>& rows, const std::vector<std::string>& indexLines)
 {
     PriceMail mail;
-    if (!rows.empty())
-        mail.subject = rows.front().time;
-    for (const PriceMailRow& row : rows)
-        mail.body += row.code + " " + row.price + " " + row.change + row.trend + "\n";
+    if (rows.empty())
+        return mail;
+    mail.subject = rows.front().time;
+    for (const PriceMailRow& row : rows) {
+        mail.body += row.code + (row.name.empty() ? "" : " " + SingleLine(row.name)) + " " + row.price + " " +
+                     row.change + row.trend + "\n";
+    }
+    if (!indexLines.empty())
+        mail.body += "\n";
+    for (const std::string& line : indexLines)
+        mail.body += SingleLine(line) + "\n";
     return mail;
 }
 
@@ -22,9 +29,14 @@ std::string DisclosureMailSubject(const std::string& code)
     return code.substr(0, end);
 }
 
-std::string DisclosureMailBody(const std::string& entryText)
+std::string DisclosureMailBody(const std::string& entryText, const std::string& name, const std::string& documentAddress)
 {
-    return entryText;
+    std::string body = entryText;
+    for (const std::string& line : {name, documentAddress}) {
+        if (!line.empty())
+            body += "\n" + SingleLine(line);
+    }
+    return body;
 }
 
 } // namespace zelmora
