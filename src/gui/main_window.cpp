@@ -159,7 +159,8 @@ void MainWindow::RoomForWidestTexts()
     SetWidestTexts(*m_dateCombo, {QStringLiteral("20261231")});
     for (std::size_t i = 0; i < m_entryValueEdits.size(); ++i)
         SetWidestTexts(*m_entryValueEdits[i], {WidestValue(static_cast<int>(i))});
-    SetWidestTexts(*m_trendEdit, TrendMarks());
+    // A code without a quote shows "no data" there, whole.
+    SetWidestTexts(*m_trendEdit, TrendMarks() << ToQString(texts::Sjis(texts::NoData)));
     const std::string time = kWidestValues[QuoteTime];
     const std::string level = kWidestValues[QuotePrice];
     QStringList indexValues;
