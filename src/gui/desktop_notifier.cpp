@@ -44,16 +44,6 @@ QDBusConnection NotificationBus()
     return QDBusConnection::connectToBus(address, QStringLiteral("zelmora-notifications ") + address);
 }
 
-// Wherever the stock's row stands now: rows may have moved since the hit.
-QString NameOfStock(const Watcher& watcher, const DisclosureReport& report)
-{
-    for (std::size_t row = 0; row < watcher.RowCount(); ++row) {
-        if (watcher.Cell(row, ColCode) == report.code)
-            return ToQString(watcher.Cell(row, ColName));
-    }
-    return {};
-}
-
 } // namespace
 
 QString SetNotificationBusAddress(const QString& address)
@@ -87,7 +77,8 @@ void DesktopNotifier::OnDisclosureFound(const DisclosureReport& report)
         return;
     }
     ++m_noticesThisPass;
-    const QString name = NameOfStock(m_watcher, report);
+    // Wherever the row stands now: rows may have moved since the hit.
+    const QString name = ToQString(m_watcher.NameOfStock(report.code));
     Show({ToQString(report.code) + (name.isEmpty() ? QString() : QLatin1Char(' ') + name), ToQString(report.entryText),
           Target{m_watcher.DisclosuresOfStock(report.code), report.entryText}});
 }

@@ -262,13 +262,9 @@ void QuoteSourceDialog::ShowValues()
     if (m_tried)
         values.fill(std::string(kNoData));
     if (m_havePage && window) {
-        values = ValuesOfPage(m_page, Rules(), *window);
-        const std::array<MissingValue, QuoteValueCount> why = WhyValuesAreMissing(m_page, Rules(), *window);
-        for (std::size_t i = 0; i < QuoteValueCount; ++i) {
-            if (why[i] != MissingValue::None)
-                values[i] = kNoData;
-        }
-        m_messageLabel->setText(MissingText(why));
+        const PageReading reading = ReadPageWithReasons(m_page, Rules(), *window);
+        values = reading.values;
+        m_messageLabel->setText(MissingText(reading.missing));
     }
     for (std::size_t i = 0; i < QuoteValueCount; ++i) {
         m_resultLabels[i]->setText(ToQString(values[i]));

@@ -8,8 +8,7 @@
 namespace zelmora {
 namespace {
 
-constexpr const char* kNotificationSender = "zelmora";
-constexpr const char* kTestMailSender = "zelmora";
+constexpr const char* kSenderName = "zelmora";
 constexpr const char* kTestMailSubject = "test mail";
 constexpr const char* kTestMailBody = "OK";
 
@@ -97,12 +96,12 @@ void MailScheduler::SendPriceMail()
     });
     PriceMail mail = ComposePriceMail(rows, m_status.IndexLines());
     mail.body.insert(0, m_status.StalePricesNote());
-    QueueMail({MailKind::Price, AccountOf(m_settings()), kNotificationSender, mail.subject, mail.body});
+    QueueMail({MailKind::Price, AccountOf(m_settings()), kSenderName, mail.subject, mail.body});
 }
 
 void MailScheduler::SendTestMail(const MailAccount& account)
 {
-    QueueMail({MailKind::Test, account, kTestMailSender, kTestMailSubject, kTestMailBody});
+    QueueMail({MailKind::Test, account, kSenderName, kTestMailSubject, kTestMailBody});
 }
 
 // The switch is read as each new disclosure is found, so turning
@@ -113,27 +112,14 @@ bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string&
     const Settings s = m_settings();
     if (!s.disclosureMailOn)
         return true;
-    const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kNotificationSender,
+    const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kSenderName,
                           DisclosureMailSubject(code),
-                          DisclosureMailBody(entryText, NameOfStock(code), documentAddress)};
+                          DisclosureMailBody(entryText, m_rows.NameOf(code), documentAddress)};
     int givenUp = 0;
     const bool kept = m_outbox.Add(id, mail, givenUp);
     if (givenUp > 0)
         ReportGivenUp();
     return kept;
-}
-
-// Wherever the stock's row stands now; empty before its first quote.
-std::string MailScheduler::NameOfStock(const std::string& code) const
-{
-    std::string name;
-    m_rows.Read([&](const WatchList& list) {
-        for (std::size_t row = 0; row < list.RowCount() && name.empty(); ++row) {
-            if (list.Cell(row, ColCode) == code)
-                name = list.Cell(row, ColName);
-        }
-    });
-    return name;
 }
 
 void MailScheduler::QueueMail(OutgoingMail mail)

@@ -64,7 +64,6 @@ public:
     std::size_t WaitingMails() const;
 
 private:
-    std::string NameOfStock(const std::string& code) const;
     void QueueMail(OutgoingMail mail);
     void OnMailSent(MailKind kind, MailFailure failure);
     bool SendOutboxMail();

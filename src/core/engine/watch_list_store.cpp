@@ -27,6 +27,12 @@ std::string WatchListStore::Cell(std::size_t row, Column column) const
     return row < m_rows.RowCount() ? m_rows.Cell(row, column) : std::string();
 }
 
+std::string WatchListStore::NameOf(const std::string& code) const
+{
+    const std::lock_guard hold(m_lock);
+    return m_rows.NameOf(code);
+}
+
 std::optional<WatchList::Cells> WatchListStore::RowCells(std::size_t row) const
 {
     const std::lock_guard hold(m_lock);

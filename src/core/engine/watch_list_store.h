@@ -41,6 +41,7 @@ public:
     std::size_t RowCount() const;
     // Empty when there is no such row.
     std::string Cell(std::size_t row, Column column) const;
+    std::string NameOf(const std::string& code) const;
     std::optional<WatchList::Cells> RowCells(std::size_t row) const;
     std::vector<std::string> Codes() const;
     // The first row that holds the code; RowCount() when none does.

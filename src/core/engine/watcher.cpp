@@ -99,6 +99,11 @@ std::string Watcher::Cell(std::size_t row, Column column) const
     return m_rows.Cell(row, column);
 }
 
+std::string Watcher::NameOfStock(const std::string& code) const
+{
+    return m_rows.NameOf(code);
+}
+
 EntryRow Watcher::Entry() const
 {
     return m_lookup.Entry();

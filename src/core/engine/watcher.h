@@ -85,6 +85,8 @@ public:
     void ReadRows(const std::function<void(const WatchList&)>& read) const;
     std::size_t RowCount() const;
     std::string Cell(std::size_t row, Column column) const;
+    // The stock's name wherever its row stands now; empty when none holds it.
+    std::string NameOfStock(const std::string& code) const;
 
     // The entry row and the watch list, edited by the owner. An entry edit
     // returns its serial, which the entry's reports carry.

@@ -593,21 +593,26 @@ QuoteValues ValuesOfPage(std::string_view page, const MarkerRules& rules, const 
     return SplitQuoteRecord(ExtractQuoteRecord(CutPageWindow(page, window), rules));
 }
 
-std::array<MissingValue, QuoteValueCount> WhyValuesAreMissing(std::string_view page, const MarkerRules& rules,
-                                                              const PieceWindow& window)
+PageReading ReadPageWithReasons(std::string_view page, const MarkerRules& rules, const PieceWindow& window)
 {
-    std::array<MissingValue, QuoteValueCount> why{};
-    const QuoteValues inWindow = ValuesOfPage(page, rules, window);
-    // The longest window that starts where this one does.
-    const QuoteValues beyond = ValuesOfPage(page, rules, {window.first, window.first + kMaxWindowPieces - 1});
-    const bool anchored = FindSjis(CutPageWindow(page, window), rules[RuleKey].prefix) != std::string_view::npos;
-    for (std::size_t i = 0; i < QuoteValueCount; ++i) {
-        if (!anchored)
-            why[i] = MissingValue::NoAnchor;
-        else if (inWindow[i] == kNoData)
-            why[i] = beyond[i] != kNoData ? MissingValue::WindowEndsBefore : MissingValue::NoMarkers;
+    PageReading reading;
+    const std::string cut = CutPageWindow(page, window);
+    if (FindSjis(cut, rules[RuleKey].prefix) == std::string_view::npos) {
+        reading.values.fill(std::string(kNoData));
+        reading.missing.fill(MissingValue::NoAnchor);
+        return reading;
     }
-    return why;
+    reading.values = SplitQuoteRecord(ExtractQuoteRecord(cut, rules));
+    // The same rules over the longest window that starts where this one does.
+    std::optional<QuoteValues> beyond;
+    for (std::size_t i = 0; i < QuoteValueCount; ++i) {
+        if (reading.values[i] != kNoData)
+            continue;
+        if (!beyond)
+            beyond = ValuesOfPage(page, rules, {window.first, window.first + kMaxWindowPieces - 1});
+        reading.missing[i] = (*beyond)[i] != kNoData ? MissingValue::WindowEndsBefore : MissingValue::NoMarkers;
+    }
+    return reading;
 }
 
 } // namespace zelmora

@@ -55,8 +55,12 @@ QuoteValues ValuesOfPage(std::string_view page, const MarkerRules& rules, const 
 // Why a value reads "nodata" on a page: the anchor is not in the window, the
 // window ends before the value (the same rules read it on the page beyond),
 // or its markers are not there at all.
+// Every value that is missing for any of these reasons reads "nodata".
 enum class MissingValue { None, NoAnchor, WindowEndsBefore, NoMarkers };
-std::array<MissingValue, QuoteValueCount> WhyValuesAreMissing(std::string_view page, const MarkerRules& rules,
-                                                              const PieceWindow& window);
+struct PageReading {
+    QuoteValues values;
+    std::array<MissingValue, QuoteValueCount> missing{};
+};
+PageReading ReadPageWithReasons(std::string_view page, const MarkerRules& rules, const PieceWindow& window);
 
 } // namespace zelmora

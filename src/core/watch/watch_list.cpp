@@ -77,4 +77,13 @@ std::vector<StoredRow> WatchList::StoredRows() const
     return rows;
 }
 
+std::string WatchList::NameOf(const std::string& code) const
+{
+    for (const auto& row : m_rows) {
+        if (row.cells[ColCode] == code)
+            return row.cells[ColName];
+    }
+    return {};
+}
+
 } // namespace zelmora

@@ -36,6 +36,9 @@ public:
     bool IsFull() const { return m_rows.size() >= kMaxRows; }
 
     const std::string& Cell(std::size_t row, Column column) const { return m_rows.at(row).cells[column]; }
+    // The name of the stock wherever its row stands; empty when no row holds
+    // it or before its first quote.
+    std::string NameOf(const std::string& code) const;
     const Cells& RowCells(std::size_t row) const { return m_rows.at(row).cells; }
     void SetCell(std::size_t row, Column column, std::string text) { m_rows.at(row).cells[column] = std::move(text); }
 
