@@ -163,7 +163,7 @@ TEST_F(WatchListEditTest, TypedCodesArePreviewedAndAddedBeforeTheSelectedRow)
     Type(*window, QStringLiteral("99840"));
     ASSERT_TRUE(WaitForLookup());
     // The fourth character's lookup may answer first; the fifth's follows.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Text(*window, "priceEdit").isEmpty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(*window, "priceEdit") == QStringLiteral("no data"); }, 20000));
     for (const char* id : {"priceEdit", "timeEdit", "changeEdit", "rateEdit", "volumeEdit", "trendEdit"})
         EXPECT_EQ(Text(*window, id), QStringLiteral("no data")) << id;
 }
