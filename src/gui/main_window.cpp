@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QTableView>
+#include <QToolTip>
 
 #include "core/disclosure/date_list.h"
 #include "core/quotes/quote_pass.h"
@@ -39,8 +40,8 @@
 namespace zelmora {
 namespace {
 
-// The frame may be dragged wider, never narrower than this; the height is
-// the layout's own and stays.
+// The frame may be dragged wider, never narrower than this, and taller,
+// never lower than the layout's own height.
 constexpr int kMinWindowWidth = 640;
 
 // The list keeps this margin to the right edge of the client area, and the
@@ -83,6 +84,8 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
       m_mailPasswords(&m_session->MailPasswords())
 {
     setFont(DialogFont());
+    // Every tip, the tray's among them, in the window's face.
+    QToolTip::setFont(DialogFont());
     setWindowTitle(QStringLiteral("ZELMORA株価"));
     CreateControls();
     setWindowIcon(ProgramIcon());
@@ -113,12 +116,10 @@ MainWindow::~MainWindow()
 
 void MainWindow::CreateControls()
 {
-    // The size is set once: coming back from the tray or a minimise must not
-    // find a frame that was not there before and take the height from it.
     const DialogUnits units(font());
-    setMinimumWidth(std::max(units.X(kDialogWidth), kMinWindowWidth));
-    setFixedHeight(units.Y(kDialogHeight));
-    resize(minimumWidth(), height());
+    m_layoutHeight = units.Y(kDialogHeight);
+    setMinimumSize(std::max(units.X(kDialogWidth), kMinWindowWidth), m_layoutHeight);
+    resize(minimumSize());
     CreateTemplateControls(MainDialogTemplate(), this);
     m_settingsButton = TemplateControl<QPushButton>(this, "settingsButton");
     m_addButton = TemplateControl<QPushButton>(this, "addButton");
@@ -145,6 +146,12 @@ void MainWindow::CreateControls()
     m_disclosureCheckButton = TemplateControl<QPushButton>(this, "disclosureCheckButton");
     m_verUpLabel = TemplateControl<QLabel>(this, "verUpLabel");
     RoomForWidestTexts();
+    // A taller window gives the list the room; what stands below it moves down.
+    m_listLayoutHeight = m_list->height();
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->y() >= m_list->geometry().bottom())
+            m_controlsBelowList.push_back({control, control->y()});
+    }
 
     m_dateSettleTimer.setObjectName(QStringLiteral("dateSettleTimer"));
     m_dateSettleTimer.setParent(this);
@@ -268,6 +275,7 @@ void MainWindow::Start()
     // The date list starts on today, which the session follows.
     m_session->SetFollowingToday(true);
     const Settings settings = m_watcher->CurrentSettings();
+    RestoreStoredSize(settings);
     if (!settings.startInTray) {
         SelectRow(settings.selectedRow);
         show();
@@ -325,6 +333,7 @@ void MainWindow::SetUpList()
     FitFixedColumns();
     m_list->viewport()->installEventFilter(this);
     FitMemoColumn();
+    FitFifteenRows();
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
     new DelayedToolTip(*m_list);
@@ -355,10 +364,39 @@ void MainWindow::FitFixedColumns()
         m_list->setColumnWidth(column, width);
         fixed += width;
     }
+    m_nameColumnWidth = m_list->columnWidth(ColName);
     const int scrollBar = m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
     const int besideColumns = 2 * m_list->frameWidth() + scrollBar;
     setMinimumWidth(std::max(minimumWidth(), fixed + kMinMemoWidth + besideColumns + kListRightMargin));
+    m_leastMemoWidth = minimumWidth() - kListRightMargin - besideColumns - fixed;
     resize(std::max(width(), minimumWidth()), height());
+}
+
+// The first size shows a full list whole, without its scroll bar.
+void MainWindow::FitFifteenRows()
+{
+    const int rows = static_cast<int>(kMaxStoredRows) * m_list->verticalHeader()->defaultSectionSize();
+    const int list = 2 * m_list->frameWidth() + m_list->horizontalHeader()->sizeHint().height() + rows;
+    m_firstHeight = m_layoutHeight + std::max(0, list - m_listLayoutHeight);
+    resize(width(), m_firstHeight);
+}
+
+// A size the user chose at an earlier run, as far as this face allows.
+void MainWindow::RestoreStoredSize(const Settings& settings)
+{
+    if (settings.windowWidth > 0 && settings.windowHeight > 0)
+        resize(QSize(settings.windowWidth, settings.windowHeight).expandedTo(minimumSize()));
+}
+
+void MainWindow::StoreSize()
+{
+    const QSize size = isMaximized() ? normalGeometry().size() : this->size();
+    // The least width the faces allow, with room for every row.
+    const bool chosen = size != QSize(minimumWidth(), m_firstHeight);
+    m_watcher->ChangeSettings([&](Settings& s) {
+        s.windowWidth = chosen ? size.width() : 0;
+        s.windowHeight = chosen ? size.height() : 0;
+    });
 }
 
 void MainWindow::StartPolling()
@@ -421,6 +459,7 @@ void MainWindow::Shutdown()
     m_watcherTimers->StopAll();
     m_dateSettleTimer.stop();
     m_tray->Leave();
+    StoreSize();
     hide();
     m_session->Shutdown();
     if (!m_session->Saved())
@@ -475,32 +514,39 @@ void MainWindow::BringToFront()
 void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    LayOutList(width());
+    LayOutList();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    LayOutList(width());
+    LayOutList();
 }
 
-// The memo column follows through FitMemoColumn once the list's inside has
-// its new width.
-void MainWindow::LayOutList(int clientWidth)
+// The columns follow through FitMemoColumn once the list's inside has its
+// new width.
+void MainWindow::LayOutList()
 {
     if (!m_list || !m_list->isVisible())
         return;
-    m_list->resize(clientWidth - kListRightMargin, m_list->height());
+    const int taller = std::max(0, height() - m_layoutHeight);
+    m_list->resize(width() - kListRightMargin, m_listLayoutHeight + taller);
+    for (const auto& [control, top] : m_controlsBelowList)
+        control->move(control->x(), top + taller);
 }
 
-// The memo column takes what the fixed columns leave inside the list, less
-// the vertical scroll bar when there is one.
+// The name and memo columns share what the fixed columns leave inside the
+// list, less the vertical scroll bar when there is one: the memo keeps what
+// it has in the least window, and the name takes half of any more.
 void MainWindow::FitMemoColumn()
 {
     int fixed = 0;
     for (int column = 0; column < ColMemo; ++column)
-        fixed += m_list->columnWidth(column);
-    m_list->setColumnWidth(ColMemo, std::max(0, m_list->viewport()->width() - fixed));
+        fixed += column == ColName ? m_nameColumnWidth : m_list->columnWidth(column);
+    const int free = std::max(0, m_list->viewport()->width() - fixed);
+    const int more = std::max(0, free - m_leastMemoWidth);
+    m_list->setColumnWidth(ColName, m_nameColumnWidth + more / 2);
+    m_list->setColumnWidth(ColMemo, free - more / 2);
 }
 
 } // namespace zelmora

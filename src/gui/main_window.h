@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/engine/watcher.h"
 #include "core/links/link_template.h"
@@ -103,9 +105,12 @@ private:
     void ConnectControls();
     void ConnectWatcher();
     void RoomForWidestTexts();
-    void LayOutList(int clientWidth);
+    void LayOutList();
     void FitFixedColumns();
     void FitMemoColumn();
+    void FitFifteenRows();
+    void RestoreStoredSize(const Settings& settings);
+    void StoreSize();
     void FillDateCombo();
     void ShowPollingButtons();
     void SelectRow(int row);
@@ -179,6 +184,14 @@ private:
     TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
+
+    // The layout's own heights; a taller window adds to the list's.
+    int m_layoutHeight = 0;
+    int m_listLayoutHeight = 0;
+    std::vector<std::pair<QWidget*, int>> m_controlsBelowList; // with their layout tops
+    int m_firstHeight = 0;
+    int m_nameColumnWidth = 0;
+    int m_leastMemoWidth = 0;
 
     LinkLists m_links;
     std::string m_titleText;

@@ -204,8 +204,10 @@ TEST_F(FittingTest, TheWindowShowsEveryTextWholeAndTheListNeverScrollsSideways)
     ASSERT_FALSE(Text(*window, "priceEdit").isEmpty());
     ExpectEveryTextWhole(*window);
 
-    // Fifteen rows: the columns fill the list beside its vertical bar, and a
-    // click in any column leaves the list where it was sideways.
+    // Fifteen rows in view at the first size, whole; the columns fill the
+    // list, and a click in any column leaves the list where it was sideways.
+    EXPECT_EQ(list->verticalScrollBar()->maximum(), 0);
+    EXPECT_LE(list->visualRect(list->model()->index(14, 0)).bottom(), list->viewport()->height());
     QScrollBar* sideways = list->horizontalScrollBar();
     EXPECT_EQ(sideways->maximum(), 0);
     EXPECT_FALSE(sideways->isVisible());

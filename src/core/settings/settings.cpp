@@ -14,6 +14,15 @@ constexpr const char* kListSection = "MEIGARA_DATA";
 constexpr const char* kLinkSection = "LINK_JOUHOU";
 constexpr const char* kSpecialSection = "SPECIALKEY";
 constexpr const char* kDisclosureNotifyKey = "TEKIJINOTIFY";
+constexpr const char* kWindowWidthKey = "WINDOWWIDTH";
+constexpr const char* kWindowHeightKey = "WINDOWHEIGHT";
+
+// A hand-edited size beyond any screen is no size.
+int WindowSide(int pixels)
+{
+    return pixels > 0 && pixels <= 16384 ? pixels : 0;
+}
+
 constexpr const char* kSmtpUserKey = "SMTPUSER";
 constexpr const char* kSmtpPasswordKey = "SMTPPASS";
 
@@ -176,6 +185,8 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     s.startInTray = profile.GetInt(kListSection, "CHKGOTASK", 0) == 1;
     const int rowCount = ParseLeadingInt(profile.GetString(kListSection, "KOSUU", "", kRowTextBuffer));
     s.selectedRow = profile.GetInt(kListSection, "SELECTEDITEM", 0);
+    s.windowWidth = WindowSide(profile.GetInt(kListSection, kWindowWidthKey, 0));
+    s.windowHeight = WindowSide(profile.GetInt(kListSection, kWindowHeightKey, 0));
     for (int j = 0; j < rowCount && loaded.rows.size() < kMaxStoredRows; ++j) {
         const auto i = static_cast<std::size_t>(j);
         loaded.rows.push_back({profile.GetString(kListSection, Numbered("NUM", i), "", kRowTextBuffer),
@@ -230,6 +241,10 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     profile.WriteString(kListSection, "CHKOPENURL", Flag(s.openUrlOnClick));
     profile.WriteString(kListSection, "CHKGOTASK", Flag(s.startInTray));
     profile.WriteString(kListSection, "SELECTEDITEM", Decimal(s.selectedRow));
+    if (s.windowWidth > 0 && s.windowHeight > 0) {
+        profile.WriteString(kListSection, kWindowWidthKey, Decimal(s.windowWidth));
+        profile.WriteString(kListSection, kWindowHeightKey, Decimal(s.windowHeight));
+    }
 
     for (std::size_t i = 0; i < RuleCount; ++i) {
         if (s.markerRuleTextsInFile[i])

@@ -56,6 +56,10 @@ struct Settings {
     bool openUrlOnClick = true;
     bool startInTray = false;
     int selectedRow = 0;
+    // The window's size as the user left it; 0 while it has its first size
+    // (then the file has no such keys).
+    int windowWidth = 0;
+    int windowHeight = 0;
     std::array<MarkerRule, RuleCount> markerRules;
     // The rule keys as they stood in the file (raw text), so that a save
     // writes back what the user set and leaves out what was never there.
