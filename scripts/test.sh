@@ -6,17 +6,24 @@
 set -eu
 cd "$(dirname "$0")/.."
 
+# Where the time goes: each phase says how long the command has run.
+begun=$(date +%s)
+phase() {
+    echo "$1 (at $(($(date +%s) - begun)) s)"
+}
+
 ./scripts/install-deps.sh
+phase "Building the program, its tests and tools"
 ./scripts/build.sh
 
-echo "Building the program with AddressSanitizer and UndefinedBehaviorSanitizer"
+phase "Building the program with AddressSanitizer and UndefinedBehaviorSanitizer"
 # Line tables are all a sanitizer's report needs, and much cheaper to build.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DZELMORA_CORE_ONLY=OFF \
     -DZELMORA_SANITIZE=address,undefined > build-asan.log 2>&1 || { cat build-asan.log; exit 1; }
 cmake --build build-asan --parallel 2 --target zelmora_unit_tests zelmora_integration_tests zelmora_gui_tests \
     zelmora_tray_check >> build-asan.log 2>&1 || { tail -50 build-asan.log; exit 1; }
 
-echo "Building the core with ThreadSanitizer"
+phase "Building the core with ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DZELMORA_CORE_ONLY=ON \
     -DZELMORA_SANITIZE=thread > build-tsan.log 2>&1 || { cat build-tsan.log; exit 1; }
 cmake --build build-tsan --parallel 2 --target zelmora_integration_tests >> build-tsan.log 2>&1 || { tail -50 build-tsan.log; exit 1; }
@@ -31,7 +38,7 @@ skipped=0
 run_suite() {
     name=$1
     shift
-    echo "== $name"
+    phase "== $name"
     log=$(mktemp)
     status=0
     ctest "$@" --output-on-failure --timeout 300 > "$log" 2>&1 || status=$?
@@ -62,7 +69,7 @@ unset LSAN_OPTIONS
 run_suite "the watcher, fetcher and mail under ThreadSanitizer" --test-dir build-tsan --parallel 2 -R "Watcher|PageFetcher|SmtpMail|MailSender"
 
 # One test per fuzz target: its seeds, its kept findings and a few seconds.
-echo "== fuzz targets"
+phase "== fuzz targets"
 wait "$fuzz_build" || true
 log=$(mktemp)
 ./scripts/fuzz.sh --smoke > "$log" 2>&1 || true
@@ -77,5 +84,6 @@ passed=$((passed + smoke_passed))
 failed=$((failed + smoke_failed))
 
 echo "Main window screenshot: $(pwd)/build/screenshots/main-window.png"
+phase "Done"
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
