@@ -1,8 +1,10 @@
 #include "core/engine/mail_scheduler.h"
 
+#include "core/disclosure/pending_notice.h"
 #include "core/mail/notification_mails.h"
 #include "core/schedule/mail_schedule.h"
 #include "core/schedule/market_hours.h"
+#include "core/text/sjis.h"
 #include "core/text/texts.h"
 
 namespace zelmora {
@@ -119,6 +121,22 @@ bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string&
     const bool kept = m_outbox.Add(id, mail, givenUp);
     if (givenUp > 0)
         ReportGivenUp();
+    return kept;
+}
+
+bool MailScheduler::KeepAlertMail(const std::vector<AlertFiring>& firings, const std::string& stamp)
+{
+    const Settings s = m_settings();
+    if (!s.alertMailOn || firings.empty())
+        return true;
+    const std::string subject = SingleLine(AlertMailSubject(firings));
+    const std::string body = AlertMailBody(firings);
+    const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kSenderName, subject, body};
+    int givenUp = 0;
+    const bool kept = m_outbox.Add(DisclosureId(stamp, subject, body), mail, givenUp);
+    if (givenUp > 0)
+        ReportGivenUp();
+    OnOutboxTick();
     return kept;
 }
 
