@@ -229,7 +229,7 @@ void Watcher::RecordAlerts(std::vector<AlertFiring> firings)
             lines.push_back(AlertLine(time, condition, firing.thresholds, firing.quote));
         const std::string path = AlertFilePath(m_programFolder, date, firing.code);
         if (!AppendAlertLines(path, lines))
-            m_status.SetHistoryError(texts::Format(texts::HistoryWriteErrorFormat, path));
+            m_status.SetHistoryError(texts::Format(texts::AlertWriteErrorFormat, path));
     }
     m_mailer.KeepAlertMail(firings, date + time);
     m_observer.AlertsFired({std::move(firings)});

@@ -70,6 +70,7 @@ constexpr const char* kUtf8[] = {
     "下限 %s 以下",
     "変化率 %s（基準 %s%%）",
     "株価アラート",
+    "アラート履歴を保存できません: %s",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

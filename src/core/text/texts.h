@@ -69,6 +69,7 @@ enum Id {
     AlertLowerLineFormat,
     AlertRateLineFormat,        // the page's rate, the threshold
     AlertMailSubject,           // before the codes
+    AlertWriteErrorFormat,      // status label: alert.txt could not take a line, its path
     Count
 };
 
