@@ -41,8 +41,11 @@ void Watcher::Load()
         m_settingsReadAsUtf8 = loaded.readAsUtf8;
     }
     m_rows.Load(loaded.rows);
+    // What fired earlier today has fired: a restart does not fire it again.
     const std::string today = FormatDate(m_clock.Now());
-    m_rows.RestoreAlerts(today, [&](const std::string& code) { return ReadAlertLines(AlertFilePath(m_programFolder, today, code)); });
+    m_rows.RestoreAlerts(today, [&](const std::string& code) {
+        return ReadAlertLines(AlertFilePath(m_programFolder, today, code));
+    });
     m_mailer.Load(m_startTime);
 }
 
