@@ -22,7 +22,8 @@ class AlertDialog : public QDialog {
     Q_OBJECT
 public:
     // stock: "7203 トヨタ自動車"; quote: "2,905 (+1.2%)".
-    AlertDialog(const QString& stock, const QString& quote, const AlertThresholds& thresholds, QWidget* parent = nullptr);
+    AlertDialog(const QString& stock, const QString& quote, const AlertThresholds& thresholds,
+                QWidget* parent = nullptr);
 
     // What the fields say; meaningful once OK is enabled.
     AlertThresholds Thresholds() const;

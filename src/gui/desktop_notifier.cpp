@@ -98,7 +98,8 @@ void DesktopNotifier::OnAlertsFired(const AlertReport& report)
         for (const std::string& line : AlertConditionLines(firing))
             lines << ToQString(line);
     }
-    const QString summary = ToQString(report.firings.size() == 1 ? AlertSummary(first) : AlertMailSubject(report.firings));
+    const QString summary =
+        ToQString(report.firings.size() == 1 ? AlertSummary(first) : AlertMailSubject(report.firings));
     const Settings settings = m_watcher.CurrentSettings();
     const std::string page =
         ExpandLinkTemplate(settings.quoteOpenUrl, first.code, MarketLetterFor(first.market, settings.marketCodes));

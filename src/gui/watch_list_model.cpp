@@ -63,9 +63,10 @@ QVariant WatchListModel::AlertData(std::size_t row, Column column, int role) con
     QStringList parts;
     for (std::size_t i = 0; i < kAlertConditionCount; ++i) {
         const auto c = static_cast<AlertCondition>(i);
-        if (const auto value = alert.thresholds.Of(c))
-            parts << ToQString(AlertLabel(c)) + QLatin1Char(' ') + QString::fromStdString(FormatAlertNumber(*value, true)) +
-                         (c == AlertCondition::Rate ? QStringLiteral("%") : QString());
+        const auto value = alert.thresholds.Of(c);
+        if (value)
+            parts << ToQString(AlertLabel(c)) + QLatin1Char(' ') + QString::fromStdString(FormatAlertNumber(*value, true))
+                         + (c == AlertCondition::Rate ? QStringLiteral("%") : QString());
     }
     return QStringLiteral("アラート: ") + parts.join(QStringLiteral(" / "));
 }

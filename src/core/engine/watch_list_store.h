@@ -66,7 +66,8 @@ public:
     // The row has been looked at: its fired alert no longer stands out.
     void ClearAlertMark(std::size_t row);
     // The state of date from each row's lines of alert.txt (linesOf a code).
-    void RestoreAlerts(const std::string& date, const std::function<std::vector<std::string>(const std::string&)>& linesOf);
+    void RestoreAlerts(const std::string& date,
+                       const std::function<std::vector<std::string>(const std::string&)>& linesOf);
     // Only what the rows show goes; the date and the count stay.
     void ClearDisclosures();
     // The rows forget their disclosures, and the date and the count change

@@ -183,7 +183,8 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
         loaded.rows.push_back({profile.GetString(kListSection, Numbered("NUM", i), "", kRowTextBuffer),
                                profile.GetString(kListSection, Numbered("SIJOU", i), "", kRowTextBuffer),
                                profile.GetString(kListSection, Numbered("MESSAGE", i), "", kMemoBuffer),
-                               ParseAlertThresholds(profile.GetString(kListSection, Numbered("ALERT", i), "", kAlertBuffer))});
+                               ParseAlertThresholds(
+                                   profile.GetString(kListSection, Numbered("ALERT", i), "", kAlertBuffer))});
     }
 
     s.quoteBaseUrl = profile.GetString(kLinkSection, "BASE_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
