@@ -105,7 +105,7 @@ void HeadlessWatcher::OnPassFinished(const PassReport& report)
 void HeadlessWatcher::OnMailFinished(const MailReport& report)
 {
     const char* outcome = report.sent ? ": sent" : report.givenUp ? ": moved to outbox/failed" : ": failed";
-    Log(std::string(MailKindName(report.kind)) + outcome);
+    Log(std::string(report.alertMail ? "alert mail" : MailKindName(report.kind)) + outcome);
 }
 
 // One line per condition that fired; the journal reads UTF-8.

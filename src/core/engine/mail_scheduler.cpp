@@ -150,7 +150,7 @@ void MailScheduler::QueueMail(OutgoingMail mail)
 }
 
 // A failed mail shows until the next mail of its kind goes out.
-void MailScheduler::OnMailSent(MailKind kind, MailFailure failure)
+void MailScheduler::OnMailSent(MailKind kind, MailFailure failure, bool alertMail)
 {
     const bool sent = failure == MailFailure::None;
     std::string text = texts::Sjis(texts::MailSendError);
@@ -160,7 +160,7 @@ void MailScheduler::OnMailSent(MailKind kind, MailFailure failure)
         text = DisclosureMailStatus();
     else if (sent)
         text = texts::Sjis(texts::MailSent);
-    m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting()});
+    m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting(), false, alertMail});
 }
 
 // One attempt at the oldest due mail of the outbox, on the mail thread. The
@@ -187,7 +187,8 @@ bool MailScheduler::SendOutboxMail()
         m_outbox.Accepted(mail->id);
     else
         m_outbox.Failed(mail->id, m_clock.Instant());
-    OnMailSent(MailKind::Disclosure, failure);
+    // Outbox files keep no kind; an alert mail's subject tells it.
+    OnMailSent(MailKind::Disclosure, failure, mail->subject.rfind(texts::Sjis(texts::AlertMailSubject), 0) == 0);
     return true;
 }
 

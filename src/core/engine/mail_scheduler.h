@@ -68,7 +68,7 @@ public:
 
 private:
     void QueueMail(OutgoingMail mail);
-    void OnMailSent(MailKind kind, MailFailure failure);
+    void OnMailSent(MailKind kind, MailFailure failure, bool alertMail = false);
     bool SendOutboxMail();
     void ReportGivenUp();
     bool PasswordReady() const;

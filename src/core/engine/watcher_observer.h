@@ -69,6 +69,8 @@ struct MailReport {
     // A disclosure mail that could not be sent in a day, or that made room
     // in a full outbox, was moved to outbox/failed; statusText says so.
     bool givenUp = false;
+    // The outbox's mail was a price alert mail (kind Disclosure: the outbox's).
+    bool alertMail = false;
 };
 
 // What a pass did, for a log of the passes.
