@@ -266,6 +266,7 @@ TEST_F(FittingTest, DialogsAndMessageBoxesShowTheirTextsWholeWithACloseButtonOnl
     dialog = opened();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    frameOfADialog(*dialog);
     auto* ok = Control<QPushButton>(*dialog, "okButton");
     Control<QLineEdit>(*dialog, "upperEdit")->setText(QStringLiteral("2,7OO"));
     EXPECT_EQ(Text(*dialog, "problemLabel"), QStringLiteral("上限は正の数で入力してください"));
