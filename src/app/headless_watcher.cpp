@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "core/engine/watcher.h"
+#include "core/text/code_page.h"
 #include "session/session.h"
 #include "session/watcher_signals.h"
 #include "session/watcher_timers.h"
@@ -47,6 +48,7 @@ HeadlessWatcher::HeadlessWatcher(std::string programFolder, const Clock& clock, 
     m_session->SetFollowingToday(true);
     connect(&m_session->Signals(), &WatcherSignals::PassDone, this, &HeadlessWatcher::OnPassFinished);
     connect(&m_session->Signals(), &WatcherSignals::MailDone, this, &HeadlessWatcher::OnMailFinished);
+    connect(&m_session->Signals(), &WatcherSignals::AlertsRaised, this, &HeadlessWatcher::OnAlertsFired);
     connect(m_session, &Session::SaveFailed, this, [this](const QString& path, const QString& reason) {
         Log("could not save " + path.toStdString() + ": " + reason.toStdString());
     });
@@ -103,7 +105,16 @@ void HeadlessWatcher::OnPassFinished(const PassReport& report)
 void HeadlessWatcher::OnMailFinished(const MailReport& report)
 {
     const char* outcome = report.sent ? ": sent" : report.givenUp ? ": moved to outbox/failed" : ": failed";
-    Log(std::string(MailKindName(report.kind)) + outcome);
+    Log(std::string(report.alertMail ? "alert mail" : MailKindName(report.kind)) + outcome);
+}
+
+// One line per condition that fired; the journal reads UTF-8.
+void HeadlessWatcher::OnAlertsFired(const AlertReport& report)
+{
+    for (const AlertFiring& firing : report.firings) {
+        for (const std::string& line : AlertConditionLines(firing))
+            Log("price alert: " + SjisToUtf8(AlertSummary(firing) + ": " + line));
+    }
 }
 
 void HeadlessWatcher::Log(const std::string& text)

@@ -37,6 +37,7 @@ signals:
 private:
     void OnPassFinished(const PassReport& report);
     void OnMailFinished(const MailReport& report);
+    void OnAlertsFired(const AlertReport& report);
     void Log(const std::string& text);
 
     const Clock& m_clock;

@@ -69,7 +69,8 @@ QString DelayedToolTip::TipAt(QPoint viewportPoint) const
         return m_view.toolTip();
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool cut = CellWidthToShow(m_view, text) > m_view.visualRect(index).width();
-    return cut ? text : m_view.toolTip();
+    const QString own = index.data(Qt::ToolTipRole).toString();
+    return cut ? text : own.isEmpty() ? m_view.toolTip() : own;
 }
 
 } // namespace zelmora

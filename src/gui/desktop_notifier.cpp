@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/engine/watcher.h"
+#include "core/links/link_template.h"
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/desktop_opener.h"
@@ -80,7 +81,29 @@ void DesktopNotifier::OnDisclosureFound(const DisclosureReport& report)
     // Wherever the row stands now: rows may have moved since the hit.
     const QString name = ToQString(m_watcher.NameOfStock(report.code));
     Show({ToQString(report.code) + (name.isEmpty() ? QString() : QLatin1Char(' ') + name), ToQString(report.entryText),
-          Target{m_watcher.DisclosuresOfStock(report.code), report.entryText}});
+          Target{m_watcher.DisclosuresOfStock(report.code), report.entryText, {}}});
+}
+
+// One stock: its quote in the summary and a line per condition; several:
+// the mail's subject, and each stock's quote with its conditions.
+void DesktopNotifier::OnAlertsFired(const AlertReport& report)
+{
+    if (report.firings.empty())
+        return;
+    const AlertFiring& first = report.firings.front();
+    QStringList lines;
+    for (const AlertFiring& firing : report.firings) {
+        if (report.firings.size() > 1)
+            lines << ToQString(AlertSummary(firing));
+        for (const std::string& line : AlertConditionLines(firing))
+            lines << ToQString(line);
+    }
+    const QString summary =
+        ToQString(report.firings.size() == 1 ? AlertSummary(first) : AlertMailSubject(report.firings));
+    const Settings settings = m_watcher.CurrentSettings();
+    const std::string page =
+        ExpandLinkTemplate(settings.quoteOpenUrl, first.code, MarketLetterFor(first.market, settings.marketCodes));
+    Show({summary, lines.join(QLatin1Char('\n')), Target{{}, {}, page}});
 }
 
 void DesktopNotifier::OnPassFinished(const PassReport& report)
@@ -195,7 +218,10 @@ void DesktopNotifier::OnNotificationClosed(uint id, uint)
 
 void DesktopNotifier::Open(const Target& target)
 {
-    OpenDisclosure(OpeningOfEntry(target.stock, target.entryText));
+    if (!target.webAddress.empty())
+        OpenWebPage(target.webAddress);
+    else
+        OpenDisclosure(OpeningOfEntry(target.stock, target.entryText));
 }
 
 } // namespace zelmora

@@ -29,12 +29,15 @@ QString SetNotificationBusAddress(const QString& address);
 // else as a message of the tray icon while the icon is shown, else not at
 // all. Clicking one opens the disclosure as the disclosure menu does. A
 // pass shows at most five, then one that counts the rest.
+// The price alerts of a quote pass show as one notice, whose click opens
+// the first stock's quote page.
 class DesktopNotifier : public QObject {
     Q_OBJECT
 public:
     DesktopNotifier(const Watcher& watcher, TrayIcon& tray, QObject* parent);
 
     void OnDisclosureFound(const DisclosureReport& report);
+    void OnAlertsFired(const AlertReport& report);
     void OnPassFinished(const PassReport& report);
 
 private slots:
@@ -43,10 +46,12 @@ private slots:
     void OnNotificationClosed(uint id, uint reason);
 
 private:
-    // What a click opens: the line of the stock's history with this entry.
+    // What a click opens: the line of the stock's history with this entry,
+    // or a web page.
     struct Target {
         StockDisclosures stock;
         std::string entryText;
+        std::string webAddress;
     };
     struct Notice {
         QString summary;

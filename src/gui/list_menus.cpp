@@ -18,6 +18,8 @@ LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : Pr
     for (const QString& label : linkLabels)
         stockLinks.push_back(AddItem(*this, label));
     addSeparator();
+    alertSettings = addAction(QStringLiteral("アラート設定..."));
+    addSeparator();
     deleteRow = addAction(QStringLiteral("削除"));
     deleteAll = addAction(QStringLiteral("全て削除"));
 }
@@ -77,6 +79,7 @@ void ListMenus::ShowLinkMenu(QPoint at)
     for (std::size_t i = 0; i < menu->stockLinks.size(); ++i)
         connect(menu->stockLinks[i], &QAction::triggered, this, [this, entry = entries[i]] { emit StockLinkChosen(entry); },
                 Qt::QueuedConnection);
+    RunAfterMenu(menu->alertSettings, &ListMenus::AlertSettingsChosen);
     RunAfterMenu(menu->deleteRow, &ListMenus::DeleteRowChosen);
     RunAfterMenu(menu->deleteAll, &ListMenus::DeleteAllChosen);
     ShowPopup(menu, at);
@@ -113,6 +116,7 @@ void ListMenus::ShowKeyMenu(int selectedRow)
         return;
     auto* menu = new LinkMenu({}, &m_window);
     RunAfterMenu(menu->openLink, &ListMenus::OpenLinkChosen);
+    RunAfterMenu(menu->alertSettings, &ListMenus::AlertSettingsChosen);
     RunAfterMenu(menu->deleteRow, &ListMenus::DeleteRowChosen);
     RunAfterMenu(menu->deleteAll, &ListMenus::DeleteAllChosen);
     const QRect cell = m_list.visualRect(m_list.model()->index(selectedRow, 0));

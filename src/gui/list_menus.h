@@ -16,7 +16,8 @@ namespace zelmora {
 class Watcher;
 
 // The list menu: "リンクを開く", the stock links between the separators,
-// then "削除" and "全て削除". Without links it is the fixed list menu.
+// "アラート設定...", then "削除" and "全て削除". Without links it is the
+// fixed list menu.
 class LinkMenu : public ProgramMenu {
     Q_OBJECT
 public:
@@ -24,6 +25,7 @@ public:
 
     QAction* openLink;
     std::vector<QAction*> stockLinks; // one per label, in order
+    QAction* alertSettings;
     QAction* deleteRow;
     QAction* deleteAll;
 };
@@ -67,6 +69,7 @@ signals:
     void OpenLinkChosen();
     // An entry of the stock links.
     void StockLinkChosen(int entry);
+    void AlertSettingsChosen();
     void DeleteRowChosen();
     void DeleteAllChosen();
     // A line of the selected row's history file.

@@ -16,7 +16,7 @@ namespace zelmora {
 namespace {
 
 constexpr int kDialogUnitsWidth = 175;
-constexpr int kDialogUnitsHeight = 211;
+constexpr int kDialogUnitsHeight = 225;
 
 // In dialog units. Group boxes come first so that the controls inside them
 // lie above them.
@@ -35,13 +35,14 @@ const ControlTemplate kControls[] = {
     {"disclosureMailCheck", ControlKind::CheckBox, 16, 95, 81, 10, "適時情報をメールする"},
     {"testMailButton", ControlKind::Button, 112, 93, 56, 15, "メール送信テスト"},
     {"testMailResultLabel", ControlKind::Label, 112, 109, 56, 8, ""},
-    {"testMailReasonLabel", ControlKind::Label, 7, 171, 161, 17, ""},
+    {"alertMailCheck", ControlKind::CheckBox, 16, 172, 120, 10, "株価アラートをメール"},
+    {"testMailReasonLabel", ControlKind::Label, 7, 185, 161, 17, ""},
     {"priceMailCheck", ControlKind::CheckBox, 16, 131, 67, 10, "株価をメールする"},
     {"interval10Radio", ControlKind::RadioButton, 21, 148, 43, 10, "10分間隔"},
     {"interval30Radio", ControlKind::RadioButton, 71, 148, 43, 10, "30分間隔"},
     {"interval60Radio", ControlKind::RadioButton, 121, 148, 40, 10, "60分間隔"},
-    {"okButton", ControlKind::DefaultButton, 66, 190, 50, 14, "OK"},
-    {"cancelButton", ControlKind::Button, 118, 190, 50, 14, "ｷｬﾝｾﾙ"},
+    {"okButton", ControlKind::DefaultButton, 66, 204, 50, 14, "OK"},
+    {"cancelButton", ControlKind::Button, 118, 204, 50, 14, "ｷｬﾝｾﾙ"},
 };
 
 } // namespace
@@ -68,6 +69,7 @@ MailSettingsDialog::MailSettingsDialog(const MailSettingsFields& fields, bool pa
     m_testMailReasonLabel = TemplateControl<QLabel>(this, "testMailReasonLabel");
     m_testMailReasonLabel->setWordWrap(true);
     m_priceMailCheck = TemplateControl<QCheckBox>(this, "priceMailCheck");
+    m_alertMailCheck = TemplateControl<QCheckBox>(this, "alertMailCheck");
     m_interval10Radio = TemplateControl<QRadioButton>(this, "interval10Radio");
     m_interval30Radio = TemplateControl<QRadioButton>(this, "interval30Radio");
     m_interval60Radio = TemplateControl<QRadioButton>(this, "interval60Radio");
@@ -92,6 +94,7 @@ void MailSettingsDialog::Show(const MailSettingsFields& fields)
     m_passwordEdit->setText(ToQString(fields.smtpPassword));
     m_disclosureMailCheck->setChecked(fields.disclosureMailOn);
     m_priceMailCheck->setChecked(fields.priceMailOn);
+    m_alertMailCheck->setChecked(fields.alertMailOn);
     // 30 stands for every interval the radios do not offer, 300 among them.
     QRadioButton* checked = m_interval30Radio;
     if (fields.priceMailInterval == 10)
@@ -144,6 +147,7 @@ void MailSettingsDialog::accept()
     m_fields.smtpPassword = ToSjis(m_passwordEdit->text());
     m_fields.disclosureMailOn = m_disclosureMailCheck->isChecked();
     m_fields.priceMailOn = m_priceMailCheck->isChecked();
+    m_fields.alertMailOn = m_alertMailCheck->isChecked();
     m_fields.priceMailInterval = m_interval10Radio->isChecked() ? 10 : m_interval60Radio->isChecked() ? 60 : 30;
     QDialog::accept();
 }

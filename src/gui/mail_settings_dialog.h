@@ -15,7 +15,7 @@ class QRadioButton;
 namespace zelmora {
 
 // "メール設定": mail address, SMTP server and its login, disclosure mail,
-// price mail and its interval, and a test mail to the typed address through
+// price mail and its interval, alert mail, and a test mail to the typed address through
 // the typed server with the typed login. Under the password a note says so
 // when the password is kept in the settings file.
 class MailSettingsDialog : public QDialog {
@@ -52,6 +52,7 @@ private:
     QLabel* m_testMailResultLabel;
     QLabel* m_testMailReasonLabel;
     QCheckBox* m_priceMailCheck;
+    QCheckBox* m_alertMailCheck;
     QRadioButton* m_interval10Radio;
     QRadioButton* m_interval30Radio;
     QRadioButton* m_interval60Radio;

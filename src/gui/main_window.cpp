@@ -102,6 +102,7 @@ MainWindow::MainWindow(std::string programFolder, const Clock& clock, QWidget* p
     // New disclosures of today also show on the desktop.
     auto* notifier = new DesktopNotifier(*m_watcher, m_tray->Icon(), this);
     connect(m_events, &WatcherSignals::NewDisclosure, notifier, &DesktopNotifier::OnDisclosureFound);
+    connect(m_events, &WatcherSignals::AlertsRaised, notifier, &DesktopNotifier::OnAlertsFired);
     connect(m_events, &WatcherSignals::PassDone, notifier, &DesktopNotifier::OnPassFinished);
 }
 
@@ -216,6 +217,7 @@ void MainWindow::ConnectControls()
             [this](QPoint at) { m_listMenus->ShowContextMenu(at, FirstSelectedRow()); });
     connect(m_listMenus, &ListMenus::OpenLinkChosen, this, &MainWindow::OpenSelectedRowLink);
     connect(m_listMenus, &ListMenus::StockLinkChosen, this, &MainWindow::OpenStockLink);
+    connect(m_listMenus, &ListMenus::AlertSettingsChosen, this, &MainWindow::ShowAlertSettings);
     connect(m_listMenus, &ListMenus::DeleteRowChosen, this, &MainWindow::DeleteWatchRow);
     connect(m_listMenus, &ListMenus::DeleteAllChosen, this, &MainWindow::DeleteAllWatchRows);
     connect(m_listMenus, &ListMenus::DisclosureChosen, this, [this](int line) { OpenDisclosure(FirstSelectedRow(), line); });

@@ -61,6 +61,8 @@ public slots:
     // Commands of the menus, the keys and the buttons.
     void ShowSettingsMenu();
     void ShowMailSettings();
+    // The selected row's price alerts.
+    void ShowAlertSettings();
     void ShowLinkUrlSettings();
     void ShowQuoteSourceSettings();
     void ShowAboutDialog();

@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include "gui/about_dialog.h"
+#include "gui/alert_dialog.h"
 #include "gui/dialog_frame.h"
 #include "gui/link_url_dialog.h"
 #include "gui/list_menus.h"
@@ -121,6 +122,26 @@ void MainWindow::ApplyMailSettings(const MailSettingsDialog& dialog)
     m_disclosureMailStatusLabel->setText(ToQString(m_watcher->DisclosureMailStatus()));
     m_priceMailStatusLabel->setText(ToQString(m_watcher->PriceMailStatus()));
     m_watcherTimers->RearmMailTimers();
+}
+
+// OK applies to the row that still holds the stock the dialog was opened on.
+void MainWindow::ShowAlertSettings()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const auto r = static_cast<std::size_t>(row);
+    const std::string code = m_watcher->Cell(r, ColCode);
+    const std::string name = m_watcher->Cell(r, ColName);
+    const QString stock = ToQString(code) + (name.empty() ? QString() : QLatin1Char(' ') + ToQString(name));
+    const QString quote = ToQString(m_watcher->Cell(r, ColPrice)) + QStringLiteral(" (") +
+                          ToQString(m_watcher->Cell(r, ColRate)) + QLatin1Char(')');
+    auto* dialog = new AlertDialog(stock, quote, m_watcher->AlertsOf(r), this);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, r, code] {
+        if (m_watcher->Cell(r, ColCode) == code)
+            m_watcher->SetAlerts(r, dialog->Thresholds());
+    });
+    OpenDialog(dialog);
 }
 
 void MainWindow::ShowLinkUrlSettings()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QStringList>
 #include <QPalette>
 
 #include <algorithm>
@@ -48,16 +49,41 @@ int WatchListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+// A fired alert makes the price cell stand out until the row is selected;
+// the trend cell's tip names a row's thresholds.
+QVariant WatchListModel::AlertData(std::size_t row, Column column, int role) const
+{
+    const RowAlertView& alert = m_alerts[row];
+    if (role == Qt::BackgroundRole && column == ColPrice && alert.fired)
+        return QColor(255, 230, 90);
+    if (role == Qt::ForegroundRole && column == ColPrice && alert.fired)
+        return QColor(0, 0, 0);
+    if (role != Qt::ToolTipRole || column != ColTrend || !alert.thresholds.Any())
+        return {};
+    QStringList parts;
+    for (std::size_t i = 0; i < kAlertConditionCount; ++i) {
+        const auto c = static_cast<AlertCondition>(i);
+        const auto value = alert.thresholds.Of(c);
+        if (value)
+            parts << ToQString(AlertLabel(c)) + QLatin1Char(' ') + QString::fromStdString(FormatAlertNumber(*value, true))
+                         + (c == AlertCondition::Rate ? QStringLiteral("%") : QString());
+    }
+    return QStringLiteral("アラート: ") + parts.join(QStringLiteral(" / "));
+}
+
 QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
+    const bool alertRole = role == Qt::BackgroundRole || role == Qt::ToolTipRole;
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole && !alertRole))
         return {};
-    if (role == Qt::ForegroundRole && m_stale)
-        return QColor(Qt::gray);
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<Column>(index.column());
     if (row >= m_rows.size() || column >= ColumnCount)
         return {};
+    if (alertRole || (role == Qt::ForegroundRole && m_alerts[row].fired && column == ColPrice))
+        return AlertData(row, column, role);
+    if (role == Qt::ForegroundRole && m_stale)
+        return QColor(Qt::gray);
     if (role == Qt::DisplayRole)
         return ToQString(m_rows[row][column]);
     return InkColour(CellInkAt(m_rows[row], column));
@@ -68,6 +94,13 @@ std::string WatchListModel::Cell(int row, Column column) const
     if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size())
         return {};
     return m_rows[static_cast<std::size_t>(row)][column];
+}
+
+RowAlertView WatchListModel::Alert(int row) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= m_alerts.size())
+        return {};
+    return m_alerts[static_cast<std::size_t>(row)];
 }
 
 QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -88,13 +121,17 @@ void WatchListModel::ReplaceRows(const RowsReport& report)
     m_version = report.version;
     // The same stocks in the same order keep the view's selection.
     const auto sameStock = [](const WatchList::Cells& a, const WatchList::Cells& b) { return a[ColCode] == b[ColCode]; };
+    std::vector<RowAlertView> alerts = report.alerts;
+    alerts.resize(report.rows.size());
     if (!m_rows.empty() && std::equal(m_rows.begin(), m_rows.end(), report.rows.begin(), report.rows.end(), sameStock)) {
         m_rows = report.rows;
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::DisplayRole});
+        m_alerts = std::move(alerts);
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
         return;
     }
     beginResetModel();
     m_rows = report.rows;
+    m_alerts = std::move(alerts);
     endResetModel();
 }
 
@@ -104,8 +141,9 @@ void WatchListModel::UpdateRow(const RowReport& report)
         return;
     m_version = report.version;
     m_rows[report.row] = report.cells;
+    m_alerts[report.row] = report.alert;
     const int row = static_cast<int>(report.row);
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::DisplayRole});
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void WatchListModel::SetStale(bool stale)

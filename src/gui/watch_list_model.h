@@ -24,6 +24,8 @@ public:
 
     // Empty when there is no such row.
     std::string Cell(int row, Column column) const;
+    // The row's alerts as last reported.
+    RowAlertView Alert(int row) const;
 
     // A report older than the rows held is stale, and so is a row report
     // for a row that no longer shows its stock.
@@ -33,7 +35,10 @@ public:
     void SetStale(bool stale);
 
 private:
+    QVariant AlertData(std::size_t row, Column column, int role) const;
+
     std::vector<WatchList::Cells> m_rows;
+    std::vector<RowAlertView> m_alerts; // one per row
     std::uint64_t m_version = 0;
     bool m_stale = false;
 };

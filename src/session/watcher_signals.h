@@ -28,6 +28,7 @@ public:
     void AddFinished(const AddReport& report) override { emit AddDone(report); }
     void StatusChanged(const std::string& text) override { emit StatusUpdated(text); }
     void DisclosureFound(const DisclosureReport& report) override { emit NewDisclosure(report); }
+    void AlertsFired(const AlertReport& report) override { emit AlertsRaised(report); }
     void MailFinished(const MailReport& report) override { emit MailDone(report); }
     void PassFinished(const PassReport& report) override { emit PassDone(report); }
     void SettingsEdited() override { emit SettingsChanged(); }
@@ -41,6 +42,7 @@ signals:
     void AddDone(const zelmora::AddReport& report);
     void StatusUpdated(const std::string& text);
     void NewDisclosure(const zelmora::DisclosureReport& report);
+    void AlertsRaised(const zelmora::AlertReport& report);
     void MailDone(const zelmora::MailReport& report);
     void PassDone(const zelmora::PassReport& report);
     void SettingsChanged();
@@ -54,5 +56,6 @@ Q_DECLARE_METATYPE(zelmora::RowsReport)
 Q_DECLARE_METATYPE(zelmora::EntryReport)
 Q_DECLARE_METATYPE(zelmora::AddReport)
 Q_DECLARE_METATYPE(zelmora::DisclosureReport)
+Q_DECLARE_METATYPE(zelmora::AlertReport)
 Q_DECLARE_METATYPE(zelmora::MailReport)
 Q_DECLARE_METATYPE(zelmora::PassReport)

@@ -262,6 +262,30 @@ TEST_F(FittingTest, DialogsAndMessageBoxesShowTheirTextsWholeWithACloseButtonOnl
         dialog->reject();
     }
 
+    // The alert dialog names a bad field and keeps OK disabled until the
+    // thresholds read, full-width digits and "," among them.
+    window->ShowAlertSettings();
+    dialog = opened();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    frameOfADialog(*dialog);
+    auto* ok = Control<QPushButton>(*dialog, "okButton");
+    Control<QLineEdit>(*dialog, "upperEdit")->setText(QStringLiteral("2,7OO"));
+    EXPECT_EQ(Text(*dialog, "problemLabel"), QStringLiteral("上限は正の数で入力してください"));
+    EXPECT_FALSE(ok->isEnabled());
+    Control<QLineEdit>(*dialog, "upperEdit")->setText(QStringLiteral("２，７００"));
+    Control<QLineEdit>(*dialog, "lowerEdit")->setText(QStringLiteral("2700"));
+    EXPECT_EQ(Text(*dialog, "problemLabel"), QStringLiteral("上限は下限より大きくしてください"));
+    EXPECT_FALSE(ok->isEnabled());
+    ExpectEveryTextWhole(*dialog);
+    Control<QLineEdit>(*dialog, "upperEdit")->setText(QStringLiteral("3,000"));
+    Control<QLineEdit>(*dialog, "rateEdit")->setText(QStringLiteral("2.5"));
+    EXPECT_TRUE(ok->isEnabled());
+    ExpectEveryTextWhole(*dialog);
+    KeepPicture(*dialog, QStringLiteral("alert-settings"));
+    ok->click();
+    EXPECT_EQ(AlertThresholdsText(SessionEngine(*window).AlertsOf(0)), "3000_2700_2.5");
+
     // The sixteenth stock: the message box, titled with the whole title.
     QSignalSpy looked(window.get(), &MainWindow::EntryRowLookedUp);
     Control<QLineEdit>(*window, "codeEdit")->setText(QStringLiteral("4755"));

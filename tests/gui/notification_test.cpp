@@ -15,13 +15,20 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
+
+#include <optional>
+
+#include "core/alerts/price_alert.h"
+#include "core/text/code_page.h"
 
 #include "gui/desktop_notifier.h"
 #include "gui/desktop_opener.h"
 #include "gui/main_window.h"
 #include "gui_test_support.h"
 #include "integration/local_servers.h"
+#include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "market_simulator_disclosures.h"
 #include "support/sjis_literals.h"
@@ -294,4 +301,64 @@ TEST_F(NotificationTest, ATitleWithMarkupCharactersIsEscapedForAServiceThatReads
     Scan(*window, release.Address("http", "/inbs/"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.Notices().size() >= 3; }, 10000));
     EXPECT_EQ(service.Notices()[1].body, QStringLiteral("15:00 配当&lt;b&gt;予想&lt;/b&gt; &amp; 分割 "));
+}
+
+// A price that moves over the upper threshold between two passes: one notice
+// on the bus whose click opens the quote page, one mail through the local
+// SMTP server, a line in alert.txt and the price cell marked.
+TEST_F(NotificationTest, APriceCrossingItsThresholdIsNotifiedAndMailedOnce)
+{
+    sim::MarketSimulator moving({{}, &clock});
+    ASSERT_GT(moving.Start(0), 0);
+    zelmora::testing::SmtpTestServer smtp;
+    ASSERT_GT(smtp.Port(), 0);
+    const sim::SimQuote before = *sim::QuoteFor("7203.t", clock.now);
+    LocalTime later = clock.now;
+    std::optional<sim::SimQuote> after;
+    for (later.minute = 1; later.minute < 60 && !after; ++later.minute) {
+        const sim::SimQuote q = *sim::QuoteFor("7203.t", later);
+        if (*ParseAlertNumber(q.price) > *ParseAlertNumber(before.price))
+            after = q;
+    }
+    ASSERT_TRUE(after);
+    --later.minute;
+    folder.WriteSettings(S("[MEIGARA_DATA]\r\nKOSUU=1\r\nNUM0=7203\r\nSIJOU0=東証\r\nALERT0=") + after->price + "__\r\n" +
+                         "[LINK_JOUHOU]\r\nBASE_URL=" + moving.BaseAddress() + S("/q?s=銘柄.市場\r\n") +
+                         "[SPECIALKEY]\r\nTEKIJI_URL=" + moving.ListingBase() + "pages=0/\r\nSMTP=" + smtp.Server() +
+                         "\r\nADDRESS=taro@example.jp\r\nALERTMAIL=1\r\n");
+    auto window = std::make_unique<MainWindow>(folder.Folder(), clock);
+    QSignalSpy quotes(window.get(), &MainWindow::QuotePassFinished);
+    window->Start();
+    ASSERT_TRUE(quotes.wait(20000));
+    QTest::qWait(200);
+    EXPECT_TRUE(service.Notices().empty());
+
+    clock.now = later;
+    SessionEngine(*window).RequestQuotePass();
+    ASSERT_TRUE(quotes.wait(20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !service.Notices().empty(); }, 10000));
+    const NotificationService::Notice notice = service.Notices().front();
+    const QString price = QString::fromStdString(after->price);
+    EXPECT_EQ(notice.summary, "7203 " + QString::fromStdString(after->name) + " " + price + " (" +
+                                  QString::fromStdString(after->rate) + ")");
+    EXPECT_EQ(notice.body, QStringLiteral("上限 ") + price + QStringLiteral(" 以上"));
+    QTest::qWait(200); // the daemon's answer, with the id, reaches the window
+    service.Click(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.empty(); }, 5000));
+    EXPECT_EQ(Opened(), QStringList{QStringLiteral("http://quote.yahoo.co.jp/q?s=7203.t")});
+    const auto* list = static_cast<QTableView*>(Control(*window, "watchList"));
+    EXPECT_TRUE(list->model()->index(0, ColPrice).data(Qt::BackgroundRole).isValid());
+
+    ASSERT_TRUE(smtp.WaitForMails(1));
+    EXPECT_EQ(smtp.Field(1, "subject"), "株価アラート 7203");
+    EXPECT_NE(smtp.Field(1, "body").find("上限 " + after->price + " 以上"), std::string::npos) << smtp.Field(1, "body");
+    EXPECT_EQ(SjisToUtf8(ReadFileBytes(folder.Folder() + "20261207/7203/alert.txt")),
+              "10:" + std::to_string(later.minute).insert(0, later.minute < 10 ? "0" : "") + ":00\t上限\t" +
+                  std::to_string(*ParseAlertNumber(after->price) / kAlertUnit) + "\t" + after->price + "\t" + after->rate + "\r\n");
+
+    // The next pass with the price still beyond fires nothing more.
+    SessionEngine(*window).RequestQuotePass();
+    ASSERT_TRUE(quotes.wait(20000));
+    QTest::qWait(200);
+    EXPECT_EQ(service.Notices().size(), 1u);
 }

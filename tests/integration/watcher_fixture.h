@@ -55,6 +55,7 @@ public:
     void AddFinished(const AddReport& report) override { Note([&] { adds.push_back(report); }); }
     void StatusChanged(const std::string& text) override { Note([&] { statuses.push_back(text); }); }
     void DisclosureFound(const DisclosureReport& report) override { Note([&] { news.push_back(report); }); }
+    void AlertsFired(const AlertReport& report) override { Note([&] { alerts.push_back(report); }); }
     void MailFinished(const MailReport& report) override { Note([&] { mails.push_back(report); }); }
     void PassFinished(const PassReport& report) override
     {
@@ -103,6 +104,7 @@ public:
     std::vector<AddReport> adds;
     std::vector<std::string> statuses;
     std::vector<DisclosureReport> news;
+    std::vector<AlertReport> alerts;
     std::vector<MailReport> mails;
     std::map<PassKind, int> finished;
     std::vector<PassReport> passes;

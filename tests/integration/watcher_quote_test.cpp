@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "core/disclosure/history_file.h"
 #include "core/quotes/marker_rule_learner.h"
 #include "core/text/texts.h"
 #include "integration/watcher_fixture.h"
@@ -281,4 +282,28 @@ TEST_F(WatcherQuotes, AWatchNoServerAnswersIsBlindUntilAPassGetsPagesAgain)
     RunQuotePass();
     EXPECT_FALSE(observer.LastPass(PassKind::Quote).blind);
     EXPECT_EQ(watcher->StatusText(), "");
+}
+
+// A restart the same day reads alert.txt: what fired does not fire again
+// while the price stays beyond; the next day it fires anew.
+TEST_F(WatcherQuotes, AnAlertFiresOnceADayAcrossARestart)
+{
+    WriteSettings({{"7203", "東証"}});
+    std::string ini = ReadFile(folder + "base_data.ini");
+    ini.insert(ini.find("KOSUU=1\r\n") + 9, "ALERT0=1__\r\n");
+    std::ofstream(folder + "base_data.ini", std::ios::binary) << ini;
+    const auto firingsAfterAPass = [&] {
+        Start();
+        const int passes = observer.Get([](auto& o) { return o.Finished(PassKind::Quote); });
+        watcher->RequestQuotePass();
+        EXPECT_TRUE(observer.WaitForPasses(PassKind::Quote, passes + 1));
+        watcher.reset();
+        return observer.Get([](auto& o) { return o.alerts.size(); });
+    };
+    EXPECT_EQ(firingsAfterAPass(), 1u);
+    EXPECT_EQ(firingsAfterAPass(), 1u);
+    clock.Set({2026, 12, 8, 10, 0, 0, 2});
+    EXPECT_EQ(firingsAfterAPass(), 2u);
+    EXPECT_EQ(SplitHistoryLines(ReadFile(folder + "20261207/7203/alert.txt")).size(), 1u);
+    EXPECT_EQ(SplitHistoryLines(ReadFile(folder + "20261208/7203/alert.txt")).size(), 1u);
 }

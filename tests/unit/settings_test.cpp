@@ -19,6 +19,7 @@
 
 #include "core/settings/profile_file.h"
 #include "core/settings/settings.h"
+#include "core/watch/watch_list.h"
 #include "support/page_builders.h"
 
 using namespace zelmora;
@@ -44,7 +45,7 @@ auto Fields(const Settings& s)
     return std::tie(s.openUrlOnClick, s.startInTray, s.selectedRow, s.markerRules, s.markerRuleTextsInFile,
                     s.quoteBaseUrl, s.quoteOpenUrl, s.indexOpenUrl, s.stockLinkName, s.indexLinkName,
                     s.marketCodes, s.downloadDocuments, s.disclosureMailOn, s.disclosureNotifyOn, s.priceMailOn, s.priceMailInterval,
-                    s.smtpServer, s.mailAddress, s.smtpUser, s.smtpPassword, s.smtpPasswordInStore);
+                    s.smtpServer, s.mailAddress, s.smtpUser, s.smtpPassword, s.smtpPasswordInStore, s.alertMailOn);
 }
 
 void ExpectSameSettings(const Settings& a, const Settings& b)
@@ -743,4 +744,37 @@ TEST(SettingsFile, AUtf8FileIsReadAsSuchAndSavedInShiftJis)
                                               f.loaded + "\r\n"))
             << f.memo;
     }
+}
+
+// ALERT<n> moves with its row through an add, a delete and a drag, and only
+// rows with a threshold write one; a file without alerts keeps its bytes.
+TEST(SettingsTest, AlertThresholdsKeepTheirRowThroughAddDeleteAndDrag)
+{
+    const std::string plain = "[MEIGARA_DATA]\r\nNUM0=1000\r\nSIJOU0=t\r\nMESSAGE0=\r\nNUM1=2000\r\nSIJOU1=t\r\n"
+                              "MESSAGE1=\r\nKOSUU=2\r\nCHKOPENURL=1\r\nCHKGOTASK=0\r\nSELECTEDITEM=0\r\n";
+    const std::string settled = SavedText(SavedText(plain, LoadText(plain)), LoadText(plain));
+    EXPECT_EQ(SavedText(settled, LoadText(settled)), settled);
+    EXPECT_EQ(settled.find("ALERT"), std::string::npos);
+
+    std::string withAlerts = plain;
+    withAlerts.insert(withAlerts.find("KOSUU"), "ALERT1=3000__2.5\r\n");
+    LoadedSettings loaded = LoadText(withAlerts);
+    WatchList list;
+    list.Load(loaded.rows);
+    list.InsertRow(0, "3000");                                      // add: 3000 1000 2000
+    list.Alert(0).thresholds = ParseAlertThresholds("_2850.5_");
+    list.RemoveRow(1);                                              // delete: 3000 2000
+    list.MoveRow(1, 0);                                             // drag: 2000 3000
+    loaded.rows = list.StoredRows();
+
+    const LoadedSettings again = LoadText(SavedText(withAlerts, loaded));
+    ASSERT_EQ(again.rows.size(), 2u);
+    EXPECT_EQ(again.rows[0].code, "2000");
+    EXPECT_EQ(AlertThresholdsText(again.rows[0].alert), "3000__2.5");
+    EXPECT_EQ(again.rows[1].code, "3000");
+    EXPECT_EQ(AlertThresholdsText(again.rows[1].alert), "_2850.5_");
+    const std::string saved = SavedText(withAlerts, loaded);
+    EXPECT_NE(saved.find("ALERT0=3000__2.5\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("ALERT1=_2850.5_\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("ALERT2"), std::string::npos);
 }

@@ -1,8 +1,10 @@
 #include "core/engine/mail_scheduler.h"
 
+#include "core/disclosure/pending_notice.h"
 #include "core/mail/notification_mails.h"
 #include "core/schedule/mail_schedule.h"
 #include "core/schedule/market_hours.h"
+#include "core/text/sjis.h"
 #include "core/text/texts.h"
 
 namespace zelmora {
@@ -122,6 +124,22 @@ bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string&
     return kept;
 }
 
+bool MailScheduler::KeepAlertMail(const std::vector<AlertFiring>& firings, const std::string& stamp)
+{
+    const Settings s = m_settings();
+    if (!s.alertMailOn || firings.empty())
+        return true;
+    const std::string subject = SingleLine(AlertMailSubject(firings));
+    const std::string body = AlertMailBody(firings);
+    const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kSenderName, subject, body};
+    int givenUp = 0;
+    const bool kept = m_outbox.Add(DisclosureId(stamp, subject, body), mail, givenUp);
+    if (givenUp > 0)
+        ReportGivenUp();
+    OnOutboxTick();
+    return kept;
+}
+
 void MailScheduler::QueueMail(OutgoingMail mail)
 {
     if (m_stop.IsRaised())
@@ -132,7 +150,7 @@ void MailScheduler::QueueMail(OutgoingMail mail)
 }
 
 // A failed mail shows until the next mail of its kind goes out.
-void MailScheduler::OnMailSent(MailKind kind, MailFailure failure)
+void MailScheduler::OnMailSent(MailKind kind, MailFailure failure, bool alertMail)
 {
     const bool sent = failure == MailFailure::None;
     std::string text = texts::Sjis(texts::MailSendError);
@@ -142,7 +160,7 @@ void MailScheduler::OnMailSent(MailKind kind, MailFailure failure)
         text = DisclosureMailStatus();
     else if (sent)
         text = texts::Sjis(texts::MailSent);
-    m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting()});
+    m_observer.MailFinished({kind, sent, text, failure, m_outbox.Waiting(), false, alertMail});
 }
 
 // One attempt at the oldest due mail of the outbox, on the mail thread. The
@@ -169,7 +187,8 @@ bool MailScheduler::SendOutboxMail()
         m_outbox.Accepted(mail->id);
     else
         m_outbox.Failed(mail->id, m_clock.Instant());
-    OnMailSent(MailKind::Disclosure, failure);
+    // Outbox files keep no kind; an alert mail's subject tells it.
+    OnMailSent(MailKind::Disclosure, failure, mail->subject.rfind(texts::Sjis(texts::AlertMailSubject), 0) == 0);
     return true;
 }
 

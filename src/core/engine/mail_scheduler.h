@@ -58,6 +58,9 @@ public:
     // on; false when it could not be kept.
     bool KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
                             const std::string& documentAddress);
+    // One mail for the alerts of a pass, kept in the outbox while alert mail
+    // is on; stamp (the pass's time) tells the mails of a day apart.
+    bool KeepAlertMail(const std::vector<AlertFiring>& firings, const std::string& stamp);
     // Sends the waiting mails that are due.
     void OnOutboxTick();
     void SetMailPasswordReady(bool ready);
@@ -65,7 +68,7 @@ public:
 
 private:
     void QueueMail(OutgoingMail mail);
-    void OnMailSent(MailKind kind, MailFailure failure);
+    void OnMailSent(MailKind kind, MailFailure failure, bool alertMail = false);
     bool SendOutboxMail();
     void ReportGivenUp();
     bool PasswordReady() const;

@@ -65,6 +65,12 @@ std::vector<StoredRow> WatchListStore::StoredRows() const
     return m_rows.StoredRows();
 }
 
+AlertThresholds WatchListStore::AlertsOf(std::size_t row) const
+{
+    const std::lock_guard hold(m_lock);
+    return row < m_rows.RowCount() ? m_rows.Alert(row).thresholds : AlertThresholds{};
+}
+
 DisclosureScan WatchListStore::Scan() const
 {
     const std::lock_guard hold(m_lock);
@@ -118,6 +124,40 @@ void WatchListStore::SetMemo(std::size_t row, const std::string& memo)
     });
 }
 
+bool WatchListStore::SetAlerts(std::size_t row, const AlertThresholds& thresholds)
+{
+    bool found = false;
+    Edit(EditFrom::Owner, [&](WatchList& list) {
+        found = row < list.RowCount();
+        if (!found || list.Alert(row).thresholds == thresholds)
+            return false;
+        ChangeThresholds(list.Alert(row), thresholds);
+        return true;
+    });
+    return found;
+}
+
+void WatchListStore::ClearAlertMark(std::size_t row)
+{
+    Replace(EditFrom::Owner, false, [row](WatchList& list) {
+        if (row >= list.RowCount() || !list.Alert(row).marked)
+            return false;
+        list.Alert(row).marked = false;
+        return true;
+    });
+}
+
+// Read under the lock: alert.txt files are small, and only Load calls this.
+void WatchListStore::RestoreAlerts(const std::string& date,
+                                   const std::function<std::vector<std::string>(const std::string&)>& linesOf)
+{
+    const std::lock_guard hold(m_lock);
+    for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
+        if (m_rows.Alert(row).thresholds.Any())
+            RestoreAlertState(m_rows.Alert(row), date, linesOf(m_rows.Cell(row, ColCode)));
+    }
+}
+
 void WatchListStore::ClearDisclosures()
 {
     Replace(EditFrom::Owner, false, [](WatchList& list) {
@@ -136,21 +176,32 @@ void WatchListStore::ChooseDisclosureDate(const std::string& date, EditFrom from
     });
 }
 
-void WatchListStore::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
-                                   const std::string& trend)
+std::optional<AlertFiring> WatchListStore::StoreRowQuote(std::size_t row, const std::string& code,
+                                                         const QuoteValues& values, const std::string& trend,
+                                                         const std::optional<std::string>& alertDate)
 {
     const std::lock_guard order(m_reportOrder);
     RowReport report;
+    std::optional<AlertFiring> firing;
     {
         const std::lock_guard hold(m_lock);
         if (row >= m_rows.RowCount() || m_rows.Cell(row, ColCode) != code)
-            return;
+            return std::nullopt;
         for (std::size_t i = 0; i < values.size(); ++i)
             m_rows.SetCell(row, kQuoteColumns[i], values[i]);
         m_rows.SetCell(row, ColTrend, trend);
-        report = {row, ++m_version, m_rows.RowCells(row)};
+        if (alertDate) {
+            RowAlert& alert = m_rows.Alert(row);
+            const AlertQuote quote{values[QuoteTime], values[QuotePrice], values[QuoteRate]};
+            std::vector<AlertCondition> fired = EvaluateAlert(alert, *alertDate, quote);
+            if (!fired.empty())
+                firing = AlertFiring{row, code, values[QuoteName], m_rows.Cell(row, ColMarket), quote, alert.thresholds,
+                                     std::move(fired)};
+        }
+        report = RowReportLocked(row);
     }
     m_observer.RowChanged(report);
+    return firing;
 }
 
 bool WatchListStore::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
@@ -165,7 +216,7 @@ bool WatchListStore::RecordDisclosureHit(std::uint64_t scan, std::size_t row, co
             return false;
         added = m_rows.AddDisclosure(row, entryText);
         m_rows.SetCell(row, ColDisclosure, texts::Sjis(texts::DisclosureMarker));
-        report = {row, ++m_version, m_rows.RowCells(row)};
+        report = RowReportLocked(row);
     }
     m_observer.RowChanged(report);
     return added;
@@ -192,10 +243,17 @@ void WatchListStore::Replace(EditFrom from, bool edited, const std::function<boo
 
 RowsReport WatchListStore::ListReportLocked()
 {
-    RowsReport report{++m_version, {}};
-    for (std::size_t row = 0; row < m_rows.RowCount(); ++row)
+    RowsReport report{++m_version, {}, {}};
+    for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
         report.rows.push_back(m_rows.RowCells(row));
+        report.alerts.push_back({m_rows.Alert(row).thresholds, m_rows.Alert(row).marked});
+    }
     return report;
+}
+
+RowReport WatchListStore::RowReportLocked(std::size_t row)
+{
+    return {row, ++m_version, m_rows.RowCells(row), {m_rows.Alert(row).thresholds, m_rows.Alert(row).marked}};
 }
 
 } // namespace zelmora

@@ -48,6 +48,8 @@ public:
     std::size_t RowOf(const std::string& code) const;
     std::vector<StoredRow> StoredRows() const;
     DisclosureScan Scan() const;
+    // None when there is no such row.
+    AlertThresholds AlertsOf(std::size_t row) const;
 
     // Changes the list under its lock; `change` says whether it changed
     // anything. A change is reported as the whole list and as an edit of
@@ -58,6 +60,14 @@ public:
     void DeleteAll();
     void MoveRow(std::size_t from, std::size_t to);
     void SetMemo(std::size_t row, const std::string& memo);
+    // New thresholds for the row; a condition whose threshold changed is
+    // evaluated afresh. False when there is no such row.
+    bool SetAlerts(std::size_t row, const AlertThresholds& thresholds);
+    // The row has been looked at: its fired alert no longer stands out.
+    void ClearAlertMark(std::size_t row);
+    // The state of date from each row's lines of alert.txt (linesOf a code).
+    void RestoreAlerts(const std::string& date,
+                       const std::function<std::vector<std::string>(const std::string&)>& linesOf);
     // Only what the rows show goes; the date and the count stay.
     void ClearDisclosures();
     // The rows forget their disclosures, and the date and the count change
@@ -67,7 +77,10 @@ public:
     // What the passes store, on their threads. Rows may have been added,
     // removed or moved while the page was fetched: a result goes only to
     // the row that still shows its stock.
-    void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend);
+    // With alertDate (yyyymmdd, given while the market is open) the row's
+    // alerts are evaluated on the stored quote; returns what fired.
+    std::optional<AlertFiring> StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
+                                             const std::string& trend, const std::optional<std::string>& alertDate);
     // True when the row did not hold the entry yet; false as well when the
     // date has changed since scan `scan` began.
     bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code, const std::string& entryText);
@@ -75,6 +88,7 @@ public:
 private:
     void Replace(EditFrom from, bool edited, const std::function<bool(WatchList&)>& change);
     RowsReport ListReportLocked();
+    RowReport RowReportLocked(std::size_t row);
 
     WatcherObserver& m_observer;
     // Held by a pass's thread from the version of its report until the

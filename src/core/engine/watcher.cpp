@@ -1,11 +1,14 @@
 #include "core/engine/watcher.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "core/disclosure/date_list.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/pending_notice.h"
+#include "core/engine/alert_log.h"
 #include "core/schedule/market_hours.h"
 #include "core/settings/profile_file.h"
 #include "core/text/texts.h"
@@ -38,6 +41,11 @@ void Watcher::Load()
         m_settingsReadAsUtf8 = loaded.readAsUtf8;
     }
     m_rows.Load(loaded.rows);
+    // What fired earlier today has fired: a restart does not fire it again.
+    const std::string today = FormatDate(m_clock.Now());
+    m_rows.RestoreAlerts(today, [&](const std::string& code) {
+        return ReadAlertLines(AlertFilePath(m_programFolder, today, code));
+    });
     m_mailer.Load(m_startTime);
 }
 
@@ -130,6 +138,7 @@ EntryRow Watcher::SelectRow(std::size_t row)
         edited = m_settings.selectedRow != static_cast<int>(row);
         m_settings.selectedRow = static_cast<int>(row);
     }
+    m_rows.ClearAlertMark(row);
     EntryRow entry = m_lookup.CopyRow(*cells);
     if (edited)
         m_observer.SettingsEdited();
@@ -170,6 +179,17 @@ void Watcher::SetMemo(std::size_t row, const std::string& memo)
     m_rows.SetMemo(row, memo);
 }
 
+AlertThresholds Watcher::AlertsOf(std::size_t row) const
+{
+    return m_rows.AlertsOf(row);
+}
+
+void Watcher::SetAlerts(std::size_t row, const AlertThresholds& thresholds)
+{
+    if (m_rows.SetAlerts(row, thresholds))
+        OnQuoteTick();
+}
+
 void Watcher::RequestQuotePass()
 {
     m_quoteWorker.Request();
@@ -185,13 +205,37 @@ void Watcher::RunQuotePass()
 {
     const QuotePassConfig config = MakeQuotePassConfig(CurrentSettings());
     HttpSession session(&m_stop);
+    m_passFirings.clear();
     const QuotePassOutcome outcome = QuotePass(*this, config, session);
+    RecordAlerts(std::exchange(m_passFirings, {}));
     PassReport report{PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0};
     if (!m_stop.IsRaised())
         m_status.RecordQuotePass(outcome, report.pagesFetched, HourMinute(m_clock.Now()));
     report.blind = m_status.Blind();
     report.lastGoodTime = m_status.LastGoodTime();
     m_observer.PassFinished(report);
+}
+
+// What fired is kept even while the program closes: the conditions count
+// as fired now, and alert.txt is what tells the next start so.
+void Watcher::RecordAlerts(std::vector<AlertFiring> firings)
+{
+    if (firings.empty())
+        return;
+    const LocalTime now = m_clock.Now();
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+    const std::string date = FormatDate(now);
+    for (const AlertFiring& firing : firings) {
+        std::vector<std::string> lines;
+        for (const AlertCondition condition : firing.conditions)
+            lines.push_back(AlertLine(time, condition, firing.thresholds, firing.quote));
+        const std::string path = AlertFilePath(m_programFolder, date, firing.code);
+        if (!AppendAlertLines(path, lines))
+            m_status.SetHistoryError(texts::Format(texts::AlertWriteErrorFormat, path));
+    }
+    m_mailer.KeepAlertMail(firings, date + time);
+    m_observer.AlertsFired({std::move(firings)});
 }
 
 // While today is followed, the first pass after midnight finishes the old
@@ -334,7 +378,7 @@ MailSettingsFields Watcher::MailSettings() const
 {
     const Settings s = CurrentSettings();
     return {s.mailAddress, s.smtpServer, s.disclosureMailOn, s.priceMailOn, s.priceMailInterval,
-            s.smtpUser, s.smtpPassword};
+            s.smtpUser, s.smtpPassword, s.alertMailOn};
 }
 
 void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
@@ -347,6 +391,7 @@ void Watcher::ApplyMailSettings(const MailSettingsFields& fields)
         s.priceMailInterval = fields.priceMailInterval;
         s.smtpUser = fields.smtpUser;
         s.smtpPassword = fields.smtpPassword;
+        s.alertMailOn = fields.alertMailOn;
     });
 }
 
@@ -430,9 +475,13 @@ std::optional<QuotePassTarget::Row> Watcher::ReadRow(std::size_t row)
     return Row{(*cells)[ColCode], (*cells)[ColMarket]};
 }
 
+// Only a quote taken while the market is open counts for the alerts.
 void Watcher::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
 {
-    m_rows.StoreRowQuote(row, code, values, trend);
+    const LocalTime now = m_clock.Now();
+    const std::optional<std::string> alertDate = IsMarketOpen(now) ? std::optional(FormatDate(now)) : std::nullopt;
+    if (std::optional<AlertFiring> firing = m_rows.StoreRowQuote(row, code, values, trend, alertDate))
+        m_passFirings.push_back(std::move(*firing));
 }
 
 void Watcher::SetDisclosureRunning(bool running)

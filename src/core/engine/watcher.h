@@ -34,6 +34,7 @@ struct MailSettingsFields {
     int priceMailInterval = 30;
     std::string smtpUser;
     std::string smtpPassword;
+    bool alertMailOn = false;
 };
 
 // How a save of base_data.ini went; why not, in the system's words.
@@ -107,6 +108,11 @@ public:
     void DeleteAllRows();
     void MoveRow(std::size_t from, std::size_t to);
     void SetMemo(std::size_t row, const std::string& memo);
+    // A row's price alert thresholds (none for a row that is not there).
+    AlertThresholds AlertsOf(std::size_t row) const;
+    // New thresholds for a row; while the market is open a quote pass is
+    // asked for, so a threshold already crossed fires at once.
+    void SetAlerts(std::size_t row, const AlertThresholds& thresholds);
 
     // Passes.
     void RequestQuotePass();
@@ -171,6 +177,7 @@ public:
 
 private:
     void RunQuotePass();
+    void RecordAlerts(std::vector<AlertFiring> firings);
     void RunDisclosurePass();
     void ChangeDisclosureDate(const std::string& date, EditFrom from);
     bool Unrecorded(const std::string& id) const;
@@ -218,6 +225,8 @@ private:
     WatchListStore m_rows;
     EntryLookup m_lookup;
     MailScheduler m_mailer;
+    // What fired in the running quote pass; its thread's alone.
+    std::vector<AlertFiring> m_passFirings;
     RepeatingWorker m_quoteWorker;
     RepeatingWorker m_disclosureWorker;
 };

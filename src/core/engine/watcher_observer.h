@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/alerts/price_alert.h"
 #include "core/mail/mail_sender.h"
 #include "core/quotes/quote_record.h"
 #include "core/watch/watch_list.h"
@@ -22,18 +23,27 @@ enum class AddResult { Added, Deferred, NoCode, ListFull, NoQuote };
 // of the owner's own edits come during the edit. So a report older than the
 // one its reader holds is stale.
 
+// What the list shows of a row's alerts: its thresholds, and whether one
+// fired that the user has not looked at yet.
+struct RowAlertView {
+    AlertThresholds thresholds;
+    bool fired = false;
+};
+
 // A watch list row as a pass left it (a quote, the disclosure marker).
 struct RowReport {
     std::size_t row = 0;
     std::uint64_t version = 0;
     WatchList::Cells cells;
+    RowAlertView alert;
 };
 
 // The whole watch list, after rows came, went or moved, or after an edit
-// of the owner's.
+// of the owner's. alerts: one per row.
 struct RowsReport {
     std::uint64_t version = 0;
     std::vector<WatchList::Cells> rows;
+    std::vector<RowAlertView> alerts;
 };
 
 // The entry row's quote, for the entry edit numbered serial.
@@ -59,6 +69,8 @@ struct MailReport {
     // A disclosure mail that could not be sent in a day, or that made room
     // in a full outbox, was moved to outbox/failed; statusText says so.
     bool givenUp = false;
+    // The outbox's mail was a price alert mail (kind Disclosure: the outbox's).
+    bool alertMail = false;
 };
 
 // What a pass did, for a log of the passes.
@@ -84,6 +96,12 @@ struct DisclosureReport {
     std::string noticeId;
 };
 
+// The price alerts that fired in one quote pass, in list order; each line
+// is already in alert.txt.
+struct AlertReport {
+    std::vector<AlertFiring> firings;
+};
+
 // What the watcher tells its owner (the window, or the headless watcher).
 // Calls come from the watcher's worker threads as well as from the owner's
 // own calls; the owner hands them to its thread. The watcher holds none of
@@ -102,6 +120,7 @@ public:
     // The status label's text.
     virtual void StatusChanged(const std::string& text) = 0;
     virtual void DisclosureFound(const DisclosureReport& report) = 0;
+    virtual void AlertsFired(const AlertReport& /*report*/) {}
     virtual void MailFinished(const MailReport& report) = 0;
     virtual void PassFinished(const PassReport& report) = 0;
     // The owner changed what base_data.ini keeps: the list, a memo, the

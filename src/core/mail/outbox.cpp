@@ -169,8 +169,9 @@ bool Outbox::Add(const std::string& key, const OutboxMail& mail, int& givenUp)
         std::snprintf(stamp, sizeof stamp, "%013lld-", m_lastStamp);
         id = stamp + key + std::string(kSuffix);
     }
-    // Only the disclosure pass adds, so no other mail of this key can come
-    // in while the file is written outside the lock.
+    // Each key has one adder (the disclosure pass, or the quote pass for an
+    // alert mail), so no other mail of it can come in while the file is
+    // written outside the lock.
     std::error_code error;
     fs::create_directories(m_folder, error);
     if (!WriteFileAtomically(PathOf(id), FormatOutboxMail(mail)))

@@ -25,6 +25,7 @@ int WindowSide(int pixels)
 
 constexpr const char* kSmtpUserKey = "SMTPUSER";
 constexpr const char* kSmtpPasswordKey = "SMTPPASS";
+constexpr const char* kAlertMailKey = "ALERTMAIL";
 
 constexpr std::array<texts::Id, RuleCount> kRuleDefaults = {
     texts::RuleKey, texts::RuleName, texts::RuleTime, texts::RulePrice,
@@ -37,6 +38,7 @@ constexpr std::array<const char*, kMarketCount> kDefaultMarketCodes = {"t", "q",
 // Read-buffer sizes of the settings, terminator included.
 constexpr std::size_t kRowTextBuffer = 25;
 constexpr std::size_t kMemoBuffer = 256;
+constexpr std::size_t kAlertBuffer = 64;
 constexpr std::size_t kRuleBuffer = 256;
 constexpr std::size_t kUrlBuffer = 512;
 constexpr std::size_t kMarketCodeBuffer = kMarketCodeLength + 1;
@@ -191,7 +193,9 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
         const auto i = static_cast<std::size_t>(j);
         loaded.rows.push_back({profile.GetString(kListSection, Numbered("NUM", i), "", kRowTextBuffer),
                                profile.GetString(kListSection, Numbered("SIJOU", i), "", kRowTextBuffer),
-                               profile.GetString(kListSection, Numbered("MESSAGE", i), "", kMemoBuffer)});
+                               profile.GetString(kListSection, Numbered("MESSAGE", i), "", kMemoBuffer),
+                               ParseAlertThresholds(
+                                   profile.GetString(kListSection, Numbered("ALERT", i), "", kAlertBuffer))});
     }
 
     s.quoteBaseUrl = profile.GetString(kLinkSection, "BASE_URL", texts::Sjis(texts::DefaultBaseUrl), kUrlBuffer);
@@ -207,6 +211,7 @@ LoadedSettings LoadSettings(const ProfileFile& profile)
     s.disclosureNotifyOn = profile.GetInt(kSpecialSection, kDisclosureNotifyKey, 1) == 1;
     s.priceMailOn = profile.GetInt(kSpecialSection, "KABUKAMAIL", 0) == 1;
     s.priceMailInterval = profile.GetInt(kSpecialSection, "KABUKAUPDATETIME", 30);
+    s.alertMailOn = profile.GetInt(kSpecialSection, kAlertMailKey, 0) == 1;
     s.smtpServer = profile.GetString(kSpecialSection, "SMTP", "", kUrlBuffer);
     s.mailAddress = profile.GetString(kSpecialSection, "ADDRESS", "", kUrlBuffer);
     s.smtpUser = profile.GetString(kSpecialSection, kSmtpUserKey, "", kUrlBuffer);
@@ -236,6 +241,8 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
         profile.WriteString(kListSection, Numbered("NUM", i), StoredText(rows[i].code));
         profile.WriteString(kListSection, Numbered("SIJOU", i), StoredText(rows[i].market));
         profile.WriteString(kListSection, Numbered("MESSAGE", i), StoredText(rows[i].memo));
+        if (rows[i].alert.Any())
+            profile.WriteString(kListSection, Numbered("ALERT", i), AlertThresholdsText(rows[i].alert));
     }
     profile.WriteString(kListSection, "KOSUU", Decimal(static_cast<int>(rows.size())));
     profile.WriteString(kListSection, "CHKOPENURL", Flag(s.openUrlOnClick));
@@ -271,6 +278,8 @@ void SaveSettings(ProfileFile& profile, const Settings& s, const std::vector<Sto
     // that did is told when they are on again.
     if (!s.disclosureNotifyOn || profile.Find(kSpecialSection, kDisclosureNotifyKey))
         profile.WriteString(kSpecialSection, kDisclosureNotifyKey, Flag(s.disclosureNotifyOn));
+    if (s.alertMailOn || profile.Find(kSpecialSection, kAlertMailKey))
+        profile.WriteString(kSpecialSection, kAlertMailKey, Flag(s.alertMailOn));
 }
 
 bool SaveSettingsFile(const std::string& path, const Settings& settings, const std::vector<StoredRow>& rows)

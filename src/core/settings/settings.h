@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "core/alerts/price_alert.h"
 #include "core/quotes/page_window_cutter.h"
 #include "core/settings/profile_file.h"
 
@@ -81,6 +83,8 @@ struct Settings {
     bool disclosureNotifyOn = true;
     bool priceMailOn = false;
     int priceMailInterval = 30;
+    // Price alerts are mailed too (ALERTMAIL, written once turned on).
+    bool alertMailOn = false;
     std::string smtpServer;
     std::string mailAddress;
     // An optional login for the mail server (SMTPUSER, SMTPPASS).
@@ -102,9 +106,16 @@ void SetMarkerRuleText(Settings& settings, std::size_t k, const std::string& tex
 
 // One watch list row as the settings file stores it.
 struct StoredRow {
+    StoredRow() = default;
+    StoredRow(std::string code, std::string market, std::string memo = {}, AlertThresholds alert = {})
+        : code(std::move(code)), market(std::move(market)), memo(std::move(memo)), alert(alert)
+    {
+    }
+
     std::string code;
     std::string market;
     std::string memo;
+    AlertThresholds alert; // ALERT<n>, written only when it holds one
 
     bool operator==(const StoredRow&) const = default;
 };

@@ -63,6 +63,14 @@ constexpr const char* kUtf8[] = {
     "株価取得エラー",
     "株価取得エラー (最終取得 %s)",
     "株価取得エラー: %s 時点の株価です",
+    "上限",
+    "下限",
+    "変化率",
+    "上限 %s 以上",
+    "下限 %s 以下",
+    "変化率 %s（基準 %s%%）",
+    "株価アラート",
+    "アラート履歴を保存できません: %s",
 };
 
 static_assert(std::size(kUtf8) == Count, "every text id needs its text");

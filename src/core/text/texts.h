@@ -62,6 +62,14 @@ enum Id {
     QuoteFetchError,     // status label: the last quote pass got no answer at all
     QuoteFetchErrorSinceFormat, // the same, with the time of the last pass that got pages
     PriceMailStaleFormat,       // price mail's first line meanwhile, with that time
+    AlertUpper,                 // the alert conditions' labels
+    AlertLower,
+    AlertRate,
+    AlertUpperLineFormat,       // a fired condition: threshold
+    AlertLowerLineFormat,
+    AlertRateLineFormat,        // the page's rate, the threshold
+    AlertMailSubject,           // before the codes
+    AlertWriteErrorFormat,      // status label: alert.txt could not take a line, its path
     Count
 };
 

@@ -65,6 +65,7 @@ void WatchList::Load(const std::vector<StoredRow>& rows)
             break;
         m_rows.back().cells[ColMarket] = stored.market;
         m_rows.back().cells[ColMemo] = stored.memo;
+        m_rows.back().alert.thresholds = stored.alert;
     }
 }
 
@@ -73,7 +74,7 @@ std::vector<StoredRow> WatchList::StoredRows() const
     std::vector<StoredRow> rows;
     rows.reserve(m_rows.size());
     for (const Row& row : m_rows)
-        rows.push_back({row.cells[ColCode], row.cells[ColMarket], row.cells[ColMemo]});
+        rows.push_back({row.cells[ColCode], row.cells[ColMarket], row.cells[ColMemo], row.alert.thresholds});
     return rows;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/alerts/price_alert.h"
 #include "core/settings/settings.h"
 
 namespace zelmora {
@@ -47,6 +48,10 @@ public:
     // Adds the entry unless the row holds it already; true when added.
     bool AddDisclosure(std::size_t row, const std::string& entryText);
 
+    // The row's thresholds and where its conditions stand; they move with it.
+    const RowAlert& Alert(std::size_t row) const { return m_rows.at(row).alert; }
+    RowAlert& Alert(std::size_t row) { return m_rows.at(row).alert; }
+
     // Inserts an empty row at position (clamped to the end); false when full.
     bool InsertRow(std::size_t position, const std::string& code);
     void RemoveRow(std::size_t row);
@@ -65,6 +70,7 @@ private:
     struct Row {
         Cells cells;
         std::vector<std::string> disclosures;
+        RowAlert alert;
     };
     std::vector<Row> m_rows;
 };
