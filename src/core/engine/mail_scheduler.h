@@ -57,7 +57,7 @@ public:
     // A new disclosure's mail, kept in the outbox while disclosure mail is
     // on; false when it could not be kept.
     bool KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
-                            const std::string& documentAddress);
+                            const std::string& documentAddress, const std::string& figures = {});
     // Sends the waiting mails that are due.
     void OnOutboxTick();
     void SetMailPasswordReady(bool ready);

@@ -82,6 +82,7 @@ struct DisclosureReport {
     std::string code;
     std::string entryText;
     std::string noticeId;
+    std::string figures; // the line of its XBRL figures (Shift_JIS); empty for none
 };
 
 // What the watcher tells its owner (the window, or the headless watcher).
