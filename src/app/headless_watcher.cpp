@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "core/engine/watcher.h"
+#include "core/text/code_page.h"
 #include "session/session.h"
 #include "session/watcher_signals.h"
 #include "session/watcher_timers.h"
@@ -47,6 +48,11 @@ HeadlessWatcher::HeadlessWatcher(std::string programFolder, const Clock& clock, 
     m_session->SetFollowingToday(true);
     connect(&m_session->Signals(), &WatcherSignals::PassDone, this, &HeadlessWatcher::OnPassFinished);
     connect(&m_session->Signals(), &WatcherSignals::MailDone, this, &HeadlessWatcher::OnMailFinished);
+    connect(&m_session->Signals(), &WatcherSignals::NewDisclosure, this, [this](const DisclosureReport& report) {
+        if (!report.figures.empty())
+            Log("figures of " + SjisToUtf8(report.code) + " " + SjisToUtf8(report.entryText) + ": " +
+                SjisToUtf8(report.figures));
+    });
     connect(m_session, &Session::SaveFailed, this, [this](const QString& path, const QString& reason) {
         Log("could not save " + path.toStdString() + ": " + reason.toStdString());
     });

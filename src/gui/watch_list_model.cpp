@@ -50,8 +50,13 @@ int WatchListModel::columnCount(const QModelIndex& parent) const
 
 QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole))
         return {};
+    if (role == Qt::ToolTipRole) {
+        const std::string code = Cell(index.row(), ColCode);
+        const auto column = static_cast<Column>(index.column());
+        return m_cellTip && !code.empty() && !Cell(index.row(), column).empty() ? m_cellTip(code, column) : QVariant();
+    }
     if (role == Qt::ForegroundRole && m_stale)
         return QColor(Qt::gray);
     const auto row = static_cast<std::size_t>(index.row());
