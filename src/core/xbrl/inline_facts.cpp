@@ -37,8 +37,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// The HTML parser keeps "ix:nonFraction" as one lower-case name without a
-// namespace; the XML parser resolves the prefix.
+// The HTML parser keeps names in lower case without a namespace; the XML
+// parser resolves the prefix.
 struct Reading {
     bool html = false;
 
@@ -46,8 +46,9 @@ struct Reading {
     {
         if (node->type != XML_ELEMENT_NODE)
             return false;
+        // libxml2's HTML parser drops the prefix of an element's name.
         if (html)
-            return EqualsNoCase(View(node->name), "ix:" + std::string(local));
+            return EqualsNoCase(View(node->name), local) || EqualsNoCase(View(node->name), "ix:" + std::string(local));
         const std::string_view href = node->ns ? View(node->ns->href) : std::string_view();
         return (href == kInlineXbrl2008 || href == kInlineXbrl2013) && View(node->name) == local;
     }
@@ -109,8 +110,8 @@ void CollectFacts(const Reading& reading, const xmlNode* root, std::vector<XbrlF
             if (!read.name.empty())
                 facts.push_back(std::move(read));
         }
-        // A fact's own children hold its text, not other facts.
-        if (!fact && node->type == XML_ELEMENT_NODE && node->children) {
+        // The HTML parser may put what follows an unclosed fact inside it.
+        if (node->type == XML_ELEMENT_NODE && node->children) {
             node = node->children;
             continue;
         }
