@@ -16,6 +16,7 @@
 #include "fuzz_input.h"
 #include "market_simulator_disclosures.h"
 #include "market_simulator_pages.h"
+#include "market_simulator_xbrl.h"
 #include "support/page_builders.h"
 
 using namespace zelmora;
@@ -190,6 +191,17 @@ Seeds TrayTextsSeeds()
 
 } // namespace
 
+// Each kind of release as its ZIP and as its summary alone.
+Seeds XbrlSeeds()
+{
+    Seeds seeds;
+    for (const sim::XbrlKind kind : sim::kAllXbrlKinds) {
+        seeds.push_back(sim::BuildXbrlZip(kind, "7203", kDate));
+        seeds.push_back(sim::RenderXbrlSummary(kind, "7203"));
+    }
+    return seeds;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -202,7 +214,7 @@ int main(int argc, char** argv)
         {"listing_scan_fuzz", ListingScanSeeds()}, {"history_fuzz", HistorySeeds()},
         {"document_path_fuzz", DocumentPathSeeds()}, {"link_list_fuzz", LinkListSeeds()},
         {"mail_message_fuzz", MailMessageSeeds()}, {"tray_texts_fuzz", TrayTextsSeeds()},
-        {"rule_learner_fuzz", RuleLearnerSeeds()},
+        {"rule_learner_fuzz", RuleLearnerSeeds()}, {"xbrl_fuzz", XbrlSeeds()},
     };
     for (const auto& [target, seeds] : corpora) {
         const std::filesystem::path folder = std::filesystem::path(argv[1]) / target;
