@@ -122,6 +122,7 @@ Seeds ListingScanSeeds()
         Parts({keys, ListingPage(1, {})}),
         Parts({keys, ListingPage(2, {.encoding = sim::PageEncoding::Utf8})}),
         Parts({keys, ListingPage(1, {.hostile = true})}),
+        Parts({keys, ListingPage(1, {.xbrl = true})}),
         Parts({"72030", ListingEntry("15:00", "72030", "a.pdf", title) + ListingEntry("15:30", "987203012", "b.pdf", "B")}),
     };
 }
