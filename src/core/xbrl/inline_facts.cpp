@@ -17,6 +17,7 @@ constexpr std::string_view kInlineXbrl2013 = "http://www.xbrl.org/2013/inlineXBR
 constexpr std::string_view kSchemaInstance = "http://www.w3.org/2001/XMLSchema-instance";
 // Longer texts are no figure of a summary; they are not collected.
 constexpr std::size_t kMaxFactText = 64;
+constexpr int kMaxFactDepth = 8;
 constexpr int kMaxScale = 30;
 constexpr int kMaxDigits = 18;
 
@@ -76,15 +77,17 @@ struct Reading {
         return {};
     }
 
-    // Text nodes only: an entity reference is never expanded here.
-    void CollectText(const xmlNode* node, std::string& text, bool& tooLong) const
+    // Text nodes only: an entity reference is never expanded here. A figure
+    // nested deeper than a few elements is no figure.
+    void CollectText(const xmlNode* node, std::string& text, bool& tooLong, int depth = 0) const
     {
+        tooLong = tooLong || depth > kMaxFactDepth;
         for (const xmlNode* child = node->children; child && !tooLong; child = child->next) {
             if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
                 text += View(child->content);
                 tooLong = text.size() > kMaxFactText;
             } else if (child->type == XML_ELEMENT_NODE && !IsInline(child, "exclude")) {
-                CollectText(child, text, tooLong);
+                CollectText(child, text, tooLong, depth + 1);
             }
         }
     }
@@ -92,7 +95,7 @@ struct Reading {
 
 void CollectFacts(const Reading& reading, const xmlNode* root, std::vector<XbrlFact>& facts)
 {
-    // Walked without recursion: the parser's depth limit is not ours to rely on.
+    // Walked without recursion: the depth of the whole page is the parser's to limit, not ours.
     const xmlNode* node = root;
     while (node && facts.size() < kMaxXbrlFacts) {
         const bool fact = reading.IsInline(node, "nonFraction");
