@@ -46,9 +46,10 @@ bool HandleHit(DisclosurePassTarget& target, const DisclosurePassConfig& config,
         news && !target.Stopping() ? DownloadEarningsFigures(session, config.listBase, hit.xbrlHref) : std::string();
     if (news && !target.KeepNewDisclosure(config.date, code, entry, config.listBase + hit.href, figures))
         return false;
-    RecordDisclosure(historyPath, entry, config.listBase, hit.href);
+    // Before the history line too: a crash in between reads the ZIP again.
     if (!figures.empty())
         RecordFigures(EarningsFilePath(config.programFolder, config.date, code), entry, figures);
+    RecordDisclosure(historyPath, entry, config.listBase, hit.href);
     if (news)
         target.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry, figures);
     if (isNew && !KnowsDisclosure(historyPath, entry, config.listBase, hit.href))
