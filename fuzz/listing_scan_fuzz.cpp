@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(hit.time.size() <= 5 && (hit.time.empty() || hit.time.find(':') != std::string::npos));
         FUZZ_CHECK(hit.href.find('"') == std::string::npos);
         FUZZ_CHECK(hit.title.find('\n') == std::string::npos);
-        FUZZ_CHECK(text.Holds(hit.time) && text.Holds(hit.href) && text.Holds(hit.title));
+        FUZZ_CHECK(text.Holds(hit.time) && text.Holds(hit.href) && text.Holds(hit.title) && text.Holds(hit.xbrlHref));
+        FUZZ_CHECK(hit.xbrlHref.find('"') == std::string::npos);
         return true;
     });
     return 0;

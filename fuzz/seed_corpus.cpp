@@ -16,6 +16,7 @@
 #include "fuzz_input.h"
 #include "market_simulator_disclosures.h"
 #include "market_simulator_pages.h"
+#include "market_simulator_xbrl.h"
 #include "support/page_builders.h"
 
 using namespace zelmora;
@@ -121,6 +122,7 @@ Seeds ListingScanSeeds()
         Parts({keys, ListingPage(1, {})}),
         Parts({keys, ListingPage(2, {.encoding = sim::PageEncoding::Utf8})}),
         Parts({keys, ListingPage(1, {.hostile = true})}),
+        Parts({keys, ListingPage(1, {.xbrl = true})}),
         Parts({"72030", ListingEntry("15:00", "72030", "a.pdf", title) + ListingEntry("15:30", "987203012", "b.pdf", "B")}),
     };
 }
@@ -190,6 +192,17 @@ Seeds TrayTextsSeeds()
 
 } // namespace
 
+// Each kind of release as its ZIP and as its summary alone.
+Seeds XbrlSeeds()
+{
+    Seeds seeds;
+    for (const sim::XbrlKind kind : sim::kAllXbrlKinds) {
+        seeds.push_back(sim::BuildXbrlZip(kind, "7203", kDate));
+        seeds.push_back(sim::RenderXbrlSummary(kind, "7203"));
+    }
+    return seeds;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -202,7 +215,7 @@ int main(int argc, char** argv)
         {"listing_scan_fuzz", ListingScanSeeds()}, {"history_fuzz", HistorySeeds()},
         {"document_path_fuzz", DocumentPathSeeds()}, {"link_list_fuzz", LinkListSeeds()},
         {"mail_message_fuzz", MailMessageSeeds()}, {"tray_texts_fuzz", TrayTextsSeeds()},
-        {"rule_learner_fuzz", RuleLearnerSeeds()},
+        {"rule_learner_fuzz", RuleLearnerSeeds()}, {"xbrl_fuzz", XbrlSeeds()},
     };
     for (const auto& [target, seeds] : corpora) {
         const std::filesystem::path folder = std::filesystem::path(argv[1]) / target;

@@ -14,6 +14,8 @@ qtkeychain-qt6-dev
 libgl-dev
 libcurl4-openssl-dev
 libssl-dev
+libxml2-dev
+libzip-dev
 openssl
 ca-certificates
 libgtest-dev

@@ -43,7 +43,7 @@ if [ "$mode" = demo ]; then
     echo "Market simulator: http://127.0.0.1:$port/q?s=7203.t"
     if [ ! -f "$program/base_data.ini" ]; then
         # The demo list; the file is Shift_JIS with CRLF like every settings file.
-        printf '[MEIGARA_DATA]\r\nKOSUU=5\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=デモ\r\nNUM1=6758\r\nSIJOU1=東証\r\nNUM2=9984\r\nSIJOU2=東証\r\nNUM3=9432\r\nSIJOU3=東証\r\nNUM4=8306\r\nSIJOU4=名証\r\n[LINK_JOUHOU]\r\nBASE_URL=http://127.0.0.1:%s/q?s=銘柄.市場\r\n[SPECIALKEY]\r\nTEKIJI_URL=http://127.0.0.1:%s/inbs/\r\nTEKIJI_TOP_URL=http://127.0.0.1:%s/disclosure/\r\n' "$port" "$port" "$port" \
+        printf '[MEIGARA_DATA]\r\nKOSUU=5\r\nNUM0=7203\r\nSIJOU0=東証\r\nMESSAGE0=デモ\r\nNUM1=6758\r\nSIJOU1=東証\r\nNUM2=9984\r\nSIJOU2=東証\r\nNUM3=9432\r\nSIJOU3=東証\r\nNUM4=8306\r\nSIJOU4=名証\r\n[LINK_JOUHOU]\r\nBASE_URL=http://127.0.0.1:%s/q?s=銘柄.市場\r\n[SPECIALKEY]\r\nTEKIJI_URL=http://127.0.0.1:%s/inbs/xbrl=1/\r\nTEKIJI_TOP_URL=http://127.0.0.1:%s/disclosure/\r\n' "$port" "$port" "$port" \
             | iconv -f UTF-8 -t CP932 > "$program/base_data.ini"
     fi
 fi

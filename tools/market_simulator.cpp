@@ -35,6 +35,7 @@ struct MarketSimulator::Impl {
     std::atomic<std::size_t> requests{0};
     std::atomic<std::size_t> connections{0};
     std::vector<std::string> disclosureRequests; // guarded by mutex
+    std::vector<std::string> xbrlRequests;       // guarded by mutex
     std::atomic<bool> listenEnded{false};
 
     std::mutex mutex; // also guards config.defaults
@@ -106,6 +107,25 @@ void MarketSimulator::Impl::RegisterDisclosurePages()
                });
     server.Get("/disclosure/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(EncodePage(RenderDisclosurePortalUtf8(), PageEncoding::ShiftJis), "text/html; charset=Shift_JIS");
+    });
+    // XBRL ZIPs of the listings' earnings entries.
+    server.Get(R"(/inbs/(?:([^/]*)/)?X(\d{8})-(\d{4})\.zip)", [this](const httplib::Request& request, httplib::Response& response) {
+        {
+            const std::lock_guard hold(mutex);
+            xbrlRequests.push_back(request.path);
+        }
+        ListingOptions options;
+        std::string zip;
+        if (ApplyListingOptions(options, request.matches[1].str())) {
+            if (options.slowDocumentMs > 0 && !Sleep(options.slowDocumentMs))
+                return;
+            zip = XbrlZipFor(request.matches[2], request.matches[3], options);
+        }
+        if (zip.empty()) {
+            response.status = 404;
+            return;
+        }
+        response.set_content(zip, "application/zip");
     });
     // Documents behind the links, wherever a link points.
     server.Get(R"(/.*\.(pdf|html?|xml|zip|exe))", [this, note](const httplib::Request& request, httplib::Response& response) {
@@ -273,6 +293,12 @@ std::vector<std::string> MarketSimulator::DisclosureRequests() const
 {
     const std::lock_guard hold(m_impl->mutex);
     return m_impl->disclosureRequests;
+}
+
+std::vector<std::string> MarketSimulator::XbrlRequests() const
+{
+    const std::lock_guard hold(m_impl->mutex);
+    return m_impl->xbrlRequests;
 }
 
 } // namespace zelmora::sim

@@ -17,7 +17,8 @@ namespace zelmora::sim {
 // per page.
 // Serves timely-disclosure listings at /inbs/[OPTIONS/]I_list_NNN_yyyymmdd.html
 // (see market_simulator_disclosures.h), documents at any path ending in
-// .pdf, .htm, .html, .xml, .zip or .exe, and the portal page /disclosure/.
+// .pdf, .htm, .html, .xml, .zip or .exe, the XBRL ZIPs of listings with
+// xbrl=1 at /inbs/[OPTIONS/]X<date>-<code>.zip, and the portal page /disclosure/.
 class MarketSimulator {
 public:
     struct Config {
@@ -53,6 +54,8 @@ public:
     std::string ListingBase() const;  // http://127.0.0.1:PORT/inbs/
     // Paths of the listing pages and documents asked for, in order.
     std::vector<std::string> DisclosureRequests() const;
+    // Paths of the XBRL ZIPs asked for, in order.
+    std::vector<std::string> XbrlRequests() const;
 
 private:
     struct Impl;

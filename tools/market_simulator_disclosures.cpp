@@ -39,6 +39,10 @@ void AddEntry(std::string& page, const SimDisclosure& entry)
     page += "<td class=\"kjTitle\" align=\"left\"><a href=\"" + entry.href + "\" target=\"_blank\">\n";
     page += "  " + entry.title + "\n";
     page += "</a></td>\n";
+    page += "<td class=\"kjXbrl\" noWrap>";
+    if (!entry.xbrl.empty())
+        page += "<a href=\"" + entry.xbrl + "\" target=\"_blank\">XBRL</a>";
+    page += "</td>\n";
     page += "<td class=\"kjPlace\" noWrap>東</td>\n";
     page += "</tr>\n";
 }
@@ -71,8 +75,8 @@ bool ApplyListingOptions(ListingOptions& options, std::string_view segment)
             (name == "slow" ? changed.slowMs : changed.slowDocumentMs) = ms;
         } else if (name == "enc" && (value == "sjis" || value == "utf8")) {
             changed.encoding = value == "utf8" ? PageEncoding::Utf8 : PageEncoding::ShiftJis;
-        } else if ((name == "hostile" || name == "big") && (value == "0" || value == "1")) {
-            (name == "hostile" ? changed.hostile : changed.oversize) = value == "1";
+        } else if ((name == "hostile" || name == "big" || name == "xbrl") && (value == "0" || value == "1")) {
+            (name == "hostile" ? changed.hostile : name == "big" ? changed.oversize : changed.xbrl) = value == "1";
         } else {
             return false;
         }
@@ -92,6 +96,33 @@ std::vector<SimDisclosure> DisclosuresFor(const std::string& date, const Listing
         {std::min(11, last), "16:00", "9984", "ソフトバンクグループ", "業績予想の修正に関するお知らせ", Href(date, 5)},
         {last, "17:30", "8306", "三菱ＵＦＪフィナンシャル・グループ", "自己株式の取得状況に関するお知らせ", Href(date, 6)},
     };
+    if (options.xbrl) {
+        const auto withXbrl = [&](SimDisclosure& entry, XbrlKind kind) {
+            entry.xbrl = "X" + date + "-" + entry.code + ".zip";
+            entry.xbrlKind = kind;
+        };
+        withXbrl(entries[0], XbrlKind::QuarterlyJapaneseGaap);
+        withXbrl(entries[4], XbrlKind::Revision);
+        const struct {
+            const char* code;
+            const char* name;
+            const char* title;
+            XbrlKind kind;
+        } releases[] = {
+            {"6758", "ソニーグループ", "2026年3月期 決算短信〔IFRS〕（連結）", XbrlKind::Ifrs},
+            {"9432", "日本電信電話", "2026年3月期 決算短信〔日本基準〕（連結）", XbrlKind::AnnualJapaneseGaap},
+            {"8306", "三菱ＵＦＪフィナンシャル・グループ", "2026年3月期 第3四半期決算短信〔日本基準〕（非連結）", XbrlKind::NonConsolidated},
+            {"4755", "楽天グループ", "2026年12月期 決算短信〔日本基準〕（連結）", XbrlKind::Loss},
+            {"6502", "東芝", "2027年3月期 第1四半期決算短信〔日本基準〕（連結）", XbrlKind::NilFact},
+            {"7751", "キヤノン", "2026年12月期 決算短信〔日本基準〕（連結）", XbrlKind::RangeForecast},
+            {"6501", "日立製作所", "2026年3月期 決算短信〔IFRS〕（連結）", XbrlKind::BrokenZip},
+        };
+        int n = 10;
+        for (const auto& release : releases) {
+            entries.push_back({1, "14:00", release.code, release.name, release.title, Href(date, n++)});
+            withXbrl(entries.back(), release.kind);
+        }
+    }
     if (options.hostile) {
         const char* hrefs[] = {"../../../escape1.pdf", "/abs/escape2.pdf", "..\\..\\escape3.pdf", "sub/dir/doc4.pdf", ""};
         int minute = 0;
@@ -134,6 +165,15 @@ std::string RenderDisclosurePortalUtf8()
     return "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\n"
            "<title>適時開示情報 - 株価シミュレーター</title>\n</head>\n<body>\n<h1>適時開示情報</h1>\n"
            "<p>上場会社の適時開示は日付ごとの一覧でご覧いただけます。</p>\n</body>\n</html>\n";
+}
+
+std::string XbrlZipFor(const std::string& date, const std::string& code, const ListingOptions& options)
+{
+    for (const SimDisclosure& entry : DisclosuresFor(date, options)) {
+        if (entry.code == code && !entry.xbrl.empty())
+            return BuildXbrlZip(entry.xbrlKind, code, date);
+    }
+    return {};
 }
 
 std::string RenderDocument(std::string_view path)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "market_simulator_pages.h"
+#include "market_simulator_xbrl.h"
 
 // Timely-disclosure listing pages and documents of the local market
 // simulator, laid out like the exchange's release service: each entry has
@@ -22,6 +23,7 @@ struct ListingOptions {
     bool oversize = false;                          // big=1: page 1 is larger than any listing may be
     int slowMs = 0;                                 // slow=MS: each page answers this late
     int slowDocumentMs = 0;                         // slowdoc=MS: documents below the segment answer this late
+    bool xbrl = false;                              // xbrl=1: earnings entries link their XBRL ZIPs
 
     bool operator==(const ListingOptions&) const = default;
 };
@@ -37,6 +39,8 @@ struct SimDisclosure {
     std::string name;  // UTF-8
     std::string title; // UTF-8, as on the line after the link
     std::string href;  // link target, relative to the listing's folder
+    std::string xbrl;  // the XBRL ZIP's link target in the kjXbrl cell; empty for none
+    XbrlKind xbrlKind = XbrlKind::AnnualJapaneseGaap;
 };
 
 // The entries of the stocks the demo and the tests watch, for any date (the
@@ -44,7 +48,10 @@ struct SimDisclosure {
 // 6758 whose title holds "_"; page 2 one for 9432 whose title holds the
 // number S1234056; page 11 (or the last) one for 9984; the last page one
 // for 8306. With hostile, page 1 also has 7974's links that try to leave
-// their folder.
+// their folder. With xbrl, 7203's quarterly release and 9984's revision
+// link their XBRL ZIPs, and page 1 has one more earnings release with XBRL
+// for each other kind (6758 IFRS, 9432 annual, 8306 non-consolidated, 4755
+// a loss, 6502 nil facts, 7751 a range forecast, 6501 a broken ZIP).
 std::vector<SimDisclosure> DisclosuresFor(const std::string& date, const ListingOptions& options);
 
 // Listing page `page` of a date in UTF-8; empty when the date has no such
@@ -53,6 +60,10 @@ std::string RenderListingPageUtf8(const std::string& date, int page, const Listi
 
 // The exchange's disclosure portal page, in UTF-8.
 std::string RenderDisclosurePortalUtf8();
+
+// The XBRL ZIP behind a listing's link X<date>-<code>.zip; empty when the
+// date's listing has none for the code.
+std::string XbrlZipFor(const std::string& date, const std::string& code, const ListingOptions& options);
 
 // The bytes of a document: a small PDF naming the path it was asked by.
 std::string RenderDocument(std::string_view path);

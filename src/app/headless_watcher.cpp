@@ -49,6 +49,11 @@ HeadlessWatcher::HeadlessWatcher(std::string programFolder, const Clock& clock, 
     connect(&m_session->Signals(), &WatcherSignals::PassDone, this, &HeadlessWatcher::OnPassFinished);
     connect(&m_session->Signals(), &WatcherSignals::MailDone, this, &HeadlessWatcher::OnMailFinished);
     connect(&m_session->Signals(), &WatcherSignals::AlertsRaised, this, &HeadlessWatcher::OnAlertsFired);
+    connect(&m_session->Signals(), &WatcherSignals::NewDisclosure, this, [this](const DisclosureReport& report) {
+        if (!report.figures.empty())
+            Log("figures of " + SjisToUtf8(report.code) + " " + SjisToUtf8(report.entryText) + ": " +
+                SjisToUtf8(report.figures));
+    });
     connect(m_session, &Session::SaveFailed, this, [this](const QString& path, const QString& reason) {
         Log("could not save " + path.toStdString() + ": " + reason.toStdString());
     });

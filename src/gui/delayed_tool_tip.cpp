@@ -67,6 +67,8 @@ QString DelayedToolTip::TipAt(QPoint viewportPoint) const
     const QModelIndex index = m_view.indexAt(viewportPoint);
     if (!index.isValid())
         return m_view.toolTip();
+    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+        return own;
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool cut = CellWidthToShow(m_view, text) > m_view.visualRect(index).width();
     const QString own = index.data(Qt::ToolTipRole).toString();

@@ -10,8 +10,8 @@ namespace zelmora {
 
 // Shows a view's tooltip as the list's own tip control does: once the mouse
 // has rested for a second, and for as long as it stays (32767 ms at most),
-// instead of Qt's shorter defaults. Over a cell too narrow for its text the
-// tip is that text, whole.
+// instead of Qt's shorter defaults. Over a cell with a tip of its own it is
+// that; over a cell too narrow for its text that text, whole.
 class DelayedToolTip : public QObject {
     Q_OBJECT
 public:

@@ -80,7 +80,10 @@ void DesktopNotifier::OnDisclosureFound(const DisclosureReport& report)
     ++m_noticesThisPass;
     // Wherever the row stands now: rows may have moved since the hit.
     const QString name = ToQString(m_watcher.NameOfStock(report.code));
-    Show({ToQString(report.code) + (name.isEmpty() ? QString() : QLatin1Char(' ') + name), ToQString(report.entryText),
+    // The figures of an earnings release under its entry line.
+    const QString body =
+        ToQString(report.entryText) + (report.figures.empty() ? QString() : QLatin1Char('\n') + ToQString(report.figures));
+    Show({ToQString(report.code) + (name.isEmpty() ? QString() : QLatin1Char(' ') + name), body,
           Target{m_watcher.DisclosuresOfStock(report.code), report.entryText, {}}});
 }
 

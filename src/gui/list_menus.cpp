@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QTableView>
 
+#include "core/disclosure/earnings_file.h"
 #include "core/disclosure/history_line.h"
 #include "core/engine/watcher.h"
 #include "core/links/link_template.h"
@@ -24,10 +25,16 @@ LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : Pr
     deleteAll = addAction(QStringLiteral("全て削除"));
 }
 
-DisclosureMenu::DisclosureMenu(const std::vector<QString>& captions, QWidget* parent) : ProgramMenu(parent)
+DisclosureMenu::DisclosureMenu(const std::vector<QString>& captions, QWidget* parent, const std::vector<QString>& tips)
+    : ProgramMenu(parent)
 {
-    for (std::size_t line = 0; line < captions.size() && line < kMaxLines; ++line)
+    for (std::size_t line = 0; line < captions.size() && line < kMaxLines; ++line) {
         lines.push_back(AddItem(*this, captions[line]));
+        if (line < tips.size() && !tips[line].isEmpty()) {
+            lines.back()->setToolTip(tips[line]);
+            setToolTipsVisible(true);
+        }
+    }
 }
 
 MemoMenu::MemoMenu(QWidget* parent) : ProgramMenu(parent)
@@ -91,11 +98,16 @@ void ListMenus::ShowLinkMenu(QPoint at)
 void ListMenus::ShowDisclosureMenu(int row, QPoint at)
 {
     std::vector<QString> captions;
-    for (const HistoryEntry& entry : ReadStockHistory(m_watcher.DisclosuresOfRow(static_cast<std::size_t>(row))))
+    std::vector<QString> tips;
+    const StockDisclosures stock = m_watcher.DisclosuresOfRow(static_cast<std::size_t>(row));
+    const std::string figures = EarningsFilePath(stock.programFolder, stock.date, stock.code);
+    for (const HistoryEntry& entry : ReadStockHistory(stock)) {
         captions.push_back(ToQString(entry.caption));
+        tips.push_back(ToQString(FiguresOfEntry(figures, entry.caption)));
+    }
     if (captions.empty())
         return;
-    auto* menu = new DisclosureMenu(captions, &m_window);
+    auto* menu = new DisclosureMenu(captions, &m_window, tips);
     for (std::size_t line = 0; line < menu->lines.size(); ++line)
         connect(menu->lines[line], &QAction::triggered, this, [this, line] { emit DisclosureChosen(static_cast<int>(line)); },
                 Qt::QueuedConnection);

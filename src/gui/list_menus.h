@@ -30,14 +30,15 @@ public:
     QAction* deleteAll;
 };
 
-// One item per line of a stock's history file, captioned as given; a menu
-// longer than a screen would help nobody, so it stops at 101 lines.
+// One item per line of a stock's history file, captioned as given, with its
+// tip (the release's figures) where one is given; a menu longer than a
+// screen would help nobody, so it stops at 101 lines.
 class DisclosureMenu : public ProgramMenu {
     Q_OBJECT
 public:
     static constexpr std::size_t kMaxLines = 101;
 
-    DisclosureMenu(const std::vector<QString>& captions, QWidget* parent);
+    DisclosureMenu(const std::vector<QString>& captions, QWidget* parent, const std::vector<QString>& tips = {});
 
     std::vector<QAction*> lines;
 };

@@ -14,6 +14,7 @@
 #include <QToolTip>
 
 #include "core/disclosure/date_list.h"
+#include "core/disclosure/earnings_file.h"
 #include "core/quotes/quote_pass.h"
 #include "core/settings/settings.h"
 #include "core/version.h"
@@ -338,6 +339,13 @@ void MainWindow::SetUpList()
     FitFifteenRows();
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
+    // The figures of the stock's latest earnings release of the date shown.
+    m_model->SetCellTip([this](const std::string& code, Column column) {
+        if (column != ColDisclosure)
+            return QString();
+        const StockDisclosures stock = m_watcher->DisclosuresOfStock(code);
+        return ToQString(LatestFigures(EarningsFilePath(stock.programFolder, stock.date, stock.code)));
+    });
     new DelayedToolTip(*m_list);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::OnRowSelected);
     connect(new ListRowDragger(*m_list, *this), &ListRowDragger::RowDropped, this, &MainWindow::MoveRow);

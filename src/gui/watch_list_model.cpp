@@ -80,6 +80,10 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     const auto column = static_cast<Column>(index.column());
     if (row >= m_rows.size() || column >= ColumnCount)
         return {};
+    if (role == Qt::ToolTipRole && column != ColTrend) {
+        const std::string& code = m_rows[row][ColCode];
+        return m_cellTip && !code.empty() && !m_rows[row][column].empty() ? m_cellTip(code, column) : QVariant();
+    }
     if (alertRole || (role == Qt::ForegroundRole && m_alerts[row].fired && column == ColPrice))
         return AlertData(row, column, role);
     if (role == Qt::ForegroundRole && m_stale)

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
     void UpdateRow(const RowReport& report);
     // While no quote page answers, the prices shown are old: grey.
     void SetStale(bool stale);
+    // A cell's own tip (the disclosure column's figures), asked when shown.
+    using CellTip = std::function<QString(const std::string& code, Column column)>;
+    void SetCellTip(CellTip tip) { m_cellTip = std::move(tip); }
 
 private:
     QVariant AlertData(std::size_t row, Column column, int role) const;
@@ -41,6 +45,7 @@ private:
     std::vector<RowAlertView> m_alerts; // one per row
     std::uint64_t m_version = 0;
     bool m_stale = false;
+    CellTip m_cellTip;
 };
 
 } // namespace zelmora

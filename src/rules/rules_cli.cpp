@@ -1,6 +1,7 @@
 #include "rules/rules_cli.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "core/text/code_page.h"
 #include "core/text/encoding_converter.h"
 #include "core/text/sjis.h"
+#include "core/xbrl/xbrl_reader.h"
 
 namespace zelmora::rules {
 namespace {
@@ -33,6 +35,7 @@ constexpr SourceOption kSourceOptions[] = {
     {"--window", Source::Window},
     {"--convert", Source::Convert},
     {"--learn", Source::Learn},
+    {"--xbrl", Source::Xbrl},
 };
 
 // The values --learn is given, in the order of the record.
@@ -144,10 +147,10 @@ ParsedArgs ParseRulesArgs(const std::vector<std::string>& args)
             return value;
         };
 
-        if (name == "--raw") {
+        if (name == "--raw" || name == "--facts") {
             if (value)
-                return Fail("--raw takes no value");
-            options.raw = true;
+                return Fail(name + " takes no value");
+            (name == "--raw" ? options.raw : options.facts) = true;
             continue;
         }
         if (name == "--ini" || name == "--market") {
@@ -196,8 +199,12 @@ ParsedArgs ParseRulesArgs(const std::vector<std::string>& args)
     }
 
     if (!source)
-        return Fail("give one of --url, --code, --file, --window or --convert");
+        return Fail("give one of --url, --code, --file, --window, --convert or --xbrl");
     options.source = *source;
+    if (options.facts && options.source != Source::Xbrl)
+        return Fail("--facts goes with --xbrl only");
+    if (options.source == Source::Xbrl && (options.raw || iniGiven))
+        return Fail("--xbrl takes no option but --facts");
     if (options.market && options.source != Source::Code)
         return Fail("--market goes with --code only");
     if (options.source == Source::Convert && (options.raw || iniGiven))
@@ -221,6 +228,7 @@ std::string UsageText()
            "       zelmora-rules [--ini PATH] --learn PATH [--name TEXT] [--time TEXT]\n"
            "                     [--price TEXT] [--change TEXT] [--rate TEXT] [--volume TEXT]\n"
            "       zelmora-rules --convert PATH\n"
+           "       zelmora-rules --xbrl PATH [--facts]\n"
            "       zelmora-rules --help\n"
            "\n"
            "Shows what Zelmora reads from a quote page with the marker rules of a\n"
@@ -244,11 +252,16 @@ std::string UsageText()
            "                   [LINK_JOUHOU] of base_data.ini in Shift_JIS with CRLF\n"
            "  --convert PATH   convert the file to Shift_JIS: the bytes on standard\n"
            "                   output, the score of the encoding chosen on standard error\n"
+           "  --xbrl PATH      the key figures of an earnings release, from the\n"
+           "                   exchange's XBRL ZIP or its summary (*-ixbrl.htm), in the\n"
+           "                   line the notification and the mail show (UTF-8)\n"
+           "  --facts          with --xbrl: before the line, every fact read, one per\n"
+           "                   line: name, context and value, separated by tabs\n"
            "  --help           show this text\n"
            "\n"
            "Exit status: 0 when it ran, whatever it found; 1 when --learn could not\n"
-           "learn a value (the reason on standard error); 2 for unusable arguments or\n"
-           "an unreadable file.\n";
+           "learn a value or --xbrl found no figures (the reason on standard error);\n"
+           "2 for unusable arguments or an unreadable file.\n";
 }
 
 std::string Printable(std::string_view sjis)
@@ -345,6 +358,36 @@ int Learn(const RulesOptions& options, const Settings& settings, std::ostream& o
     return learned.Complete() ? kExitOk : kExitNotLearned;
 }
 
+// Nothing on standard output unless there are figures, so a script can
+// take the output as the line.
+int ShowFigures(const RulesOptions& options, std::ostream& out, std::ostream& err)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(options.argument, error);
+    if (!error && size > kXbrlZipLimits.maxUnpackedBytes) {
+        err << kProgram << ": " << EscapeControls(options.argument) << ": larger than any XBRL file may be\n";
+        return kExitNoFigures;
+    }
+    const auto bytes = ReadFileBytes(options.argument);
+    if (!bytes) {
+        err << ReadError(options.argument);
+        return kExitUsage;
+    }
+    const EarningsReading reading = ReadEarnings(*bytes);
+    if (reading.line.empty()) {
+        err << kProgram << ": " << EscapeControls(options.argument) << ": " << reading.reason << "\n";
+        return kExitNoFigures;
+    }
+    if (options.facts) {
+        for (const XbrlFact& fact : reading.facts)
+            out << EscapeControls(fact.name) << "\t" << EscapeControls(fact.context) << "\t"
+                << (fact.value ? NumberText(*fact.value) : std::string("nil")) << "\n";
+    }
+    out << reading.line << "\n";
+    out.flush();
+    return kExitOk;
+}
+
 } // namespace
 
 int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -360,6 +403,8 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kExitOk;
     }
 
+    if (options.source == Source::Xbrl)
+        return ShowFigures(options, out, err);
     if (options.source == Source::Convert) {
         const auto bytes = ReadFileBytes(options.argument);
         if (!bytes) {
@@ -414,6 +459,7 @@ int RunRules(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     case Source::Convert:
     case Source::Learn:
+    case Source::Xbrl:
         break;
     }
     report.record = QuoteRecordFromOutcome(report.outcome, report.rules).record;

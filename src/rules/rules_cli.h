@@ -16,7 +16,7 @@
 namespace zelmora::rules {
 
 struct RulesOptions {
-    enum class Source { Url, Code, File, Window, Convert, Learn };
+    enum class Source { Url, Code, File, Window, Convert, Learn, Xbrl };
 
     Source source = Source::Url;
     std::string argument;              // the address, code or file path
@@ -26,12 +26,14 @@ struct RulesOptions {
     std::array<std::optional<std::string>, QuoteValueCount> seen;
     std::string iniPath;               // empty: the built-in settings
     bool raw = false;
+    bool facts = false; // --facts with --xbrl: every fact read as well
     bool help = false;
 };
 
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitNotLearned = 1; // --learn: some value given was not learned
+constexpr int kExitNoFigures = 1;  // --xbrl: the file gives no figures
 constexpr int kExitUsage = 2;
 
 struct ParsedArgs {

@@ -11,7 +11,11 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDir>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -22,7 +26,7 @@
 
 #include "core/alerts/price_alert.h"
 #include "core/text/code_page.h"
-
+#include "core/xbrl/xbrl_reader.h"
 #include "gui/desktop_notifier.h"
 #include "gui/desktop_opener.h"
 #include "gui/main_window.h"
@@ -31,6 +35,7 @@
 #include "integration/smtp_test_server.h"
 #include "market_simulator.h"
 #include "market_simulator_disclosures.h"
+#include "market_simulator_xbrl.h"
 #include "support/sjis_literals.h"
 
 using namespace zelmora;
@@ -361,4 +366,55 @@ TEST_F(NotificationTest, APriceCrossingItsThresholdIsNotifiedAndMailedOnce)
     ASSERT_TRUE(quotes.wait(20000));
     QTest::qWait(200);
     EXPECT_EQ(service.Notices().size(), 1u);
+}
+
+// An earnings release with XBRL: the notice has its figures under the entry
+// line, and the disclosure menu's item and the list's disclosure cell show
+// them as their tips. The menu with that tip is the README's picture.
+TEST_F(NotificationTest, AnEarningsReleaseShowsItsFiguresInTheNoticeAndTheTips)
+{
+    const QString figures = QString::fromStdString(
+        ReadEarnings(sim::BuildXbrlZip(sim::XbrlKind::QuarterlyJapaneseGaap, "7203", "20261207")).line);
+    ASSERT_FALSE(figures.isEmpty());
+    auto window = Start();
+    Scan(*window, simulator.ListingBase() + "xbrl=1,pages=1/");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !service.Notices().empty(); }, 10000));
+    EXPECT_EQ(service.Notices()[0].body,
+              QStringLiteral("15:00 2026年3月期 第2四半期決算短信〔日本基準〕（連結） \n") + figures);
+
+    auto* list = static_cast<QTableView*>(Control(*window, "watchList"));
+    EXPECT_EQ(list->model()->index(0, ColDisclosure).data(Qt::ToolTipRole).toString(), figures);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    list->selectRow(0);
+    const QPoint cell = list->visualRect(list->model()->index(0, ColDisclosure)).center();
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, list->viewport()->mapTo(window.get(), cell));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->toolTip(), figures);
+    EXPECT_TRUE(menu->toolTipsVisible());
+
+    // The tip as the menu shows it, under the menu, in one picture.
+    QHelpEvent help(QEvent::ToolTip, menu->actionGeometry(menu->actions()[0]).center(),
+                    menu->mapToGlobal(menu->actionGeometry(menu->actions()[0]).center()));
+    QApplication::sendEvent(menu, &help);
+    QWidget* tip = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            tip = widget->inherits("QTipLabel") && widget->isVisible() ? widget : tip;
+        return tip != nullptr;
+    }));
+    EXPECT_EQ(static_cast<QLabel*>(tip)->text(), figures);
+    const QPoint tipAt(24, menu->height() + 4);
+    QImage picture(std::max(menu->width(), tipAt.x() + tip->width()) + 8, tipAt.y() + tip->height() + 8,
+                   QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawPixmap(0, 0, menu->grab());
+    painter.drawPixmap(tipAt, tip->grab());
+    painter.end();
+    QDir().mkpath(QStringLiteral(ZELMORA_SCREENSHOT_DIR));
+    EXPECT_TRUE(picture.save(QStringLiteral(ZELMORA_SCREENSHOT_DIR "/disclosure-menu-figures.png")));
+    menu->close();
 }

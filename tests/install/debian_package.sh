@@ -32,7 +32,7 @@ field() {
 [ "$(field Section)" = misc ] || fail "section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 [ -n "$(field Description)" ] || fail "no description"
-for library in libqt6widgets6 libcurl4 libc6 xdg-utils; do
+for library in libqt6widgets6 libcurl4 libzip4 libxml2 libc6 xdg-utils; do
     field Depends | grep -q "$library" || fail "Depends lacks $library: $(field Depends)"
 done
 

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "core/disclosure/history_file.h"
+#include "core/text/code_page.h"
+#include "core/xbrl/xbrl_reader.h"
 #include "core/text/texts.h"
 #include "integration/local_servers.h"
 #include "integration/watcher_fixture.h"
@@ -307,4 +309,31 @@ TEST_F(WatcherDisclosures, AnUnwritableHistoryIsSaidAndItsDisclosuresAreNewsOnce
     RunPass();
     EXPECT_EQ(News().size(), 2u);
     EXPECT_NE(watcher->StatusText().find(S("開示履歴を保存できません")), std::string::npos);
+}
+
+// The listing's XBRL link of an earnings release: its figures reach the
+// notice, the mail in the outbox (under the entry line) and kessan.txt; the
+// dividend entry beside it has none, and a known release is not read again.
+TEST_F(WatcherDisclosures, AnEarningsReleaseWithXbrlCarriesItsFiguresToTheNoticeTheMailAndKessanTxt)
+{
+    Start({{"7203", "東証"}}, "TEKIJIMAIL=1\r\nSMTP=127.0.0.1:1\r\nADDRESS=kabu@example.jp\r\n");
+    watcher->ChangeSettings([&](Settings& s) { s.disclosureListBase = simulator->ListingBase() + "xbrl=1,pages=1/"; });
+    RunPass();
+    const std::string figures = Utf8ToSjis(ReadEarnings(sim::BuildXbrlZip(sim::XbrlKind::QuarterlyJapaneseGaap, "7203", Date())).line);
+    ASSERT_FALSE(figures.empty());
+    const std::string entry = S("15:00 ") + S(kResult1) + " ";
+
+    const auto news = observer.Get([](auto& o) { return o.news; });
+    ASSERT_EQ(news.size(), 2u);
+    EXPECT_EQ(news[0].entryText + "|" + news[0].figures, entry + "|" + figures);
+    EXPECT_EQ(news[1].figures, "");
+    EXPECT_EQ(ReadFile(folder + "20261207/7203/kessan.txt"), entry + "\t" + figures + "\r\n");
+    std::string mails;
+    for (const auto& file : fs::directory_iterator(root / "outbox"))
+        mails += file.path().extension() == ".mail" ? ReadFile(file.path().string()) : "";
+    EXPECT_NE(mails.find("\r\n\r\n" + entry + "\n" + figures + "\n"), std::string::npos) << mails;
+    EXPECT_EQ(simulator->XbrlRequests(), std::vector<std::string>{"/inbs/xbrl=1,pages=1/X20261207-7203.zip"});
+
+    RunPass();
+    EXPECT_EQ(simulator->XbrlRequests().size(), 1u);
 }

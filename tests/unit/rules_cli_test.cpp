@@ -10,6 +10,7 @@
 
 #include "core/quotes/quote_record.h"
 #include "core/settings/settings.h"
+#include "market_simulator_xbrl.h"
 #include "rules/rules_cli.h"
 #include "support/sjis_literals.h"
 
@@ -312,4 +313,27 @@ TEST(RunRules, UnreadableSourcesAndBadArgumentsExitWithTwo)
     const RunResult help = RunWith({"--help"});
     EXPECT_EQ(help.status, kExitOk);
     EXPECT_TRUE(help.out.starts_with("Usage: zelmora-rules")) << help.out;
+}
+
+// --xbrl: the line on standard output, or nothing there and the reason on
+// standard error; --facts lists each fact before the line.
+TEST(RunRules, XbrlPrintsTheFiguresLineOrWhyThereIsNone)
+{
+    TempDir dir;
+    const std::string zip = dir.Write("release.zip", sim::BuildXbrlZip(sim::XbrlKind::Revision, "9984", "20261207"));
+    const RunResult run = RunWith({"--xbrl", zip});
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_EQ(run.out, "通期予想修正 営業利益 1,200億円→1,500億円(+25.0%)\n");
+    const RunResult facts = RunWith({"--xbrl", zip, "--facts"});
+    EXPECT_EQ(facts.out.substr(0, facts.out.find('\n') + 1),
+              "tse-ed-t:NetSales\tCurrentYearDuration_ConsolidatedMember_PreviousMember_ForecastMember\t2000000000000\n");
+    EXPECT_TRUE(facts.out.ends_with("\n" + run.out));
+
+    const RunResult broken = RunWith({"--xbrl", dir.Write("broken.zip", sim::BuildXbrlZip(sim::XbrlKind::BrokenZip, "6501", "20261207"))});
+    EXPECT_EQ(broken.status, kExitNoFigures);
+    EXPECT_EQ(broken.out, "");
+    EXPECT_EQ(broken.err, "zelmora-rules: " + dir.Path("broken.zip") + ": not a ZIP archive: Not a zip archive\n");
+    EXPECT_EQ(RunWith({"--xbrl", dir.Write("page.htm", "<html><body>決算短信</body></html>")}).status, kExitNoFigures);
+    EXPECT_EQ(RunWith({"--xbrl", dir.Path("missing.zip")}).status, kExitUsage);
+    EXPECT_EQ(RunWith({"--file", zip, "--facts"}).status, kExitUsage);
 }

@@ -2,6 +2,8 @@
 
 #include "core/disclosure/document_download.h"
 #include "core/disclosure/document_path.h"
+#include "core/disclosure/earnings_download.h"
+#include "core/disclosure/earnings_file.h"
 #include "core/disclosure/history_file.h"
 #include "core/disclosure/listing_scan.h"
 #include "core/net/whole_body_fetch.h"
@@ -39,11 +41,17 @@ bool HandleHit(DisclosurePassTarget& target, const DisclosurePassConfig& config,
     // or a crash in between sends them (again, at worst), never forgets them.
     const bool isNew = !KnowsDisclosure(historyPath, entry, config.listBase, hit.href);
     const bool news = isNew && config.date == config.today;
-    if (news && !target.KeepNewDisclosure(config.date, code, entry, config.listBase + hit.href))
+    // A close cuts the download short; the mail then goes without figures.
+    const std::string figures =
+        news && !target.Stopping() ? DownloadEarningsFigures(session, config.listBase, hit.xbrlHref) : std::string();
+    if (news && !target.KeepNewDisclosure(config.date, code, entry, config.listBase + hit.href, figures))
         return false;
+    // Before the history line too: a crash in between reads the ZIP again.
+    if (!figures.empty())
+        RecordFigures(EarningsFilePath(config.programFolder, config.date, code), entry, figures);
     RecordDisclosure(historyPath, entry, config.listBase, hit.href);
     if (news)
-        target.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry);
+        target.NewDisclosureRecorded(hit.keyIndex, config.date, code, entry, figures);
     if (isNew && !KnowsDisclosure(historyPath, entry, config.listBase, hit.href))
         target.HistoryNotWritten(historyPath, config.date, code, entry);
     if (config.downloadDocuments && !documentPath.empty() && !target.Stopping())

@@ -45,13 +45,14 @@ public:
     // before the history records it: the target writes what must outlive a
     // close or a crash (its mail, its notice). False when that could not be
     // written: the history then stays as it was, so the next start finds
-    // the disclosure again.
+    // the disclosure again. figures: the line of its XBRL figures
+    // (Shift_JIS), empty when it has none.
     virtual bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
-                                   const std::string& documentAddress) = 0;
+                                   const std::string& documentAddress, const std::string& figures) = 0;
     // The same disclosure, now in the history file. Must not wait for the
     // mail to go out.
     virtual void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
-                                       const std::string& entryText) = 0;
+                                       const std::string& entryText, const std::string& figures) = 0;
     // The history file could not take the disclosure's line (its path given):
     // every pass will find it new again.
     virtual void HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
@@ -60,8 +61,11 @@ public:
 
 // One pass over the listing pages of config.date, from page 1 until the
 // first page that is not answered with status 200 (or is too large), at
-// most the last page the exchange can number, in one session. Returns how
-// many disclosures it recorded for the first time.
+// most the last page the exchange can number, in one session. A new
+// disclosure of today with an XBRL link has its ZIP read first, so its mail
+// and notice carry the figures and wait at most for that download; the
+// figures go to kessan.txt beside the history. Returns how many
+// disclosures it recorded for the first time.
 int DisclosurePass(DisclosurePassTarget& target, const DisclosurePassConfig& config, HttpSession& session);
 
 } // namespace zelmora

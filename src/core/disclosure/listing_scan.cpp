@@ -1,5 +1,6 @@
 #include "core/disclosure/listing_scan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/text/sjis.h"
@@ -13,6 +14,9 @@ constexpr std::size_t kTimeReach = 50;
 // after it; what stands further on belongs to other entries.
 constexpr std::size_t kEntryLines = 4;
 constexpr std::string_view kLinkStart = "<a href=\"";
+constexpr std::string_view kXbrlCell = "class=\"kjXbrl\"";
+// A row that does not end within this many bytes ends here.
+constexpr std::size_t kRowReach = 4096;
 
 // Text is searched at character boundaries; a quote or a line end is a
 // byte, whatever stray lead byte stands before it.
@@ -52,7 +56,10 @@ public:
     explicit HitReader(std::string_view page)
         : m_page(page), m_colon(page, ":"), m_link(page, kLinkStart), m_quote(page, "\"", Match::Byte),
           m_titleStart(page, "\n", Match::Byte), m_titleEnd(page, "\n", Match::Byte),
-          m_lineEnds(kEntryLines + 1, ForwardSearch(page, "\n", Match::Byte))
+          m_lineEnds(kEntryLines + 1, ForwardSearch(page, "\n", Match::Byte)),
+          m_rowEnd(page, "</tr>", Match::Byte), m_nextRow(page, "<tr", Match::Byte),
+          m_xbrlCell(page, kXbrlCell, Match::Byte), m_xbrlLink(page, kLinkStart, Match::Byte),
+          m_xbrlQuote(page, "\"", Match::Byte)
     {
     }
 
@@ -61,6 +68,7 @@ public:
         ListingHit hit;
         hit.keyIndex = keyIndex;
         hit.time = TimeBefore(key);
+        hit.xbrlHref = XbrlLinkOfRow(key);
         const std::size_t reach = ReachOf(key);
         const std::size_t link = m_link.From(key + 1);
         if (link == npos || link >= reach)
@@ -75,6 +83,22 @@ public:
     }
 
 private:
+    std::string XbrlLinkOfRow(std::size_t key)
+    {
+        const std::size_t end = std::min({m_rowEnd.From(key), m_nextRow.From(key), key + kRowReach, m_page.size()});
+        const std::size_t cell = m_xbrlCell.From(key);
+        if (cell == npos || cell >= end)
+            return {};
+        const std::size_t link = m_xbrlLink.From(cell);
+        if (link == npos || link >= end)
+            return {};
+        const std::size_t start = link + kLinkStart.size();
+        const std::size_t quote = m_xbrlQuote.From(start);
+        if (quote == npos || quote >= end)
+            return {};
+        return std::string(m_page.substr(start, quote - start));
+    }
+
     std::string TimeBefore(std::size_t key)
     {
         const std::size_t colon = m_colon.From(key > kTimeReach ? key - kTimeReach : 0);
@@ -123,6 +147,11 @@ private:
     ForwardSearch m_titleEnd;
     // The end of the key's line, and of each line after it.
     std::vector<ForwardSearch> m_lineEnds;
+    ForwardSearch m_rowEnd;
+    ForwardSearch m_nextRow;
+    ForwardSearch m_xbrlCell;
+    ForwardSearch m_xbrlLink;
+    ForwardSearch m_xbrlQuote;
 };
 
 } // namespace

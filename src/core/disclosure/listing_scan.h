@@ -28,6 +28,7 @@ struct ListingHit {
     std::string time;         // HH:MM before the key
     std::string href;         // target of the first link after the key
     std::string title;        // the line after the one where the link ends
+    std::string xbrlHref;     // target of the link in the row's kjXbrl cell; empty for none
 
     bool operator==(const ListingHit&) const = default;
 };
@@ -42,8 +43,9 @@ std::string EntryText(const ListingHit& hit);
 // around a hit (no colon before the key, no link after it, no line after the
 // link) stays empty; nothing is read outside the page. The time grows with
 // the page and the hits, not with their product, and hits are handed over
-// one by one, so a page of keys never piles them up. Stops when onHit
-// returns false.
+// one by one, so a page of keys never piles them up. The XBRL link is taken
+// only from the key's own table row (up to its "</tr>" or the next "<tr").
+// Stops when onHit returns false.
 void ScanListingPage(std::string_view page, const std::vector<std::string>& keys,
                      const std::function<bool(const ListingHit&)>& onHit);
 

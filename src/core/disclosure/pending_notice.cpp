@@ -55,7 +55,9 @@ bool WritePendingNotice(const std::string& programFolder, const PendingNotice& n
         return false;
     std::error_code error;
     fs::create_directories(NoticeFolder(programFolder), error);
-    const std::string text = OneLine(notice.date) + "\r\n" + OneLine(notice.code) + "\r\n" + OneLine(notice.entryText) + "\r\n";
+    std::string text = OneLine(notice.date) + "\r\n" + OneLine(notice.code) + "\r\n" + OneLine(notice.entryText) + "\r\n";
+    if (!notice.figures.empty())
+        text += OneLine(notice.figures) + "\r\n";
     return WriteFileAtomically((NoticeFolder(programFolder) / (notice.id + ".txt")).string(), text);
 }
 
@@ -82,7 +84,7 @@ std::vector<PendingNotice> TakePendingNotices(const std::string& programFolder, 
             fs::remove(file.path(), error);
             continue;
         }
-        found.push_back({file.last_write_time(error), {id, lines[0], lines[1], lines[2]}});
+        found.push_back({file.last_write_time(error), {id, lines[0], lines[1], lines[2], lines.size() > 3 ? lines[3] : ""}});
     }
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<PendingNotice> notices;

@@ -5,8 +5,9 @@
 #include <vector>
 
 // outbox/notices/: one file per new disclosure of today whose desktop notice
-// may not have been shown yet, "<id>.txt" holding the date, the code and the
-// entry text, one per line (Shift_JIS, CRLF). It is written before the
+// may not have been shown yet, "<id>.txt" holding the date, the code, the
+// entry text and the figures line (when there is one), one per line
+// (Shift_JIS, CRLF). It is written before the
 // history line, so a pass cut short still gets its notice at the next start.
 namespace zelmora {
 
@@ -15,6 +16,7 @@ struct PendingNotice {
     std::string date; // yyyymmdd
     std::string code;
     std::string entryText;
+    std::string figures; // empty when the disclosure has none
 };
 
 // 16 hex digits naming a disclosure by its date, code and entry text; the

@@ -109,14 +109,14 @@ void MailScheduler::SendTestMail(const MailAccount& account)
 // The switch is read as each new disclosure is found, so turning
 // disclosure mail on or off counts at once, also in a running pass.
 bool MailScheduler::KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
-                                       const std::string& documentAddress)
+                                       const std::string& documentAddress, const std::string& figures)
 {
     const Settings s = m_settings();
     if (!s.disclosureMailOn)
         return true;
     const OutboxMail mail{{}, m_clock.Instant(), s.smtpServer, s.mailAddress, s.smtpUser, kSenderName,
                           DisclosureMailSubject(code),
-                          DisclosureMailBody(entryText, m_rows.NameOf(code), documentAddress)};
+                          DisclosureMailBody(entryText, m_rows.NameOf(code), documentAddress, figures)};
     int givenUp = 0;
     const bool kept = m_outbox.Add(id, mail, givenUp);
     if (givenUp > 0)

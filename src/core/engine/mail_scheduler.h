@@ -57,7 +57,7 @@ public:
     // A new disclosure's mail, kept in the outbox while disclosure mail is
     // on; false when it could not be kept.
     bool KeepDisclosureMail(const std::string& id, const std::string& code, const std::string& entryText,
-                            const std::string& documentAddress);
+                            const std::string& documentAddress, const std::string& figures = {});
     // One mail for the alerts of a pass, kept in the outbox while alert mail
     // is on; stamp (the pass's time) tells the mails of a day apart.
     bool KeepAlertMail(const std::vector<AlertFiring>& firings, const std::string& stamp);

@@ -426,7 +426,8 @@ std::vector<DisclosureReport> Watcher::PendingNotices()
     std::vector<DisclosureReport> reports;
     for (PendingNotice& notice : TakePendingNotices(m_programFolder, FormatDate(now.year, now.month, now.day), m_startTime)) {
         const std::size_t row = m_rows.RowOf(notice.code);
-        reports.push_back({row, std::move(notice.code), std::move(notice.entryText), std::move(notice.id)});
+        reports.push_back(
+            {row, std::move(notice.code), std::move(notice.entryText), std::move(notice.id), std::move(notice.figures)});
     }
     return reports;
 }
@@ -503,22 +504,22 @@ bool Watcher::RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std
 // closes: that is what keeps them. A notice that cannot be written is still
 // shown now; only a close right away would lose it.
 bool Watcher::KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
-                                const std::string& documentAddress)
+                                const std::string& documentAddress, const std::string& figures)
 {
     const std::string id = DisclosureId(date, code, entryText);
     if (Unrecorded(id))
         return true;
-    WritePendingNotice(m_programFolder, {id, date, code, entryText});
-    return m_mailer.KeepDisclosureMail(id, code, entryText, documentAddress);
+    WritePendingNotice(m_programFolder, {id, date, code, entryText, figures});
+    return m_mailer.KeepDisclosureMail(id, code, entryText, documentAddress, figures);
 }
 
 void Watcher::NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
-                                    const std::string& entryText)
+                                    const std::string& entryText, const std::string& figures)
 {
     if (Unrecorded(DisclosureId(date, code, entryText)))
         return;
     m_mailer.OnOutboxTick();
-    m_observer.DisclosureFound({row, code, entryText, DisclosureId(date, code, entryText)});
+    m_observer.DisclosureFound({row, code, entryText, DisclosureId(date, code, entryText), figures});
 }
 
 void Watcher::HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,

@@ -198,9 +198,9 @@ private:
     bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,
                              const std::string& entryText) override;
     bool KeepNewDisclosure(const std::string& date, const std::string& code, const std::string& entryText,
-                           const std::string& documentAddress) override;
+                           const std::string& documentAddress, const std::string& figures) override;
     void NewDisclosureRecorded(std::size_t row, const std::string& date, const std::string& code,
-                               const std::string& entryText) override;
+                               const std::string& entryText, const std::string& figures) override;
     void HistoryNotWritten(const std::string& path, const std::string& date, const std::string& code,
                            const std::string& entryText) override;
 

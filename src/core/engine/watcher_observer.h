@@ -94,6 +94,7 @@ struct DisclosureReport {
     std::string code;
     std::string entryText;
     std::string noticeId;
+    std::string figures; // the line of its XBRL figures (Shift_JIS); empty for none
 };
 
 // The price alerts that fired in one quote pass, in list order; each line

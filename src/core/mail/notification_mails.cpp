@@ -29,10 +29,11 @@ std::string DisclosureMailSubject(const std::string& code)
     return code.substr(0, end);
 }
 
-std::string DisclosureMailBody(const std::string& entryText, const std::string& name, const std::string& documentAddress)
+std::string DisclosureMailBody(const std::string& entryText, const std::string& name, const std::string& documentAddress,
+                               const std::string& figures)
 {
     std::string body = entryText;
-    for (const std::string& line : {name, documentAddress}) {
+    for (const std::string& line : {figures, name, documentAddress}) {
         if (!line.empty())
             body += "\n" + SingleLine(line);
     }

@@ -29,9 +29,9 @@ PriceMail ComposePriceMail(const std::vector<PriceMailRow>& rows, const std::vec
 // The disclosure mail: the first 4 characters of the stock code as the
 // subject, the disclosure's entry text as the body.
 std::string DisclosureMailSubject(const std::string& code);
-// The entry line, then the stock's name (when the list knows it) and the
-// document's address under it.
+// The entry line, the line of its XBRL figures when it has them, then the
+// stock's name (when the list knows it) and the document's address under it.
 std::string DisclosureMailBody(const std::string& entryText, const std::string& name = {},
-                               const std::string& documentAddress = {});
+                               const std::string& documentAddress = {}, const std::string& figures = {});
 
 } // namespace zelmora
