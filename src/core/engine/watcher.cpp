@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/dayrecord/day_record.h"
 #include "core/disclosure/date_list.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/pending_notice.h"
@@ -433,6 +434,13 @@ std::optional<QuotePassTarget::Row> Watcher::ReadRow(std::size_t row)
 void Watcher::StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values, const std::string& trend)
 {
     m_rows.StoreRowQuote(row, code, values, trend);
+}
+
+// A record that cannot be written loses those points of the chart, nothing
+// the list shows.
+void Watcher::RecordDayQuote(const std::string& code, const QuoteValues& values)
+{
+    zelmora::RecordDayQuote(m_programFolder, m_clock.Now(), code, values);
 }
 
 void Watcher::SetDisclosureRunning(bool running)
