@@ -33,6 +33,12 @@ DelayedToolTip::DelayedToolTip(QAbstractItemView& view) : QObject(&view), m_view
     m_view.viewport()->installEventFilter(this);
 }
 
+void DelayedToolTip::SetColumnTip(int column, std::function<QString(int row)> tip)
+{
+    m_tipColumn = column;
+    m_columnTip = std::move(tip);
+}
+
 bool DelayedToolTip::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
@@ -67,6 +73,10 @@ QString DelayedToolTip::TipAt(QPoint viewportPoint) const
     const QModelIndex index = m_view.indexAt(viewportPoint);
     if (!index.isValid())
         return m_view.toolTip();
+    if (index.column() == m_tipColumn && m_columnTip) {
+        if (const QString tip = m_columnTip(index.row()); !tip.isEmpty())
+            return tip;
+    }
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool cut = CellWidthToShow(m_view, text) > m_view.visualRect(index).width();
     return cut ? text : m_view.toolTip();

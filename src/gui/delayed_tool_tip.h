@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QTimer>
 
+#include <functional>
+
 class QAbstractItemView;
 
 namespace zelmora {
@@ -22,6 +24,10 @@ public:
 
     explicit DelayedToolTip(QAbstractItemView& view);
 
+    // Over a cell of `column`, the tip that `tip` makes for its row, read
+    // when the tip shows; where it makes none, the rule above.
+    void SetColumnTip(int column, std::function<QString(int row)> tip);
+
     // For every tip made after it; tests shorten the times.
     static void SetTimes(Times times);
     static Times CurrentTimes();
@@ -37,6 +43,8 @@ private:
     const Times m_times;
     QTimer m_wait;
     QPoint m_globalPos;
+    int m_tipColumn = -1;
+    std::function<QString(int row)> m_columnTip;
 };
 
 } // namespace zelmora

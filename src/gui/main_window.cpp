@@ -18,6 +18,7 @@
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/control_fitting.h"
+#include "gui/day_chart_window.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/desktop_notifier.h"
 #include "gui/desktop_opener.h"
@@ -208,6 +209,7 @@ void MainWindow::ConnectControls()
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](QPoint at) { m_listMenus->ShowContextMenu(at, FirstSelectedRow()); });
     connect(m_listMenus, &ListMenus::OpenLinkChosen, this, &MainWindow::OpenSelectedRowLink);
+    connect(m_listMenus, &ListMenus::ChartChosen, this, [this] { OpenDayChart(FirstSelectedRow()); });
     connect(m_listMenus, &ListMenus::StockLinkChosen, this, &MainWindow::OpenStockLink);
     connect(m_listMenus, &ListMenus::DeleteRowChosen, this, &MainWindow::DeleteWatchRow);
     connect(m_listMenus, &ListMenus::DeleteAllChosen, this, &MainWindow::DeleteAllWatchRows);
@@ -327,7 +329,8 @@ void MainWindow::SetUpList()
     FitMemoColumn();
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
-    new DelayedToolTip(*m_list);
+    auto* tip = new DelayedToolTip(*m_list);
+    tip->SetColumnTip(ColName, [this](int row) { return NameTip(row); });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::OnRowSelected);
     connect(new ListRowDragger(*m_list, *this), &ListRowDragger::RowDropped, this, &MainWindow::MoveRow);
 }
@@ -393,6 +396,7 @@ void MainWindow::FillDateCombo()
     for (const std::string& date : DateList(now.year, now.month, now.day))
         m_dateCombo->addItem(QString::fromStdString(date));
     m_dateCombo->setCurrentIndex(0);
+    ShowChartsOfDate();
 }
 
 void MainWindow::SelectRow(int row)
@@ -418,6 +422,10 @@ void MainWindow::Shutdown()
         return;
     m_shutDown = true;
     CloseDialogs();
+    for (const QPointer<DayChartWindow>& chart : m_charts) {
+        if (chart)
+            chart->close();
+    }
     m_watcherTimers->StopAll();
     m_dateSettleTimer.stop();
     m_tray->Leave();

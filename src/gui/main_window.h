@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/engine/watcher.h"
 #include "core/links/link_template.h"
@@ -24,6 +25,7 @@ class QTableView;
 
 namespace zelmora {
 
+class DayChartWindow;
 class LinkLabels;
 class ListMenus;
 class MailPasswordStore;
@@ -71,6 +73,9 @@ public slots:
     void OpenSelectedRowLink();
     void OpenStockLink(int entry);
     void OpenDisclosure(int row, int line);
+    // The chart of the row's stock on the date chosen; a chart of it already
+    // open comes up instead.
+    void OpenDayChart(int row);
     // A second start of the program: the window comes up, from the tray too.
     void BringToFront();
     // A double click on the list: the row's quote page, its first recorded
@@ -120,6 +125,9 @@ private:
     void OnPassFinished(const PassReport& report);
     void OnDateSelected(int index);
     void OnDateSettled();
+    std::string ChosenDate() const;
+    void ShowChartsOfDate();
+    QString NameTip(int row) const;
 
     // The entry row and the list's rows (main_window_edit.cpp).
     void OnCodeEdited(const QString& text);
@@ -179,6 +187,7 @@ private:
     TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
+    std::vector<QPointer<DayChartWindow>> m_charts;
 
     LinkLists m_links;
     std::string m_titleText;
