@@ -216,7 +216,7 @@ double DayChart::Y(double price) const
 QSize DayChart::sizeHint() const
 {
     const int line = fontMetrics().height();
-    return {line * 36, line * 20};
+    return {line * 42, line * 24};
 }
 
 QSize DayChart::minimumSizeHint() const

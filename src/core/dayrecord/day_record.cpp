@@ -1,5 +1,6 @@
 #include "core/dayrecord/day_record.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -87,14 +88,17 @@ std::optional<double> ParseNumber(std::string_view text)
     return value;
 }
 
-// The bytes of the file from `offset`, at most kMaxRecordBytes of them.
-std::string ReadFrom(const std::string& path, std::size_t offset)
+// At most `most` bytes of the file from `offset`.
+std::string ReadFrom(const std::string& path, std::size_t offset, std::size_t most)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
     in.seekg(static_cast<std::streamoff>(offset));
-    std::string bytes(kMaxRecordBytes, '\0');
+    std::error_code error;
+    if (const auto size = std::filesystem::file_size(path, error); !error)
+        most = std::min<std::size_t>(most, size > offset ? static_cast<std::size_t>(size) - offset : 0);
+    std::string bytes(most, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     return bytes;
@@ -115,9 +119,7 @@ RecordTail ReadTail(const std::string& path)
     if (error || size == 0)
         return {};
     const std::size_t offset = size > kTailBytes ? static_cast<std::size_t>(size) - kTailBytes : 0;
-    std::string tail = ReadFrom(path, offset);
-    if (tail.size() > kTailBytes)
-        tail.resize(kTailBytes);
+    const std::string tail = ReadFrom(path, offset, kTailBytes);
     RecordTail result;
     const std::size_t lastEnd = tail.rfind('\n');
     if (!tail.empty() && tail.back() != '\n') {
@@ -239,7 +241,7 @@ std::vector<DayPoint> ParseDayRecord(std::string_view bytes)
 
 std::vector<DayPoint> ReadDayRecord(const std::string& path)
 {
-    return path.empty() ? std::vector<DayPoint>() : ParseDayRecord(ReadFrom(path, 0));
+    return path.empty() ? std::vector<DayPoint>() : ParseDayRecord(ReadFrom(path, 0, kMaxRecordBytes));
 }
 
 std::optional<double> PreviousClose(const std::vector<DayPoint>& points)
