@@ -177,6 +177,14 @@ Seeds RuleLearnerSeeds()
     return seeds;
 }
 
+Seeds DayRecordSeeds()
+{
+    return {
+        "09:00,2905,37,1234500\r\n09:01,2906,38,\r\n",
+        "10:31,38123.45,-1012.5,\r\n10:3\r\n10:32,38120,-1015.95,0\r\n10:33,1",
+    };
+}
+
 Seeds TrayTextsSeeds()
 {
     const std::string falling = texts::Sjis(texts::TrendFalling);
@@ -202,7 +210,7 @@ int main(int argc, char** argv)
         {"listing_scan_fuzz", ListingScanSeeds()}, {"history_fuzz", HistorySeeds()},
         {"document_path_fuzz", DocumentPathSeeds()}, {"link_list_fuzz", LinkListSeeds()},
         {"mail_message_fuzz", MailMessageSeeds()}, {"tray_texts_fuzz", TrayTextsSeeds()},
-        {"rule_learner_fuzz", RuleLearnerSeeds()},
+        {"rule_learner_fuzz", RuleLearnerSeeds()}, {"day_record_fuzz", DayRecordSeeds()},
     };
     for (const auto& [target, seeds] : corpora) {
         const std::filesystem::path folder = std::filesystem::path(argv[1]) / target;
