@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -77,13 +78,17 @@ std::optional<std::string> PlainDecimal(std::string_view text)
     return out;
 }
 
+// No price or volume comes near this; a chart of larger numbers would
+// overflow its scale.
+constexpr double kLargestNumber = 1e15;
+
 std::optional<double> ParseNumber(std::string_view text)
 {
     if (text.empty() || (!IsDigit(text.front()) && text.front() != '-'))
         return std::nullopt;
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size() || !(std::fabs(value) < kLargestNumber))
         return std::nullopt;
     return value;
 }
