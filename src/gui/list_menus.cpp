@@ -116,6 +116,7 @@ void ListMenus::ShowKeyMenu(int selectedRow)
     auto* menu = new LinkMenu({}, &m_window);
     RunAfterMenu(menu->openLink, &ListMenus::OpenLinkChosen);
     RunAfterMenu(menu->chart, &ListMenus::ChartChosen);
+    RunAfterMenu(menu->chart, &ListMenus::ChartChosen);
     RunAfterMenu(menu->deleteRow, &ListMenus::DeleteRowChosen);
     RunAfterMenu(menu->deleteAll, &ListMenus::DeleteAllChosen);
     const QRect cell = m_list.visualRect(m_list.model()->index(selectedRow, 0));
