@@ -179,6 +179,14 @@ Seeds RuleLearnerSeeds()
     return seeds;
 }
 
+Seeds DayRecordSeeds()
+{
+    return {
+        "09:00,2905,37,1234500\r\n09:01,2906,38,\r\n",
+        "10:31,38123.45,-1012.5,\r\n10:3\r\n10:32,38120,-1015.95,0\r\n10:33,1",
+    };
+}
+
 Seeds TrayTextsSeeds()
 {
     const std::string falling = texts::Sjis(texts::TrendFalling);
@@ -216,6 +224,7 @@ int main(int argc, char** argv)
         {"document_path_fuzz", DocumentPathSeeds()}, {"link_list_fuzz", LinkListSeeds()},
         {"mail_message_fuzz", MailMessageSeeds()}, {"tray_texts_fuzz", TrayTextsSeeds()},
         {"rule_learner_fuzz", RuleLearnerSeeds()}, {"xbrl_fuzz", XbrlSeeds()},
+        {"day_record_fuzz", DayRecordSeeds()},
     };
     for (const auto& [target, seeds] : corpora) {
         const std::filesystem::path folder = std::filesystem::path(argv[1]) / target;

@@ -71,8 +71,7 @@ QString DelayedToolTip::TipAt(QPoint viewportPoint) const
         return own;
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool cut = CellWidthToShow(m_view, text) > m_view.visualRect(index).width();
-    const QString own = index.data(Qt::ToolTipRole).toString();
-    return cut ? text : own.isEmpty() ? m_view.toolTip() : own;
+    return cut ? text : m_view.toolTip();
 }
 
 } // namespace zelmora

@@ -15,6 +15,7 @@ namespace zelmora {
 LinkMenu::LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent) : ProgramMenu(parent)
 {
     openLink = addAction(QStringLiteral("リンクを開く"));
+    chart = addAction(QStringLiteral("チャート..."));
     addSeparator();
     for (const QString& label : linkLabels)
         stockLinks.push_back(AddItem(*this, label));
@@ -83,6 +84,7 @@ void ListMenus::ShowLinkMenu(QPoint at)
     }
     auto* menu = new LinkMenu(labels, &m_window);
     RunAfterMenu(menu->openLink, &ListMenus::OpenLinkChosen);
+    RunAfterMenu(menu->chart, &ListMenus::ChartChosen);
     for (std::size_t i = 0; i < menu->stockLinks.size(); ++i)
         connect(menu->stockLinks[i], &QAction::triggered, this, [this, entry = entries[i]] { emit StockLinkChosen(entry); },
                 Qt::QueuedConnection);
@@ -128,6 +130,7 @@ void ListMenus::ShowKeyMenu(int selectedRow)
         return;
     auto* menu = new LinkMenu({}, &m_window);
     RunAfterMenu(menu->openLink, &ListMenus::OpenLinkChosen);
+    RunAfterMenu(menu->chart, &ListMenus::ChartChosen);
     RunAfterMenu(menu->alertSettings, &ListMenus::AlertSettingsChosen);
     RunAfterMenu(menu->deleteRow, &ListMenus::DeleteRowChosen);
     RunAfterMenu(menu->deleteAll, &ListMenus::DeleteAllChosen);

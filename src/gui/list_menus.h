@@ -15,15 +15,16 @@ namespace zelmora {
 
 class Watcher;
 
-// The list menu: "リンクを開く", the stock links between the separators,
-// "アラート設定...", then "削除" and "全て削除". Without links it is the
-// fixed list menu.
+// The list menu: "リンクを開く", "チャート...", the stock links between the
+// separators, "アラート設定...", then "削除" and "全て削除". Without links it
+// is the fixed list menu.
 class LinkMenu : public ProgramMenu {
     Q_OBJECT
 public:
     LinkMenu(const std::vector<QString>& linkLabels, QWidget* parent);
 
     QAction* openLink;
+    QAction* chart;
     std::vector<QAction*> stockLinks; // one per label, in order
     QAction* alertSettings;
     QAction* deleteRow;
@@ -68,6 +69,7 @@ public:
 
 signals:
     void OpenLinkChosen();
+    void ChartChosen();
     // An entry of the stock links.
     void StockLinkChosen(int entry);
     void AlertSettingsChosen();

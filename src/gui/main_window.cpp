@@ -20,6 +20,7 @@
 #include "core/version.h"
 #include "gui/art.h"
 #include "gui/control_fitting.h"
+#include "gui/day_chart_window.h"
 #include "gui/delayed_tool_tip.h"
 #include "gui/desktop_notifier.h"
 #include "gui/desktop_opener.h"
@@ -217,6 +218,7 @@ void MainWindow::ConnectControls()
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](QPoint at) { m_listMenus->ShowContextMenu(at, FirstSelectedRow()); });
     connect(m_listMenus, &ListMenus::OpenLinkChosen, this, &MainWindow::OpenSelectedRowLink);
+    connect(m_listMenus, &ListMenus::ChartChosen, this, [this] { OpenDayChart(FirstSelectedRow()); });
     connect(m_listMenus, &ListMenus::StockLinkChosen, this, &MainWindow::OpenStockLink);
     connect(m_listMenus, &ListMenus::AlertSettingsChosen, this, &MainWindow::ShowAlertSettings);
     connect(m_listMenus, &ListMenus::DeleteRowChosen, this, &MainWindow::DeleteWatchRow);
@@ -339,10 +341,12 @@ void MainWindow::SetUpList()
     FitFifteenRows();
 
     m_list->setToolTip(QStringLiteral("ダブルクリックでリンク表示"));
-    // The figures of the stock's latest earnings release of the date shown.
-    m_model->SetCellTip([this](const std::string& code, Column column) {
+    m_model->SetCellTip([this](int row, const std::string& code, Column column) {
+        if (column == ColName)
+            return NameTip(row);
         if (column != ColDisclosure)
             return QString();
+        // The figures of the stock's latest earnings release of the date shown.
         const StockDisclosures stock = m_watcher->DisclosuresOfStock(code);
         return ToQString(LatestFigures(EarningsFilePath(stock.programFolder, stock.date, stock.code)));
     });
@@ -441,6 +445,7 @@ void MainWindow::FillDateCombo()
     for (const std::string& date : DateList(now.year, now.month, now.day))
         m_dateCombo->addItem(QString::fromStdString(date));
     m_dateCombo->setCurrentIndex(0);
+    ShowChartsOfDate();
 }
 
 void MainWindow::SelectRow(int row)
@@ -466,6 +471,10 @@ void MainWindow::Shutdown()
         return;
     m_shutDown = true;
     CloseDialogs();
+    for (const QPointer<DayChartWindow>& chart : m_charts) {
+        if (chart)
+            chart->close();
+    }
     m_watcherTimers->StopAll();
     m_dateSettleTimer.stop();
     m_tray->Leave();

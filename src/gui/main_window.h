@@ -26,6 +26,7 @@ class QTableView;
 
 namespace zelmora {
 
+class DayChartWindow;
 class LinkLabels;
 class ListMenus;
 class MailPasswordStore;
@@ -75,6 +76,9 @@ public slots:
     void OpenSelectedRowLink();
     void OpenStockLink(int entry);
     void OpenDisclosure(int row, int line);
+    // The chart of the row's stock on the date chosen; a chart of it already
+    // open comes up instead.
+    void OpenDayChart(int row);
     // A second start of the program: the window comes up, from the tray too.
     void BringToFront();
     // A double click on the list: the row's quote page, its first recorded
@@ -127,6 +131,11 @@ private:
     void OnPassFinished(const PassReport& report);
     void OnDateSelected(int index);
     void OnDateSettled();
+    std::string ChosenDate() const;
+    void ShowChartsOfDate();
+    // The open chart of the row's stock draws its alert thresholds.
+    void ShowChartThresholds(int row);
+    QString NameTip(int row) const;
 
     // The entry row and the list's rows (main_window_edit.cpp).
     void OnCodeEdited(const QString& text);
@@ -186,6 +195,7 @@ private:
     TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
+    std::vector<QPointer<DayChartWindow>> m_charts;
 
     // The layout's own heights; a taller window adds to the list's.
     int m_layoutHeight = 0;

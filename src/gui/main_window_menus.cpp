@@ -138,8 +138,10 @@ void MainWindow::ShowAlertSettings()
                           ToQString(m_watcher->Cell(r, ColRate)) + QLatin1Char(')');
     auto* dialog = new AlertDialog(stock, quote, m_watcher->AlertsOf(r), this);
     connect(dialog, &QDialog::accepted, this, [this, dialog, r, code] {
-        if (m_watcher->Cell(r, ColCode) == code)
-            m_watcher->SetAlerts(r, dialog->Thresholds());
+        if (m_watcher->Cell(r, ColCode) != code)
+            return;
+        m_watcher->SetAlerts(r, dialog->Thresholds());
+        ShowChartThresholds(static_cast<int>(r));
     });
     OpenDialog(dialog);
 }

@@ -1,12 +1,17 @@
 // Drawing what the watcher reports: rows, indices, the entry row, the
-// status and mail labels; and the date list that chooses what it scans.
+// status and mail labels, the charts of the day and the list's name tip;
+// and the date list that chooses what it scans and charts.
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
 
+#include "core/dayrecord/day_record.h"
 #include "core/disclosure/date_list.h"
+#include "gui/day_chart_window.h"
 #include "gui/mail_settings_dialog.h"
+#include "gui/sparkline.h"
 #include "gui/main_window.h"
 #include "session/session.h"
 #include "gui/tray_controller.h"
@@ -17,6 +22,17 @@ namespace zelmora {
 namespace {
 
 constexpr std::chrono::milliseconds kDateSettlePeriod{1'000};
+
+// The price thresholds (上限, 下限) in yen; a rate has no line of its own.
+std::vector<double> ThresholdPrices(const AlertThresholds& thresholds)
+{
+    std::vector<double> prices;
+    for (const AlertCondition condition : {AlertCondition::Upper, AlertCondition::Lower}) {
+        if (const auto price = thresholds.Of(condition))
+            prices.push_back(static_cast<double>(*price) / kAlertUnit);
+    }
+    return prices;
+}
 
 } // namespace
 
@@ -65,6 +81,10 @@ void MainWindow::OnPassFinished(const PassReport& report)
     case PassKind::Quote:
         m_model->SetStale(report.blind);
         m_tray->Update();
+        for (const QPointer<DayChartWindow>& chart : m_charts) {
+            if (chart)
+                chart->Reload();
+        }
         emit QuotePassFinished();
         break;
     case PassKind::Disclosure:
@@ -84,6 +104,7 @@ void MainWindow::OnDateSelected(int index)
     m_dateComboSel = index;
     m_session->SetFollowingToday(false);
     m_dateSettleTimer.start(kDateSettlePeriod);
+    ShowChartsOfDate();
 }
 
 void MainWindow::OnDateSettled()
@@ -94,6 +115,57 @@ void MainWindow::OnDateSettled()
     m_watcher->ChooseDisclosureDate(ToSjis(m_dateCombo->currentText()));
     // Today, chosen again, is followed into the next day as at the start.
     m_session->SetFollowingToday(m_watcher->DisclosureDate() == FormatDate(m_clock.Now()));
+}
+
+std::string MainWindow::ChosenDate() const
+{
+    return m_dateCombo->currentText().toStdString();
+}
+
+void MainWindow::ShowChartsOfDate()
+{
+    std::erase_if(m_charts, [](const QPointer<DayChartWindow>& chart) { return chart.isNull(); });
+    for (const QPointer<DayChartWindow>& chart : m_charts)
+        chart->ShowDate(ChosenDate());
+}
+
+void MainWindow::OpenDayChart(int row)
+{
+    const std::string code = m_model->Cell(row, ColCode);
+    if (code.empty())
+        return;
+    std::erase_if(m_charts, [](const QPointer<DayChartWindow>& chart) { return chart.isNull(); });
+    for (const QPointer<DayChartWindow>& chart : m_charts) {
+        if (chart->Code() == code) {
+            chart->showNormal();
+            chart->raise();
+            chart->activateWindow();
+            return;
+        }
+    }
+    auto* chart = new DayChartWindow({m_watcher->ProgramFolder(), code, ToQString(m_model->Cell(row, ColName)),
+                                      m_watcher->CurrentSettings().disclosureListBase},
+                                     ChosenDate(), this);
+    m_charts.emplace_back(chart);
+    ShowChartThresholds(row);
+    chart->show();
+}
+
+void MainWindow::ShowChartThresholds(int row)
+{
+    const std::string code = m_model->Cell(row, ColCode);
+    for (const QPointer<DayChartWindow>& chart : m_charts) {
+        if (chart && chart->Code() == code)
+            chart->SetThresholds(ThresholdPrices(m_watcher->AlertsOf(static_cast<std::size_t>(row))));
+    }
+}
+
+// Read when the tip shows, so the records stay on disk until then.
+QString MainWindow::NameTip(int row) const
+{
+    const std::string path = DayRecordPath(m_watcher->ProgramFolder(), ChosenDate(), m_model->Cell(row, ColCode));
+    return SparklineTip(ToQString(m_model->Cell(row, ColName)), ReadDayRecord(path), m_list->fontMetrics(),
+                        m_list->devicePixelRatioF());
 }
 
 } // namespace zelmora

@@ -82,7 +82,7 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::ToolTipRole && column != ColTrend) {
         const std::string& code = m_rows[row][ColCode];
-        return m_cellTip && !code.empty() && !m_rows[row][column].empty() ? m_cellTip(code, column) : QVariant();
+        return m_cellTip && !code.empty() && !m_rows[row][column].empty() ? m_cellTip(static_cast<int>(row), code, column) : QVariant();
     }
     if (alertRole || (role == Qt::ForegroundRole && m_alerts[row].fired && column == ColPrice))
         return AlertData(row, column, role);

@@ -34,8 +34,9 @@ public:
     void UpdateRow(const RowReport& report);
     // While no quote page answers, the prices shown are old: grey.
     void SetStale(bool stale);
-    // A cell's own tip (the disclosure column's figures), asked when shown.
-    using CellTip = std::function<QString(const std::string& code, Column column)>;
+    // A cell's own tip (the name's day line, the disclosure column's
+    // figures), asked when shown.
+    using CellTip = std::function<QString(int row, const std::string& code, Column column)>;
     void SetCellTip(CellTip tip) { m_cellTip = std::move(tip); }
 
 private:

@@ -24,6 +24,14 @@
 #include <QTableView>
 #include <QTest>
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "core/dayrecord/day_record.h"
+#include "core/disclosure/history_file.h"
+#include "gui/day_chart.h"
+#include "gui/day_chart_window.h"
 #include "gui/dialog_units.h"
 #include "gui/mail_settings_dialog.h"
 #include "gui/main_window.h"
@@ -335,4 +343,69 @@ TEST_F(FittingTest, MenusDrawEveryItemInOneFace)
         EXPECT_EQ(rows, menu == &tray ? 15 : 0);
     }
     settings->close();
+}
+
+// The chart of the first row, opened from the list's menu, draws the close
+// before the day (price minus change, dashed) and a threshold on the rows of
+// pixels their prices give (the row's 上限), and its header shows whole.
+TEST_F(FittingTest, TheChartDrawsThePreviousCloseAndAThresholdWhereTheirPricesStand)
+{
+    const std::string record = DayRecordPath(folder.Folder(), "20261231", "7201");
+    std::filesystem::create_directories(std::filesystem::path(record).parent_path());
+    std::ofstream lines(record, std::ios::binary);
+    for (int minute = 9 * 60; minute <= 14 * 60 + 30; minute += 2) {
+        const int price = 1010 + static_cast<int>(std::lround(18 * std::sin(minute / 40.0)));
+        char line[64];
+        std::snprintf(line, sizeof line, "%02d:%02d,%d,%d,%d\r\n", minute / 60, minute % 60, price, price - 990, minute * 900);
+        lines << line;
+    }
+    lines.close();
+    std::ofstream(HistoryFilePath(folder.Folder(), "20261231", "7201"), std::ios::binary)
+        << S("13:00 業績予想の修正に関するお知らせ_http://127.0.0.1/a.pdf\r\n");
+
+    SessionEngine(*window).SetAlerts(0, ParseAlertThresholds("1040__"));
+
+    QTableView* list = Control<QTableView>(*window, "watchList");
+    const QPoint cell = list->visualRect(list->model()->index(0, 1)).center();
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, list->viewport()->mapTo(window.get(), cell));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    for (QAction* item : menu->actions()) {
+        if (item->text() == QStringLiteral("チャート..."))
+            item->trigger();
+    }
+    menu->close();
+    DayChartWindow* chart = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (chart = window->findChild<DayChartWindow*>()) != nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chart));
+    ExpectEveryTextWhole(*chart);
+    KeepPicture(*chart, QStringLiteral("chart"));
+
+    auto* day = chart->findChild<DayChart*>();
+    const QImage picture = day->grab().toImage();
+    const QRect area = day->PriceArea();
+    const PriceSpan range = day->PriceRange();
+    const qreal ratio = picture.devicePixelRatio();
+    // The share of the plot's width inked within two pixels of the price's row.
+    const auto inked = [&](double price, int offset, const QColor& ink) {
+        const int y = static_cast<int>(std::lround((area.top() + (range.high - price) / (range.high - range.low) * area.height()) * ratio)) + offset;
+        int hits = 0;
+        const int left = static_cast<int>(area.left() * ratio) + 2;
+        const int right = static_cast<int>(area.right() * ratio) - 2;
+        for (int x = left; x <= right; ++x) {
+            for (int dy = -2; dy <= 2; ++dy) {
+                if (picture.pixelColor(x, y + dy) == ink) {
+                    ++hits;
+                    break;
+                }
+            }
+        }
+        return static_cast<double>(hits) / (right - left + 1);
+    };
+    EXPECT_GT(inked(1040, 0, ThresholdPen().color()), 0.9);
+    EXPECT_LT(inked(1040, 6, ThresholdPen().color()), 0.05);
+    const double dashed = inked(990, 0, PreviousClosePen().color());
+    EXPECT_GT(dashed, 0.4);
+    EXPECT_LT(dashed, 0.9);
+    EXPECT_LT(inked(990, -6, PreviousClosePen().color()), 0.05);
 }

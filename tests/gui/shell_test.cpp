@@ -163,9 +163,9 @@ TEST_F(ShellTest, LinkMenuOnTheNameColumnListsTheStockLinksAndOpensOneForTheRow)
     auto window = Start(Rows(2));
     QMenu* menu = RightClick(*window, 1, ColName);
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Items(*menu), (QStringList{"リンクを開く", "-", "日経株価情報", "MSNマネー株価情報", "Yahoo finance", "1日株価",
-                                         "3ヶ月株価", "1年株価", "Yahoo掲示板", "-", "アラート設定...", "-", "削除",
-                                         "全て削除"}));
+    EXPECT_EQ(Items(*menu), (QStringList{"リンクを開く", "チャート...", "-", "日経株価情報", "MSNマネー株価情報", "Yahoo finance",
+                                         "1日株価", "3ヶ月株価", "1年株価", "Yahoo掲示板", "-", "アラート設定...", "-",
+                                         "削除", "全て削除"}));
     Pick(*menu, QStringLiteral("Yahoo finance"));
     EXPECT_EQ(opened.urls, (QStringList{"http://quote.yahoo.co.jp/q?s=9984.t"}));
     EXPECT_EQ(ActivePopup(), nullptr);
@@ -198,7 +198,8 @@ TEST_F(ShellTest, EnterOnTheListOpensTheFixedMenuUnderTheRowAndDeleteRemovesTheR
     QTest::keyClick(list, Qt::Key_Return);
     QMenu* menu = ActivePopup();
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Items(*menu), (QStringList{"リンクを開く", "-", "-", "アラート設定...", "-", "削除", "全て削除"}));
+    EXPECT_EQ(Items(*menu),
+              (QStringList{"リンクを開く", "チャート...", "-", "-", "アラート設定...", "-", "削除", "全て削除"}));
     EXPECT_EQ(menu->pos().y(), list->viewport()->mapToGlobal(list->visualRect(list->model()->index(1, 0)).bottomLeft()).y());
     QTest::keyClick(menu, Qt::Key_Escape);
     EXPECT_EQ(ActivePopup(), nullptr);

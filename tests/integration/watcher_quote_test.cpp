@@ -3,7 +3,9 @@
 
 #include <thread>
 
+#include "core/dayrecord/day_record.h"
 #include "core/disclosure/history_file.h"
+#include "core/platform/file_bytes.h"
 #include "core/quotes/marker_rule_learner.h"
 #include "core/text/texts.h"
 #include "integration/watcher_fixture.h"
@@ -59,6 +61,31 @@ TEST_F(WatcherQuotes, OnePassFetchesEntryIndicesAndRowsInTurn)
     EXPECT_EQ(watcher->Cell(1, ColPrice), "");
     // A market name nobody knows is read as the first market.
     EXPECT_EQ(watcher->Cell(2, ColName), Sjis(Quote("6758.t").name));
+}
+
+// Each row's and index's new page time goes into the day's record once; the
+// entry row's lookup adds nothing.
+TEST_F(WatcherQuotes, PassesKeepEachNewPageTimeInTheDaysRecord)
+{
+    WriteSettings({{"7203", "東証"}});
+    Start();
+    TypeAndWait("9984");
+    const sim::SimQuote first = Quote("7203.t");
+    RunQuotePass();
+    clock.Set({2026, 12, 7, 10, 1, 0, 1});
+    RunQuotePass(); // 10:01
+    RunQuotePass(); // 10:01 again
+    const auto plain = [](std::string text) {
+        std::erase(text, ',');
+        std::erase(text, '+');
+        return text;
+    };
+    const auto line = [&](const sim::SimQuote& q) {
+        return q.time + "," + plain(q.price) + "," + plain(q.change) + "," + plain(q.volume) + "\r\n";
+    };
+    EXPECT_EQ(ReadFileBytes(DayRecordPath(folder, "20261207", "7203")), line(first) + line(Quote("7203.t")));
+    EXPECT_EQ(ReadDayRecord(DayRecordPath(folder, "20261207", "998407")).size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(DayRecordPath(folder, "20261207", "9984")));
 }
 
 // The same requests as ever, over one connection for the whole pass.

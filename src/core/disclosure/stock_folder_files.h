@@ -12,8 +12,9 @@
 namespace zelmora {
 
 inline constexpr std::string_view kHistoryFileName = "kaijistr.txt";
+inline constexpr std::string_view kDayRecordFileName = "kabuka.csv";
 inline constexpr std::array<std::string_view, 4> kStockFolderFileNames = {kHistoryFileName, "kessan.txt", "alert.txt",
-                                                                          "kabuka.csv"};
+                                                                          kDayRecordFileName};
 
 // True when a file system may take name for one of them: in any letter
 // case, and with the trailing dots and blanks that Windows drops.

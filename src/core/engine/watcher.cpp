@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/dayrecord/day_record.h"
 #include "core/disclosure/date_list.h"
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/pending_notice.h"
@@ -483,6 +484,13 @@ void Watcher::StoreRowQuote(std::size_t row, const std::string& code, const Quot
     const std::optional<std::string> alertDate = IsMarketOpen(now) ? std::optional(FormatDate(now)) : std::nullopt;
     if (std::optional<AlertFiring> firing = m_rows.StoreRowQuote(row, code, values, trend, alertDate))
         m_passFirings.push_back(std::move(*firing));
+}
+
+// A record that cannot be written loses those points of the chart, nothing
+// the list shows.
+void Watcher::RecordDayQuote(const std::string& code, const QuoteValues& values)
+{
+    zelmora::RecordDayQuote(m_programFolder, m_clock.Now(), code, values);
 }
 
 void Watcher::SetDisclosureRunning(bool running)

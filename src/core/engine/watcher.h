@@ -193,6 +193,7 @@ private:
     std::optional<QuotePassTarget::Row> ReadRow(std::size_t row) override;
     void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                        const std::string& trend) override;
+    void RecordDayQuote(const std::string& code, const QuoteValues& values) override;
     void SetDisclosureRunning(bool running) override;
     std::vector<std::string> RowCodes() override;
     bool RecordDisclosureHit(std::uint64_t scan, std::size_t row, const std::string& code,

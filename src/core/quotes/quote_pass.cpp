@@ -87,6 +87,7 @@ void UpdateIndexQuotes(QuotePassTarget& target, const QuotePassConfig& config, H
             FetchValues(target, session, BuildQuoteUrl(config.baseUrl, table[i].code, {}), config, outcome);
         if (!HasQuote(values[QuotePrice]))
             continue;
+        target.RecordDayQuote(table[i].code, values);
         target.ReportIndexQuote(i, texts::Format(texts::IndexValueFormat, table[i].name, values[QuoteTime], values[QuotePrice]),
                               texts::Format(texts::IndexChangeFormat, values[QuoteChange]));
     }
@@ -111,6 +112,8 @@ void UpdateRows(QuotePassTarget& target, const QuotePassConfig& config, HttpSess
         if (record.empty())
             continue;
         target.StoreRowQuote(i, row->code, values, TrendMark(values[QuoteRate]));
+        if (HasQuote(values[QuotePrice]))
+            target.RecordDayQuote(row->code, values);
     }
 }
 

@@ -55,6 +55,9 @@ public:
     // Writes the values into row `row`, provided it still holds `code`.
     virtual void StoreRowQuote(std::size_t row, const std::string& code, const QuoteValues& values,
                               const std::string& trend) = 0;
+    // What the page of a list row's stock or of an index (by its code)
+    // showed, for the day's record.
+    virtual void RecordDayQuote(const std::string& code, const QuoteValues& values) = 0;
 };
 
 // The four market indices, in the order they are fetched and shown.
