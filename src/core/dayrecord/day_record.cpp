@@ -19,6 +19,7 @@
 #include "core/disclosure/document_path.h"
 #include "core/disclosure/stock_folder_files.h"
 #include "core/schedule/trading_calendar.h"
+#include "core/text/sjis.h"
 
 namespace zelmora {
 namespace {
@@ -32,25 +33,11 @@ constexpr std::size_t kTailBytes = 512;
 // A page's clock may run a little ahead of the machine's.
 constexpr int kPageClockLeadMinutes = 10;
 
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // "+1,234.5" -> "1234.5", "-37" -> "-37"; nothing unless the text is such a
 // number.
 std::optional<std::string> PlainDecimal(std::string_view text)
 {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     std::string out;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         if (text.front() == '-')
@@ -61,12 +48,12 @@ std::optional<std::string> PlainDecimal(std::string_view text)
     bool point = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (IsDigit(c)) {
+        if (IsAsciiDigit(c)) {
             digits = true;
             out += c;
-        } else if (c == ',' && digits && !point && i + 1 < text.size() && IsDigit(text[i + 1])) {
+        } else if (c == ',' && digits && !point && i + 1 < text.size() && IsAsciiDigit(text[i + 1])) {
             continue;
-        } else if (c == '.' && digits && !point && i + 1 < text.size() && IsDigit(text[i + 1])) {
+        } else if (c == '.' && digits && !point && i + 1 < text.size() && IsAsciiDigit(text[i + 1])) {
             point = true;
             out += c;
         } else {
@@ -84,7 +71,7 @@ constexpr double kLargestNumber = 1e15;
 
 std::optional<double> ParseNumber(std::string_view text)
 {
-    if (text.empty() || (!IsDigit(text.front()) && text.front() != '-'))
+    if (text.empty() || (!IsAsciiDigit(text.front()) && text.front() != '-'))
         return std::nullopt;
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
@@ -177,14 +164,14 @@ std::string DayRecordPath(const std::string& programFolder, const std::string& d
 
 std::optional<int> PageMinute(std::string_view time)
 {
-    time = Trimmed(time);
+    time = TrimBlanks(time);
     const std::size_t colon = time.find(':');
     if (colon != 1 && colon != 2)
         return std::nullopt;
     if (time.size() != colon + 3)
         return std::nullopt;
     for (std::size_t i = 0; i < time.size(); ++i) {
-        if (i != colon && !IsDigit(time[i]))
+        if (i != colon && !IsAsciiDigit(time[i]))
             return std::nullopt;
     }
     const int hour = colon == 1 ? time[0] - '0' : (time[0] - '0') * 10 + (time[1] - '0');
@@ -200,7 +187,7 @@ std::optional<std::string> DayRecordLine(const QuoteValues& values)
     const std::optional<std::string> price = PlainDecimal(values[QuotePrice]);
     if (!minute || !price || price->front() == '-' || !(*ParseNumber(*price) > 0))
         return std::nullopt;
-    char time[8];
+    char time[16];
     std::snprintf(time, sizeof time, "%02d:%02d", *minute / 60, *minute % 60);
     return std::string(time) + "," + *price + "," + PlainDecimal(values[QuoteChange]).value_or("") + ","
            + PlainDecimal(values[QuoteVolume]).value_or("") + "\r\n";

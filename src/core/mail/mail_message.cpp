@@ -131,15 +131,6 @@ bool IsIpv6Text(std::string_view host)
     return true;
 }
 
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool RemovePrefixNoCase(std::string_view& text, std::string_view prefix)
 {
     if (!StartsWithIgnoringAsciiCase(text, prefix))
@@ -187,7 +178,7 @@ std::string BuildMailMessage(const MailMessage& m)
 
 std::optional<std::string> MailServerUrl(std::string_view setting)
 {
-    std::string_view rest = Trimmed(setting);
+    std::string_view rest = TrimBlanks(setting);
     std::string scheme = "smtp";
     int port = 25;
     if (RemovePrefixNoCase(rest, "smtps://")) {

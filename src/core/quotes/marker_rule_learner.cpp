@@ -22,11 +22,6 @@ constexpr std::string_view kNoValueMarker = "<nodata>";
 // one; the place it really stands is near.
 constexpr std::size_t kMaxPlacesTried = 64;
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 bool IsLetter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -36,7 +31,7 @@ bool IsLetter(char c)
 // next to one, or it is only part of a longer one ("120" in "5,120").
 bool IsWordByte(char c)
 {
-    return IsDigit(c) || IsLetter(c) || std::string_view(",.:%+-").find(c) != std::string_view::npos;
+    return IsAsciiDigit(c) || IsLetter(c) || std::string_view(",.:%+-").find(c) != std::string_view::npos;
 }
 
 // A byte a marker may hold, judged in its place in the text: printable
@@ -47,9 +42,9 @@ bool IsMarkerByte(std::string_view text, std::size_t i)
     const char c = text[i];
     if (c < 0x20 || c > 0x7E)
         return false;
-    if (!IsDigit(c))
+    if (!IsAsciiDigit(c))
         return true;
-    return i > 0 && IsLetter(text[i - 1]) && (i + 1 >= text.size() || !IsDigit(text[i + 1]));
+    return i > 0 && IsLetter(text[i - 1]) && (i + 1 >= text.size() || !IsAsciiDigit(text[i + 1]));
 }
 
 // A prefix that begins a tag comes first, then one that follows a delimiter

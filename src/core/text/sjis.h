@@ -53,6 +53,14 @@ inline bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view 
 // character.
 std::string SingleLine(std::string_view text);
 
+// The text without the blanks and tabs around it.
+std::string_view TrimBlanks(std::string_view text);
+
+inline bool IsAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // Leading integer of a text as the C runtime's atoi reads it: optional blanks,
 // optional sign, decimal digits up to the first non-digit; no digits give 0.
 // Values that do not fit wrap modulo 2^32, as Windows does.
