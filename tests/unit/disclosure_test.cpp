@@ -49,31 +49,31 @@ TEST(ListingScan, CutsTimeLinkAndTitleAroundEveryHit)
 {
     const std::string title = S("決算短信_連結");
     const std::vector<ScanCase> cases = {
-        {"a full entry", ListingEntry("15:00", "72030", "a.pdf", title), {{0, "15:00", "a.pdf", title}}},
-        {"the key inside a longer number", ListingEntry("09:30", "987203012", "b.pdf", "T"), {{0, "09:30", "b.pdf", "T"}}},
+        {"a full entry", ListingEntry("15:00", "72030", "a.pdf", title), {{0, "15:00", "a.pdf", title, ""}}},
+        {"the key inside a longer number", ListingEntry("09:30", "987203012", "b.pdf", "T"), {{0, "09:30", "b.pdf", "T", ""}}},
         {"two entries of one stock", ListingEntry("15:00", "72030", "a.pdf", "A") + ListingEntry("15:30", "72030", "b.pdf", "B"),
-         {{0, "15:00", "a.pdf", "A"}, {0, "15:30", "b.pdf", "B"}}},
-        {"a colon after the key is no time", "<td>72030 10:00 <a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T"}}},
+         {{0, "15:00", "a.pdf", "A", ""}, {0, "15:30", "b.pdf", "B", ""}}},
+        {"a colon after the key is no time", "<td>72030 10:00 <a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T", ""}}},
         {"a colon further back than the entry is no time",
-         "12:00" + std::string(60, ' ') + "72030<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T"}}},
-        {"a time at the start of the page", "5:00 72030 <a href=\"a.pdf\">\nT\n", {{0, "5:00", "a.pdf", "T"}}},
-        {"no link after the key", "<td>10:00</td><td>72030</td>\nT\n", {{0, "10:00", "", ""}}},
-        {"a link that never closes", "<td>10:00</td><td>72030</td><a href=\"a.pdf\n", {{0, "10:00", "", ""}}},
-        {"a link on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">", {{0, "10:00", "a.pdf", ""}}},
-        {"a title on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">\n\t T  ", {{0, "10:00", "a.pdf", "T  "}}},
-        {"an empty link", "<td>10:00</td><td>72030</td><a href=\"\">\nT\n", {{0, "10:00", "", "T"}}},
+         "12:00" + std::string(60, ' ') + "72030<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "T", ""}}},
+        {"a time at the start of the page", "5:00 72030 <a href=\"a.pdf\">\nT\n", {{0, "5:00", "a.pdf", "T", ""}}},
+        {"no link after the key", "<td>10:00</td><td>72030</td>\nT\n", {{0, "10:00", "", "", ""}}},
+        {"a link that never closes", "<td>10:00</td><td>72030</td><a href=\"a.pdf\n", {{0, "10:00", "", "", ""}}},
+        {"a link on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">", {{0, "10:00", "a.pdf", "", ""}}},
+        {"a title on the last line", "<td>10:00</td><td>72030</td><a href=\"a.pdf\">\n\t T  ", {{0, "10:00", "a.pdf", "T  ", ""}}},
+        {"an empty link", "<td>10:00</td><td>72030</td><a href=\"\">\nT\n", {{0, "10:00", "", "T", ""}}},
         {"lines ending in CRLF", "<td>10:00</td>\r\n<td>72030</td>\r\n<a href=\"a.pdf\">\r\n T\r\n",
-         {{0, "10:00", "a.pdf", "T"}}},
+         {{0, "10:00", "a.pdf", "T", ""}}},
         {"a key at the very start is markup, not an entry", "72030 <a href=\"a.pdf\">\nT\n", {}},
         {"the exchange's layout with the name line", "<td>10:00</td>\n<td>72030</td>\n<td>N</td>\n<td><a href=\"a.pdf\">\n T\n",
-         {{0, "10:00", "a.pdf", "T"}}},
+         {{0, "10:00", "a.pdf", "T", ""}}},
         // A key with no link of its own among its lines does not take the next entry's.
         {"a link further on belongs to another entry", "<td>10:00</td><td>72030</td>\n\n\n\n\n<a href=\"a.pdf\">\nT\n",
-         {{0, "10:00", "", ""}}},
+         {{0, "10:00", "", "", ""}}},
         // Quotes and line breaks are bytes: a stray lead byte before them does not hide them.
-        {"a lead byte before the closing quote", "<td>72030</td><a href=\"a\x81\">\nT\n", {{0, "", "a\x81", "T"}}},
-        {"a lead byte before the title's line end", "<td>72030</td><a href=\"a\">\nT\x81\nU\n", {{0, "", "a", "T\x81"}}},
-        {"a title further on belongs to another entry", "<td>72030</td>\n\n\n\n<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", ""}}},
+        {"a lead byte before the closing quote", "<td>72030</td><a href=\"a\x81\">\nT\n", {{0, "", "a\x81", "T", ""}}},
+        {"a lead byte before the title's line end", "<td>72030</td><a href=\"a\">\nT\x81\nU\n", {{0, "", "a", "T\x81", ""}}},
+        {"a title further on belongs to another entry", "<td>72030</td>\n\n\n\n<a href=\"a.pdf\">\nT\n", {{0, "", "a.pdf", "", ""}}},
     };
     for (const ScanCase& c : cases)
         EXPECT_EQ(Hits(c.page, {"72030"}), c.hits) << c.what;

@@ -181,7 +181,10 @@ void EntryLookup::RunLookup()
             m_observer.AddFinished(report);
         }
     }
-    m_observer.PassFinished({PassKind::Lookup, session.PagesReceived(), 0, 0});
+    PassReport report;
+    report.kind = PassKind::Lookup;
+    report.pagesFetched = session.PagesReceived();
+    m_observer.PassFinished(report);
 }
 
 std::string EntryLookup::Code(std::uint64_t& serial) const

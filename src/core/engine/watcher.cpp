@@ -209,7 +209,10 @@ void Watcher::RunQuotePass()
     m_passFirings.clear();
     const QuotePassOutcome outcome = QuotePass(*this, config, session);
     RecordAlerts(std::exchange(m_passFirings, {}));
-    PassReport report{PassKind::Quote, session.PagesReceived(), static_cast<int>(outcome.rowsUsable), 0};
+    PassReport report;
+    report.kind = PassKind::Quote;
+    report.pagesFetched = session.PagesReceived();
+    report.rowsWithQuotes = static_cast<int>(outcome.rowsUsable);
     if (!m_stop.IsRaised())
         m_status.RecordQuotePass(outcome, report.pagesFetched, HourMinute(m_clock.Now()));
     report.blind = m_status.Blind();
@@ -259,8 +262,11 @@ void Watcher::RunDisclosurePass()
         config.scan = scan.count;
     }
     HttpSession session(&m_stop);
-    const int newDisclosures = DisclosurePass(*this, config, session);
-    m_observer.PassFinished({PassKind::Disclosure, session.PagesReceived(), 0, newDisclosures});
+    PassReport report;
+    report.kind = PassKind::Disclosure;
+    report.newDisclosures = DisclosurePass(*this, config, session);
+    report.pagesFetched = session.PagesReceived();
+    m_observer.PassFinished(report);
     if (newDay.empty() || m_stop.IsRaised())
         return;
     ChangeDisclosureDate(newDay, EditFrom::Pass);
