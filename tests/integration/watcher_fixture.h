@@ -46,7 +46,7 @@ private:
 class RecordingObserver : public WatcherObserver {
 public:
     void RowChanged(const RowReport&) override { Note([&] { ++rowChanges; }); }
-    void RowsReplaced(const RowsReport&) override {}
+    void RowsReplaced(const RowsReport& report) override { Note([&] { lists.push_back(report); }); }
     void IndexChanged(std::size_t index, const std::string& value, const std::string& change) override
     {
         Note([&] { indices[index] = {value, change}; });
@@ -99,6 +99,7 @@ public:
     }
 
     int rowChanges = 0;
+    std::vector<RowsReport> lists;
     std::map<std::size_t, std::pair<std::string, std::string>> indices;
     std::vector<std::uint64_t> entries;
     std::vector<AddReport> adds;

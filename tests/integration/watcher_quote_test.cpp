@@ -329,6 +329,8 @@ TEST_F(WatcherQuotes, AnAlertFiresOnceADayAcrossARestart)
     };
     EXPECT_EQ(firingsAfterAPass(), 1u);
     EXPECT_EQ(firingsAfterAPass(), 1u);
+    // The restarted list still shows the row's firing of today.
+    EXPECT_TRUE(observer.Get([](auto& o) { return o.lists.back().alerts.at(0).fired; }));
     clock.Set({2026, 12, 8, 10, 0, 0, 2});
     EXPECT_EQ(firingsAfterAPass(), 2u);
     EXPECT_EQ(SplitHistoryLines(ReadFile(folder + "20261207/7203/alert.txt")).size(), 1u);

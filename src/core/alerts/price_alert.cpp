@@ -1,5 +1,6 @@
 #include "core/alerts/price_alert.h"
 
+#include "core/text/sjis.h"
 #include "core/text/texts.h"
 
 namespace zelmora {
@@ -9,20 +10,6 @@ constexpr std::size_t kMaxIntegerDigits = 12;
 constexpr int kDecimals = 4;
 // Half a point of the rate; half a percent of a price is threshold * 5 / 1000.
 constexpr AlertNumber kRateMargin = kAlertUnit / 2;
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::size_t Index(AlertCondition c)
 {
@@ -80,9 +67,9 @@ std::optional<AlertCondition> ConditionOfLabel(std::string_view label)
 
 std::optional<AlertNumber> ParseAlertNumber(std::string_view text)
 {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     if (!text.empty() && text.back() == '%')
-        text = Trimmed(text.substr(0, text.size() - 1));
+        text = TrimBlanks(text.substr(0, text.size() - 1));
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -93,9 +80,9 @@ std::optional<AlertNumber> ParseAlertNumber(std::string_view text)
     std::size_t i = 0;
     for (; i < text.size() && text[i] != '.'; ++i) {
         // A "," stands only between digits.
-        if (text[i] == ',' && digits > 0 && i + 1 < text.size() && IsDigit(text[i + 1]))
+        if (text[i] == ',' && digits > 0 && i + 1 < text.size() && IsAsciiDigit(text[i + 1]))
             continue;
-        if (!IsDigit(text[i]) || ++digits > kMaxIntegerDigits)
+        if (!IsAsciiDigit(text[i]) || ++digits > kMaxIntegerDigits)
             return std::nullopt;
         whole = whole * 10 + (text[i] - '0');
     }
@@ -105,7 +92,7 @@ std::optional<AlertNumber> ParseAlertNumber(std::string_view text)
         if (i + 1 == text.size())
             return std::nullopt;
         for (++i; i < text.size(); ++i) {
-            if (!IsDigit(text[i]))
+            if (!IsAsciiDigit(text[i]))
                 return std::nullopt;
             if (decimals < kDecimals) {
                 fraction = fraction * 10 + (text[i] - '0');
@@ -171,12 +158,12 @@ void ChangeThresholds(RowAlert& alert, const AlertThresholds& thresholds)
 
 bool ShowsTimeOfDay(std::string_view time)
 {
-    time = Trimmed(time);
+    time = TrimBlanks(time);
     const std::size_t colon = time.find(':');
     if (colon == std::string_view::npos || colon == 0 || colon > 2 || time.size() < colon + 3)
         return false;
     for (const char c : time) {
-        if (!IsDigit(c) && c != ':')
+        if (!IsAsciiDigit(c) && c != ':')
             return false;
     }
     return true;
@@ -231,6 +218,8 @@ void RestoreAlertState(RowAlert& alert, const std::string& date, const std::vect
         const std::optional<AlertNumber> threshold = ParseAlertNumber(fields[2]);
         const bool same = threshold && threshold == alert.thresholds.Of(*c);
         alert.state.phases[Index(*c)] = same ? AlertPhase::Fired : AlertPhase::Unseen;
+        // Fired before the restart and not looked at in this run.
+        alert.marked = alert.marked || same;
     }
 }
 

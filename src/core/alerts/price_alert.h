@@ -87,7 +87,8 @@ std::vector<AlertCondition> EvaluateAlert(RowAlert& alert, const std::string& da
 std::string AlertLine(const std::string& time, AlertCondition condition, const AlertThresholds& thresholds,
                       const AlertQuote& quote);
 // The state of date after the firings of alert.txt: a condition whose last
-// line names its present threshold is fired and waits to be armed again.
+// line names its present threshold is fired and waits to be armed again,
+// and marks the row.
 void RestoreAlertState(RowAlert& alert, const std::string& date, const std::vector<std::string>& lines);
 
 // 上限, 下限 or 変化率, in Shift_JIS.

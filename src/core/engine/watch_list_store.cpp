@@ -151,11 +151,16 @@ void WatchListStore::ClearAlertMark(std::size_t row)
 void WatchListStore::RestoreAlerts(const std::string& date,
                                    const std::function<std::vector<std::string>(const std::string&)>& linesOf)
 {
-    const std::lock_guard hold(m_lock);
-    for (std::size_t row = 0; row < m_rows.RowCount(); ++row) {
-        if (m_rows.Alert(row).thresholds.Any())
-            RestoreAlertState(m_rows.Alert(row), date, linesOf(m_rows.Cell(row, ColCode)));
-    }
+    Replace(EditFrom::Owner, false, [&](WatchList& list) {
+        bool marked = false;
+        for (std::size_t row = 0; row < list.RowCount(); ++row) {
+            if (list.Alert(row).thresholds.Any()) {
+                RestoreAlertState(list.Alert(row), date, linesOf(list.Cell(row, ColCode)));
+                marked = marked || list.Alert(row).marked;
+            }
+        }
+        return marked;
+    });
 }
 
 void WatchListStore::ClearDisclosures()
