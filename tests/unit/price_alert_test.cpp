@@ -24,6 +24,12 @@ struct Sequence {
     std::vector<Step> steps;
 };
 
+// Named in test lists by its name rather than its bytes.
+void PrintTo(const Sequence& sequence, std::ostream* out)
+{
+    *out << sequence.name;
+}
+
 const char* kDay = "20261207";
 const char* kNextDay = "20261208";
 
