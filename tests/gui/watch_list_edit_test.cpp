@@ -399,23 +399,23 @@ TEST(WatchListModelTest, KeepsOnlyTheNewestRowsItIsTold)
     WatchList::Cells sony{};
     toyota[ColCode] = "7203";
     sony[ColCode] = "6758";
-    model.ReplaceRows({2, {toyota, sony}});
+    model.ReplaceRows({2, {toyota, sony}, {}});
     WatchList::Cells quoted = sony;
     quoted[ColPrice] = "100";
-    model.UpdateRow({1, 1, quoted});
-    model.UpdateRow({0, 3, quoted});
+    model.UpdateRow({1, 1, quoted, {}});
+    model.UpdateRow({0, 3, quoted, {}});
     EXPECT_EQ(model.Cell(1, ColPrice), "");
     EXPECT_EQ(model.Cell(0, ColPrice), "");
-    model.UpdateRow({1, 4, quoted});
+    model.UpdateRow({1, 4, quoted, {}});
     EXPECT_EQ(model.Cell(1, ColPrice), "100");
-    model.ReplaceRows({3, {sony}});
+    model.ReplaceRows({3, {sony}, {}});
     EXPECT_EQ(model.rowCount(), 2);
 
     // A memo or the disclosures changed, the stocks stayed: the selection too.
     QItemSelectionModel selection(&model);
     selection.select(model.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     quoted[ColMemo] = "memo";
-    model.ReplaceRows({5, {toyota, quoted}});
+    model.ReplaceRows({5, {toyota, quoted}, {}});
     EXPECT_EQ(model.Cell(1, ColMemo), "memo");
     EXPECT_TRUE(selection.isRowSelected(1, {}));
 }
