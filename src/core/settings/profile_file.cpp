@@ -12,24 +12,10 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The section name of a header line, or nothing if the line is no header.
 std::optional<std::string_view> HeaderName(std::string_view line)
 {
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty() || line.front() != '[')
         return std::nullopt;
     std::size_t close = npos;
@@ -39,7 +25,7 @@ std::optional<std::string_view> HeaderName(std::string_view line)
     }
     if (close == npos)
         return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    return TrimBlanks(line.substr(1, close - 1));
 }
 
 struct Entry {
@@ -50,13 +36,13 @@ struct Entry {
 // `=`, blanks and line ends are never second bytes, so a byte search is safe.
 std::optional<Entry> SplitEntry(std::string_view line)
 {
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (!line.empty() && line.front() == ';')
         return std::nullopt;
     const std::size_t eq = line.find('=');
     if (eq == npos)
         return std::nullopt;
-    return Entry{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
+    return Entry{TrimBlanks(line.substr(0, eq)), TrimBlanks(line.substr(eq + 1))};
 }
 
 std::string_view Unquote(std::string_view value)
@@ -126,7 +112,7 @@ std::optional<ProfileFile> ProfileFile::Read(const std::string& path)
 
 std::optional<std::size_t> ProfileFile::FindSection(std::string_view section) const
 {
-    section = Trim(section);
+    section = TrimBlanks(section);
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const auto& name = m_lines[i].header;
         if (name && EqualsIgnoringAsciiCase(*name, section))
@@ -145,7 +131,7 @@ std::size_t ProfileFile::SectionEnd(std::size_t header) const
 
 std::optional<std::size_t> ProfileFile::FindKeyLine(std::size_t header, std::string_view key) const
 {
-    key = Trim(key);
+    key = TrimBlanks(key);
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         const auto entry = SplitEntry(m_lines[i].text);
@@ -199,21 +185,21 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key, st
     const auto header = FindSection(section);
     if (!header) {
         std::string header(1, '[');
-        header.append(Trim(section)).push_back(']');
+        header.append(TrimBlanks(section)).push_back(']');
         m_lines.push_back(MakeLine(std::move(header)));
-        m_lines.push_back(MakeLine(EntryLine(Trim(key), value)));
+        m_lines.push_back(MakeLine(EntryLine(TrimBlanks(key), value)));
         return;
     }
     if (const auto line = FindKeyLine(*header, key)) {
-        m_lines[*line] = MakeLine(EntryLine(Trim(key), value));
+        m_lines[*line] = MakeLine(EntryLine(TrimBlanks(key), value));
         return;
     }
     // After the section's last non-blank line, so blank lines that separate
     // it from the next section stay between them.
     std::size_t insertAt = SectionEnd(*header);
-    while (insertAt > *header + 1 && Trim(m_lines[insertAt - 1].text).empty())
+    while (insertAt > *header + 1 && TrimBlanks(m_lines[insertAt - 1].text).empty())
         --insertAt;
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeLine(EntryLine(Trim(key), value)));
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeLine(EntryLine(TrimBlanks(key), value)));
 }
 
 void ProfileFile::DeleteKey(std::string_view section, std::string_view key)

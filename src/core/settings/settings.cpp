@@ -66,11 +66,6 @@ std::string Flag(bool on)
     return on ? "1" : "0";
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // A value on one line, in a pair of quotes when the profile reader would
 // otherwise drop its outer blanks or the pair of quotes it stands in.
 std::string StoredText(std::string_view value)

@@ -53,6 +53,12 @@ inline bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view 
 // character.
 std::string SingleLine(std::string_view text);
 
+// A blank or a tab; neither is ever part of a double-byte character.
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 // The text without the blanks and tabs around it.
 std::string_view TrimBlanks(std::string_view text);
 
