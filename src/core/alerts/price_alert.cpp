@@ -1,5 +1,6 @@
 #include "core/alerts/price_alert.h"
 
+#include "core/quotes/quote_record.h"
 #include "core/text/sjis.h"
 #include "core/text/texts.h"
 
@@ -156,23 +157,10 @@ void ChangeThresholds(RowAlert& alert, const AlertThresholds& thresholds)
     alert.thresholds = thresholds;
 }
 
-bool ShowsTimeOfDay(std::string_view time)
-{
-    time = TrimBlanks(time);
-    const std::size_t colon = time.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon > 2 || time.size() < colon + 3)
-        return false;
-    for (const char c : time) {
-        if (!IsAsciiDigit(c) && c != ':')
-            return false;
-    }
-    return true;
-}
-
 std::vector<AlertCondition> EvaluateAlert(RowAlert& alert, const std::string& date, const AlertQuote& quote)
 {
     const std::optional<AlertNumber> price = ParseAlertNumber(quote.price);
-    if (!alert.thresholds.Any() || !ShowsTimeOfDay(quote.time) || !price || *price <= 0)
+    if (!alert.thresholds.Any() || !PageMinute(quote.time) || !price || *price <= 0)
         return {};
     if (alert.state.date != date)
         alert.state = {date, {}};

@@ -73,9 +73,6 @@ struct AlertQuote {
     std::string rate;
 };
 
-// True for "10:05" (a time of day); a page before the open shows a date.
-bool ShowsTimeOfDay(std::string_view time);
-
 // One evaluation on date (yyyymmdd) of a quote taken while the market is
 // open; returns the conditions that fired. A quote without a time of day or
 // a price that reads is no evaluation at all. A new date starts every

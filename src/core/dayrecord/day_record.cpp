@@ -162,25 +162,6 @@ std::string DayRecordPath(const std::string& programFolder, const std::string& d
     return folder.empty() ? std::string() : folder + std::string(kDayRecordFileName);
 }
 
-std::optional<int> PageMinute(std::string_view time)
-{
-    time = TrimBlanks(time);
-    const std::size_t colon = time.find(':');
-    if (colon != 1 && colon != 2)
-        return std::nullopt;
-    if (time.size() != colon + 3)
-        return std::nullopt;
-    for (std::size_t i = 0; i < time.size(); ++i) {
-        if (i != colon && !IsAsciiDigit(time[i]))
-            return std::nullopt;
-    }
-    const int hour = colon == 1 ? time[0] - '0' : (time[0] - '0') * 10 + (time[1] - '0');
-    const int minute = (time[colon + 1] - '0') * 10 + (time[colon + 2] - '0');
-    if (hour > 23 || minute > 59)
-        return std::nullopt;
-    return hour * 60 + minute;
-}
-
 std::optional<std::string> DayRecordLine(const QuoteValues& values)
 {
     const std::optional<int> minute = PageMinute(values[QuoteTime]);

@@ -30,10 +30,6 @@ struct DayPoint {
 // folder.
 std::string DayRecordPath(const std::string& programFolder, const std::string& date, const std::string& code);
 
-// The minute of the day of "H:MM" or "HH:MM"; nothing for a date, "nodata"
-// or anything else.
-std::optional<int> PageMinute(std::string_view time);
-
 // The record's line of a quote, CRLF included; nothing when the page shows
 // no time of day or no price.
 std::optional<std::string> DayRecordLine(const QuoteValues& values);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,10 @@ FetchedQuote QuoteRecordFromOutcome(const FetchOutcome& outcome, const MarkerRul
 // next value is searched from the start of the record again, so a record
 // without any "_" gives six empty values.
 QuoteValues SplitQuoteRecord(std::string_view record);
+
+// The minute of the day of a page's time, "H:MM" or "HH:MM"; nothing for a
+// date (a page before the open shows one), "nodata" or anything else.
+std::optional<int> PageMinute(std::string_view time);
 
 // True when the price reads (atoi-like) as a number of at least 1.
 bool HasQuote(std::string_view price);
