@@ -137,14 +137,19 @@ void DayChart::SetDay(std::vector<DayPoint> points, std::vector<ChartMark> marks
     m_points = std::move(points);
     m_marks = std::move(marks);
     m_previousClose = PreviousClose(m_points);
-    SetThresholds(std::move(m_thresholds));
+    FitRange();
+}
+
+void DayChart::SetThresholds(std::vector<double> prices)
+{
+    m_thresholds = std::move(prices);
+    FitRange();
 }
 
 // The range covers the day, the close before it and the thresholds, with a
 // little room, and ends on price lines.
-void DayChart::SetThresholds(std::vector<double> prices)
+void DayChart::FitRange()
 {
-    m_thresholds = std::move(prices);
     std::vector<double> levels = m_thresholds;
     if (m_previousClose)
         levels.push_back(*m_previousClose);

@@ -79,6 +79,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void FitRange();
     double X(int minute) const;
     double Y(double price) const;
     QRect VolumeArea() const;

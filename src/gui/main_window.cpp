@@ -471,10 +471,8 @@ void MainWindow::Shutdown()
         return;
     m_shutDown = true;
     CloseDialogs();
-    for (const QPointer<DayChartWindow>& chart : m_charts) {
-        if (chart)
-            chart->close();
-    }
+    for (DayChartWindow* chart : OpenCharts())
+        chart->close();
     m_watcherTimers->StopAll();
     m_dateSettleTimer.stop();
     m_tray->Leave();

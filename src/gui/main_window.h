@@ -132,6 +132,7 @@ private:
     void OnDateSelected(int index);
     void OnDateSettled();
     std::string ChosenDate() const;
+    QList<DayChartWindow*> OpenCharts() const;
     void ShowChartsOfDate();
     // The open chart of the row's stock draws its alert thresholds.
     void ShowChartThresholds(int row);
@@ -195,7 +196,6 @@ private:
     TrayController* m_tray = nullptr;
     QTimer m_dateSettleTimer;
     QPointer<MailSettingsDialog> m_mailDialog;
-    std::vector<QPointer<DayChartWindow>> m_charts;
 
     // The layout's own heights; a taller window adds to the list's.
     int m_layoutHeight = 0;

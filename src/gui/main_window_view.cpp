@@ -81,10 +81,8 @@ void MainWindow::OnPassFinished(const PassReport& report)
     case PassKind::Quote:
         m_model->SetStale(report.blind);
         m_tray->Update();
-        for (const QPointer<DayChartWindow>& chart : m_charts) {
-            if (chart)
-                chart->Reload();
-        }
+        for (DayChartWindow* chart : OpenCharts())
+            chart->Reload();
         emit QuotePassFinished();
         break;
     case PassKind::Disclosure:
@@ -122,10 +120,17 @@ std::string MainWindow::ChosenDate() const
     return m_dateCombo->currentText().toStdString();
 }
 
+// A chart deletes itself soon after it closes: until then it is hidden.
+QList<DayChartWindow*> MainWindow::OpenCharts() const
+{
+    QList<DayChartWindow*> charts = findChildren<DayChartWindow*>(Qt::FindDirectChildrenOnly);
+    charts.removeIf([](const DayChartWindow* chart) { return chart->isHidden(); });
+    return charts;
+}
+
 void MainWindow::ShowChartsOfDate()
 {
-    std::erase_if(m_charts, [](const QPointer<DayChartWindow>& chart) { return chart.isNull(); });
-    for (const QPointer<DayChartWindow>& chart : m_charts)
+    for (DayChartWindow* chart : OpenCharts())
         chart->ShowDate(ChosenDate());
 }
 
@@ -134,8 +139,7 @@ void MainWindow::OpenDayChart(int row)
     const std::string code = m_model->Cell(row, ColCode);
     if (code.empty())
         return;
-    std::erase_if(m_charts, [](const QPointer<DayChartWindow>& chart) { return chart.isNull(); });
-    for (const QPointer<DayChartWindow>& chart : m_charts) {
+    for (DayChartWindow* chart : OpenCharts()) {
         if (chart->Code() == code) {
             chart->showNormal();
             chart->raise();
@@ -146,16 +150,15 @@ void MainWindow::OpenDayChart(int row)
     auto* chart = new DayChartWindow({m_watcher->ProgramFolder(), code, ToQString(m_model->Cell(row, ColName)),
                                       m_watcher->CurrentSettings().disclosureListBase},
                                      ChosenDate(), this);
-    m_charts.emplace_back(chart);
-    ShowChartThresholds(row);
     chart->show();
+    ShowChartThresholds(row);
 }
 
 void MainWindow::ShowChartThresholds(int row)
 {
     const std::string code = m_model->Cell(row, ColCode);
-    for (const QPointer<DayChartWindow>& chart : m_charts) {
-        if (chart && chart->Code() == code)
+    for (DayChartWindow* chart : OpenCharts()) {
+        if (chart->Code() == code)
             chart->SetThresholds(ThresholdPrices(m_watcher->AlertsOf(static_cast<std::size_t>(row))));
     }
 }
